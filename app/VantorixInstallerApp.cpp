@@ -1,0 +1,1 @@
+// Application units join installer_core as they land.

@@ -1,0 +1,1 @@
+// Keeps the resource object library non-empty before any .qrc exists.

@@ -1,0 +1,324 @@
+#include "Utility/Convert.h"
+#include "Utility/SearchString.h"
+#include "Utility/String.h"
+
+#include <QtTest>
+
+#include <stdexcept>
+
+using namespace vantorix;
+
+class tst_String : public QObject {
+    Q_OBJECT
+
+private slots:
+    void construction();
+    void substr_data();
+    void substr();
+    void erase_data();
+    void erase();
+    void searches();
+    void findFirstOfTakesSetOrder();
+    void findLastNotOf_data();
+    void findLastNotOf();
+    void split_data();
+    void split();
+    void indexNposThrows();
+    void utf8Data();
+    void replaceFunctions();
+    void trimming();
+    void findQuotedText();
+    void padRight_data();
+    void padRight();
+    void versionString_data();
+    void versionString();
+    void searchString_data();
+    void searchString();
+    void ordering();
+};
+
+void tst_String::construction()
+{
+    QVERIFY(String("").empty());
+    QVERIFY(String().empty());
+    QCOMPARE(String("héllo", 2).qString(), QStringLiteral("hé"));
+    QCOMPARE(String(3, 'x').qString(), QStringLiteral("xxx"));
+    QCOMPARE(String(String("abcdef"), 2, 3).qString(), QStringLiteral("cde"));
+    QVERIFY(String("abc") == "abc");
+    QVERIFY(String("abc") != "abd");
+    std::unique_ptr<String> copy(String("text").clone());
+    QCOMPARE(copy->qString(), QStringLiteral("text"));
+}
+
+void tst_String::substr_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("npos start") << "abc" << String::npos << 2 << "";
+    QTest::newRow("start past end") << "ab" << 3 << String::npos << "";
+    QTest::newRow("to end") << "abcdef" << 2 << String::npos << "cdef";
+    QTest::newRow("clipped") << "abcdef" << 4 << 10 << "ef";
+    QTest::newRow("zero count") << "abcdef" << 1 << 0 << "";
+}
+
+void tst_String::substr()
+{
+    QFETCH(QString, text);
+    QFETCH(int, pos);
+    QFETCH(int, count);
+    QFETCH(QString, expected);
+    QCOMPARE(String(text).substr(pos, count).qString(), expected);
+}
+
+void tst_String::erase_data()
+{
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("to end") << 1 << String::npos << "a";
+    QTest::newRow("zero count") << 1 << 0 << "abc";
+    QTest::newRow("negative count") << 1 << -5 << "abc";
+    QTest::newRow("middle") << 1 << 1 << "ac";
+    QTest::newRow("past end") << 7 << 1 << "abc";
+}
+
+void tst_String::erase()
+{
+    QFETCH(int, pos);
+    QFETCH(int, count);
+    QFETCH(QString, expected);
+    String s("abc");
+    s.erase(pos, count);
+    QCOMPARE(s.qString(), expected);
+}
+
+void tst_String::searches()
+{
+    const String s("abcabc");
+    QCOMPARE(s.find(String("")), String::npos);
+    QCOMPARE(String().find(String("a")), String::npos);
+    QCOMPARE(s.find(String("bc")), 1);
+    QCOMPARE(s.find(String("bc"), 2), 4);
+    QCOMPARE(s.find("c", 3), 5);
+    QCOMPARE(s.find('a', 1), 3);
+    QCOMPARE(s.find('z'), String::npos);
+    QCOMPARE(s.rfind(String("bc")), 4);
+    QCOMPARE(s.rfind(String("bc"), 3), 1);
+    QCOMPARE(s.rfind(String("bc"), 0), String::npos);
+    QCOMPARE(s.rfind(String("")), String::npos);
+    QCOMPARE(String().rfind("a", String::npos, String::npos), String::npos);
+    QCOMPARE(s.rfind("cab", String::npos, 2), 2);
+    QCOMPARE(s.findLastOf("ab"), 3);
+    QCOMPARE(s.findFirstNotOf("ab"), 2);
+    QCOMPARE(s.findFirstNotOf("abc"), String::npos);
+}
+
+void tst_String::findFirstOfTakesSetOrder()
+{
+    // "c" is tried first, so its position wins although "a" stands earlier.
+    const String s("abc");
+    QCOMPARE(s.findFirstOf("ca"), 2);
+    QCOMPARE(s.findFirstOf("ac"), 0);
+    QCOMPARE(s.findFirstOf("zb"), 1);
+    QCOMPARE(s.findFirstOf("xyz"), String::npos);
+    QCOMPARE(s.findFirstOf(""), String::npos);
+    QCOMPARE(s.findFirstOf("a", 1), String::npos);
+}
+
+void tst_String::findLastNotOf_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("trailing blanks") << "ab  " << String::npos << 1;
+    QTest::newRow("all blanks") << "   " << String::npos << String::npos;
+    QTest::newRow("first size-pos chars") << "abc  " << 3 << 1;
+    QTest::newRow("pos at size") << "abc" << 3 << String::npos;
+}
+
+void tst_String::findLastNotOf()
+{
+    QFETCH(QString, text);
+    QFETCH(int, pos);
+    QFETCH(int, expected);
+    QCOMPARE(String(text).findLastNotOf(" ", pos), expected);
+}
+
+void tst_String::split_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("trailing delimiter") << "a,b," << "," << QStringList{"a", "b", ""};
+    QTest::newRow("empty text") << "" << "," << QStringList{""};
+    QTest::newRow("empty delimiter") << "a,b" << "" << QStringList{"a,b"};
+    QTest::newRow("long delimiter") << "x::y::z" << "::" << QStringList{"x", "y", "z"};
+}
+
+void tst_String::split()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, delimiter);
+    QFETCH(QStringList, parts);
+    std::vector<String> result{String("stale")};
+    String(text).split(String(delimiter), result);
+    QStringList actual;
+    for (const String& part : result)
+        actual << part.qString();
+    QCOMPARE(actual, parts);
+}
+
+void tst_String::indexNposThrows()
+{
+    const String s("aé€");
+    QCOMPARE(s[0], 'a');
+    QCOMPARE(s[1], char(0xE9));
+    QCOMPARE(s[2], char(0));
+    QVERIFY_EXCEPTION_THROWN(s[String::npos], std::out_of_range);
+}
+
+void tst_String::utf8Data()
+{
+    const String s("aé€");
+    QCOMPARE(s.dataLength(), 6);
+    QCOMPARE(s.dataLength(2), 2);
+    QCOMPARE(String().dataLength(), 0);
+    QCOMPARE(QByteArray(s.data()), QByteArray("a\xC3\xA9\xE2\x82\xAC"));
+    String t;
+    t.append(QByteArray("xx\xC3\xA9yy"), 2, 2);
+    QCOMPARE(t.qString(), QStringLiteral("é"));
+    t.append("", String::npos);
+    t.append('!');
+    QCOMPARE(t.qString(), QStringLiteral("é!"));
+}
+
+void tst_String::replaceFunctions()
+{
+    String s("a-b-c");
+    replaceAll(s, String("-"), String("--"));
+    QCOMPARE(s.qString(), QStringLiteral("a--b--c"));
+    String t("b a c");
+    replaceAllOf(t, String("ab"), String("_"));
+    QCOMPARE(t.qString(), QStringLiteral("_ _ c"));
+    String u("hello");
+    u.replace(1, 3, String("XYZW"), 1, 2);
+    QCOMPARE(u.qString(), QStringLiteral("hYZo"));
+    u.insert(0, String(">"));
+    QCOMPARE(u.qString(), QStringLiteral(">hYZo"));
+    u.reverse();
+    QCOMPARE(u.qString(), QStringLiteral("oZYh>"));
+}
+
+void tst_String::trimming()
+{
+    String s(" \t x y \r\n");
+    replaceEnclosing(s, String(String::whiteSpace), String(), true, true);
+    QCOMPARE(s.qString(), QStringLiteral("x y"));
+    String blanks("  \n ");
+    replaceEnclosing(blanks, String(String::whiteSpace), String(), true, true);
+    QVERIFY(blanks.empty());
+    String leadingOnly("  x  ");
+    replaceEnclosing(leadingOnly, String(" "), String(), true, false);
+    QCOMPARE(leadingOnly.qString(), QStringLiteral("x  "));
+}
+
+void tst_String::findQuotedText()
+{
+    String s("say 'hi' and \"bye\"");
+    int start = 0;
+    int end = 0;
+    QVERIFY(findQuoted(s, start, end, String("'\"")));
+    QCOMPARE(s.substr(start, end - start).qString(), QStringLiteral("hi"));
+    start = end + 1;
+    QVERIFY(findQuoted(s, start, end, String("'\"")));
+    QCOMPARE(s.substr(start, end - start).qString(), QStringLiteral("bye"));
+    String open("a 'b");
+    start = 0;
+    QVERIFY(!findQuoted(open, start, end, String("'")));
+}
+
+void tst_String::padRight_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("filler");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("zeros") << "7" << 3 << "0" << true << "007";
+    QTest::newRow("too long") << "12345" << 4 << " " << false << "12345";
+    QTest::newRow("exact") << "abc" << 3 << "" << true << "abc";
+    QTest::newRow("empty filler") << "a" << 3 << "" << false << "a";
+    QTest::newRow("long filler") << "7" << 4 << "ab" << true << "bab7";
+}
+
+void tst_String::padRight()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(QString, filler);
+    QFETCH(bool, result);
+    QFETCH(QString, expected);
+    String s(text);
+    QCOMPARE(vantorix::padRight(s, width, String(filler)), result);
+    QCOMPARE(s.qString(), expected);
+}
+
+void tst_String::versionString_data()
+{
+    QTest::addColumn<double>("version");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("2.05") << 2.05 << "2.05";
+    QTest::newRow("3") << 3.0 << "3.00";
+    QTest::newRow("10.5") << 10.5 << "10.50";
+    QTest::newRow("below one") << 0.5 << "0.50";
+    QTest::newRow("tiny") << 0.05 << "0.05";
+    QTest::newRow("hundreds") << 123.456 << "123.46";
+}
+
+void tst_String::versionString()
+{
+    QFETCH(double, version);
+    QFETCH(QString, expected);
+    QCOMPARE(getVersionString(version).qString(), expected);
+}
+
+void tst_String::searchString_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matches");
+    QTest::addColumn<QString>("rebuilt");
+    QTest::newRow("suffix match") << "*.apx" << "tool.apx" << true << "*.apx";
+    QTest::newRow("suffix miss") << "*.apx" << "tool.gdx" << false << "*.apx";
+    QTest::newRow("empty matches all") << "" << "anything" << true << "";
+    QTest::newRow("literal") << "tool" << "tool" << true << "tool";
+    QTest::newRow("literal differs") << "tool" << "Tool" << false << "tool";
+    QTest::newRow("middle") << "a*b*c" << "axxbyyc" << true << "a*b*c";
+    QTest::newRow("middle missing") << "a*b*c" << "axxyyc" << false << "a*b*c";
+    QTest::newRow("middle needs room") << "a*b*c" << "ac" << false << "a*b*c";
+    QTest::newRow("prefix") << "Arch*" << "ArchiCAD 19" << true << "Arch*";
+}
+
+void tst_String::searchString()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, matches);
+    QFETCH(QString, rebuilt);
+    const SearchString search{String(pattern), String("*")};
+    QCOMPARE(search == String(text), matches);
+    QCOMPARE(search.getString().qString(), rebuilt);
+}
+
+void tst_String::ordering()
+{
+    QVERIFY(String("B") < String("a"));
+    QVERIFY(String("a") > String("B"));
+    QVERIFY(String("ab") < String("b"));
+    QVERIFY(!(String("a") < String("a")));
+}
+
+QTEST_GUILESS_MAIN(tst_String)
+#include "tst_String.moc"
