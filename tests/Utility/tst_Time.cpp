@@ -1,0 +1,286 @@
+#include "Utility/Convert.h"
+#include "Utility/Time.h"
+
+#include <QtTest>
+
+#include <ctime>
+
+Q_DECLARE_METATYPE(vantorix::Time)
+
+using namespace vantorix;
+
+namespace {
+
+Time at(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, int offset)
+{
+    Time t(y, mo, d, h, mi, s);
+    t.setUTCOffset(offset);
+    return t;
+}
+
+// Runs the time zone dependent checks under a fixed TZ and restores it after.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) : m_saved(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~TimeZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_saved);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_saved;
+    bool m_had;
+};
+
+} // namespace
+
+class tst_Time : public QObject {
+    Q_OBJECT
+
+private slots:
+    void zeroTime();
+    void fieldsAreMasked();
+    void totalSeconds_data();
+    void totalSeconds();
+    void sameInstantDifferentOffsets();
+    void ordering();
+    void differences();
+    void utcOffsetParts_data();
+    void utcOffsetParts();
+    void localOffset_data();
+    void localOffset();
+    void currentTime();
+    void dateAndTimeParts();
+    void text_data();
+    void text();
+};
+
+void tst_Time::zeroTime()
+{
+    const Time zero(false);
+    QVERIFY(zero.isZero());
+    QCOMPARE(zero.getYear(), 0u);
+    QCOMPARE(zero.getMonth(), 1u);
+    QCOMPARE(zero.getDay(), 1u);
+    QCOMPARE(zero.getUTCOffset(), 0);
+    QVERIFY(zero == Time(false));
+    QVERIFY(Time() == zero);
+    QVERIFY(ToString(zero).value().empty());
+}
+
+void tst_Time::fieldsAreMasked()
+{
+    Time t(false);
+    t.setMonth(13 + 16);   // 4 bits
+    QCOMPARE(t.getMonth(), 13u);
+    t.setHour(33);         // 5 bits
+    QCOMPARE(t.getHour(), 1u);
+    t.setMinute(64 + 5);   // 6 bits
+    QCOMPARE(t.getMinute(), 5u);
+    t.setMicrosecond(0x100000 + 7);  // 20 bits
+    QCOMPARE(t.getMicrosecond(), 7u);
+    t.setYear(0x8000 + 2015);
+    QCOMPARE(t.getYear(), 2015u);
+    // Neighbouring fields survive each setter.
+    QCOMPARE(t.getMonth(), 13u);
+    QCOMPARE(t.getHour(), 1u);
+    QCOMPARE(t.getMinute(), 5u);
+    t.setSecond(59);
+    t.setDay(31);
+    QCOMPARE(t.getSecond(), 59u);
+    QCOMPARE(t.getDay(), 31u);
+    QCOMPARE(t.getMicrosecond(), 7u);
+}
+
+void tst_Time::totalSeconds_data()
+{
+    QTest::addColumn<Time>("time");
+    QTest::addColumn<qint64>("seconds");
+    QTest::newRow("epoch") << at(1970, 1, 1, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("known instant") << at(2015, 3, 5, 14, 7, 9, 0) << qint64(1425564429);
+    QTest::newRow("east offset") << at(2015, 3, 5, 14, 7, 9, 780) << qint64(1425564429 - 780 * 60);
+    QTest::newRow("west offset") << at(2015, 3, 5, 14, 7, 9, -330) << qint64(1425564429 + 330 * 60);
+    QTest::newRow("leap day") << at(2016, 2, 29, 0, 0, 0, 0) << qint64(1456704000);
+    QTest::newRow("before 1970") << at(1969, 12, 31, 23, 59, 59, 0) << qint64(-1);
+    QTest::newRow("first year") << at(1400, 1, 1, 0, 0, 0, 0) << qint64(-17987443200LL);
+    QTest::newRow("year 10000") << at(10000, 1, 1, 0, 0, 0, 0) << qint64(253402300800LL);
+    QTest::newRow("year 1200") << at(1200, 6, 1, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("year 10001") << at(10001, 1, 1, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("29 Feb 2015") << at(2015, 2, 29, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("31 April") << at(2015, 4, 31, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("month 13") << at(2015, 13, 1, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("month 0") << at(2015, 0, 1, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("day 0") << at(2015, 1, 0, 0, 0, 0, 0) << qint64(0);
+    QTest::newRow("zero time") << Time(false) << qint64(0);
+}
+
+void tst_Time::totalSeconds()
+{
+    QFETCH(Time, time);
+    QFETCH(qint64, seconds);
+    QCOMPARE(qint64(time.getTotalSeconds()), seconds);
+}
+
+void tst_Time::sameInstantDifferentOffsets()
+{
+    const Time auckland = at(2015, 3, 5, 12, 0, 0, 780);
+    const Time london = at(2015, 3, 4, 23, 0, 0, 0);
+    QVERIFY(auckland == london);
+    QVERIFY(!(auckland < london));
+    QVERIFY(!(london < auckland));
+    QVERIFY(auckland <= london && auckland >= london);
+
+    // Out of range years all collapse to total 0 and compare equal.
+    QVERIFY(at(1200, 1, 1, 0, 0, 0, 0) == at(1300, 5, 5, 5, 5, 5, 0));
+}
+
+void tst_Time::ordering()
+{
+    Time earlier = at(2015, 3, 5, 12, 0, 0, 0);
+    Time later = at(2015, 3, 5, 12, 0, 1, 0);
+    QVERIFY(earlier < later);
+    QVERIFY(later > earlier);
+    QVERIFY(earlier != later);
+
+    // Same second: microseconds decide.
+    Time fine = earlier;
+    fine.setMicrosecond(1);
+    QVERIFY(earlier < fine);
+    QVERIFY(earlier != fine);
+    QVERIFY(fine < later);
+
+    // A later wall clock at a more easterly offset can be the earlier instant.
+    QVERIFY(at(2015, 3, 5, 13, 0, 0, 120) < at(2015, 3, 5, 12, 0, 0, 0));
+}
+
+void tst_Time::differences()
+{
+    const Time a = at(2015, 3, 5, 12, 0, 0, 0);
+    const Time b = at(2015, 3, 7, 18, 0, 0, 0);
+    QCOMPARE(qint64(a.differenceInSeconds(b)), qint64(2 * 86400 + 6 * 3600));
+    QCOMPARE(qint64(b.differenceInSeconds(a)), qint64(2 * 86400 + 6 * 3600));
+    QCOMPARE(a.differenceInMinutes(b), 3240.0);
+    QCOMPARE(a.differenceInHours(b), 54.0);
+    QCOMPARE(a.differenceInDays(b), 2.25);
+}
+
+void tst_Time::utcOffsetParts_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<unsigned>("minutes");
+    QTest::newRow("-330") << -330 << -5 << 30u;
+    QTest::newRow("+780") << 780 << 13 << 0u;
+    QTest::newRow("+345") << 345 << 5 << 45u;
+    QTest::newRow("-30") << -30 << 0 << 30u;
+    QTest::newRow("0") << 0 << 0 << 0u;
+}
+
+void tst_Time::utcOffsetParts()
+{
+    QFETCH(int, offset);
+    QFETCH(int, hours);
+    QFETCH(unsigned, minutes);
+    Time t(false);
+    t.setUTCOffset(offset);
+    int h = 99;
+    unsigned m = 99;
+    t.getUTCOffset(h, m);
+    QCOMPARE(h, hours);
+    QCOMPARE(m, minutes);
+    QCOMPARE(t.getUTCOffset(), offset);
+}
+
+void tst_Time::localOffset_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("UTC") << QByteArray("UTC0") << 0;
+    QTest::newRow("five hours west") << QByteArray("XST5") << -300;
+    QTest::newRow("five and a half east") << QByteArray("XIT-5:30") << 330;
+    QTest::newRow("thirteen east") << QByteArray("XNZ-13") << 780;
+}
+
+void tst_Time::localOffset()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(int, offset);
+    TimeZone fixed(zone.constData());
+    QCOMPARE(Time::getLocalUTCOffset(), offset);
+    const Time now(true);
+    QCOMPARE(now.getUTCOffset(), offset);
+}
+
+void tst_Time::currentTime()
+{
+    TimeZone fixed("XIT-5:30");
+    const std::time_t before = std::time(nullptr);
+    const Time now(true);
+    const std::time_t after = std::time(nullptr);
+    QVERIFY(now.getTotalSeconds() >= before);
+    QVERIFY(now.getTotalSeconds() <= after);
+    QVERIFY(now.getMicrosecond() < 1000000u);
+
+    // The day of the week comes from the calendar (Sunday = 0).
+    std::tm local{};
+    localtime_r(&before, &local);
+    if (unsigned(local.tm_mday) == now.getDay())
+        QCOMPARE(now.getDayOfWeek(), unsigned(local.tm_wday));
+    QVERIFY(!now.isZero());
+    QVERIFY(!ToString(now).value().empty());
+}
+
+void tst_Time::dateAndTimeParts()
+{
+    Time now(true);
+    const Time copy = now;
+    now.setToDate();
+    QCOMPARE(now.getYear(), copy.getYear());
+    QCOMPARE(now.getMonth(), copy.getMonth());
+    QCOMPARE(now.getDay(), copy.getDay());
+    QCOMPARE(now.getHour(), 0u);
+    QCOMPARE(now.getMinute(), 0u);
+    QCOMPARE(now.getSecond(), 0u);
+    QCOMPARE(now.getMicrosecond(), 0u);
+    QCOMPARE(now.getUTCOffset(), 0);
+
+    Time clock = at(2015, 3, 5, 14, 7, 9, 60);
+    clock.setToTime();
+    QCOMPARE(clock.getYear(), 0u);
+    QCOMPARE(clock.getMonth(), 0u);
+    QCOMPARE(clock.getDay(), 0u);
+    QCOMPARE(clock.getHour(), 14u);
+    QCOMPARE(clock.getMinute(), 7u);
+    QCOMPARE(clock.getSecond(), 9u);
+    QCOMPARE(clock.getUTCOffset(), 60);
+}
+
+void tst_Time::text_data()
+{
+    QTest::addColumn<Time>("time");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one-digit fields") << at(2015, 3, 5, 0, 0, 0, 0) << QStringLiteral(" 5/ 3/2015");
+    QTest::newRow("two-digit fields") << at(2015, 12, 25, 10, 0, 0, 0) << QStringLiteral("25/12/2015");
+    QTest::newRow("short year") << at(815, 1, 10, 0, 0, 0, 0) << QStringLiteral("10/ 1/ 815");
+    QTest::newRow("five-digit year") << at(10000, 1, 1, 0, 0, 0, 0) << QString();
+    QTest::newRow("zero time") << Time(false) << QString();
+    QTest::newRow("time only") << at(0, 0, 0, 14, 7, 9, 0) << QStringLiteral(" 0/ 0/   0");
+}
+
+void tst_Time::text()
+{
+    QFETCH(Time, time);
+    QFETCH(QString, text);
+    QCOMPARE(ToString(time).value().qString(), text);
+}
+
+QTEST_GUILESS_MAIN(tst_Time)
+#include "tst_Time.moc"
