@@ -1,0 +1,103 @@
+#ifndef VANTORIX_WEB_WEBSERVICECLIENT_H
+#define VANTORIX_WEB_WEBSERVICECLIENT_H
+
+#include "Utility/String.h"
+
+#include <QByteArray>
+#include <QNetworkRequest>
+#include <QPointer>
+
+class QNetworkReply;
+
+namespace vantorix {
+
+class WebConnection;
+class XMLSOAPEnvelope;
+
+// 0 is SOAP 1.1 (every caller); any other value SOAP 1.2.
+enum SOAPVersion { soap11 = 0, soap12 = 1 };
+
+// Posts SOAP requests to a web service and reads the answers, blocking the
+// calling thread until the answer is complete or the time limit has passed.
+//
+// While a post waits, the thread runs a local event loop that leaves user
+// input queued: the window still paints, but no click or key reaches the
+// program, and a second post started from a timer or socket event in that
+// time is refused (last error 6). TLS peers are always verified; the file
+// named by VANTORIX_CA_FILE adds certificates to trust.
+//
+// Last errors: 0 none (also after an empty answer), 4 the connection could not
+// be opened (host unknown or unreachable, connection refused, TLS
+// verification failed: nothing was sent), 6 the request could not be created,
+// 7 reading the answer failed (time limit, connection lost, unreadable answer).
+class WebServiceClient {
+public:
+    static const int defaultTimeout = 60000;
+    static const char* const caFileVariable;
+
+    WebServiceClient(const String& server, bool secure);
+
+    // Writes the request envelope, posts it to server + path with the given
+    // SOAP action and reads the answer into the response envelope. True when
+    // the request was sent and, with a response envelope, a non-empty answer
+    // was read into it completely. A SOAP fault is a successful post: the
+    // response body then reports it.
+    bool post(const String& path, const String& action, XMLSOAPEnvelope& request, XMLSOAPEnvelope* response,
+              SOAPVersion version = soap11);
+
+    // The transport under post(): sends body (sent as it is, every byte) and
+    // gives back the answer's text. True when the body was sent and, when an
+    // answer is wanted, a non-empty answer was read. The HTTP status is not
+    // examined: a fault sent with status 500 is read like any other answer.
+    bool postText(const String& path, const String& action, const QByteArray& body, String* responseText,
+                  SOAPVersion version = soap11);
+
+    short getLastError() const { return m_lastError; }
+    const String& getServer() const { return m_server; }
+    bool isSecure() const { return m_secure; }
+
+    // The time one post may take in all, in milliseconds (tests shorten it).
+    static void setTimeout(int milliseconds);
+    static int getTimeout();
+    // Whether a post is waiting for its answer on this thread right now.
+    static bool isPosting();
+
+    // One HTTP exchange over an open connection.
+    class SOAPHTTPRequest {
+    public:
+        SOAPHTTPRequest(WebConnection& connection, SOAPVersion version);
+        ~SOAPHTTPRequest();
+
+        SOAPHTTPRequest(const SOAPHTTPRequest&) = delete;
+        SOAPHTTPRequest& operator=(const SOAPHTTPRequest&) = delete;
+
+        // Builds the POST message for url with its headers; false (last error
+        // 6) when the address is not a valid http or https URL.
+        bool create(const String& url, const String& action);
+        // Sends body and waits until the answer is complete, at most
+        // timeoutMilliseconds. On success the answer's bytes are in response().
+        bool send(const QByteArray& body, int timeoutMilliseconds);
+        const QByteArray& response() const { return m_response; }
+        // The HTTP status of the answer, 0 when none arrived.
+        int getStatus() const { return m_status; }
+        short getLastError() const { return m_lastError; }
+
+    private:
+        short m_lastError = 0;
+        WebConnection& m_connection;
+        QNetworkRequest m_message;
+        QPointer<QNetworkReply> m_stream;
+        SOAPVersion m_version;
+        QByteArray m_response;
+        int m_status = 0;
+    };
+
+private:
+    String m_server;
+    short m_lastError = 0;
+    bool m_secure;
+};
+
+} // namespace vantorix
+
+#endif
