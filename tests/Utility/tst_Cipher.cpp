@@ -1,0 +1,241 @@
+#include "Utility/Cipher.h"
+
+#include <QtTest>
+
+using namespace vantorix;
+
+namespace {
+
+// The published chaining example: key, initial value and the 29 bytes of
+// "7654321 Now is the time for " with its terminating zero.
+const char* const chainKey = "0123456789ABCDEFF0E1D2C3B4A59687";
+const std::uint64_t chainInitialValue = 0xFEDCBA9876543210ULL;
+const QByteArray chainPlain("7654321 Now is the time for ", 29);
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+} // namespace
+
+class tst_Cipher : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ecbVectors_data();
+    void ecbVectors();
+    void keyLengthVectors_data();
+    void keyLengthVectors();
+    void cbcExample();
+    void cfbExample();
+    void roundTrip_data();
+    void roundTrip();
+    void zeroPadding();
+    void shortCipherTextFails();
+    void keyLimits();
+    void unknownModeOrType();
+};
+
+void tst_Cipher::ecbVectors_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("plain");
+    QTest::addColumn<QByteArray>("cipher");
+    static const char* const table[][3] = {
+        {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+        {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
+        {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
+        {"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
+        {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
+        {"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
+        {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+        {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
+        {"7CA110454A1A6E57", "01A1D6D039776742", "59C68245EB05282B"},
+        {"0131D9619DC1376E", "5CD54CA83DEF57DA", "B1B8CC0B250F09A0"},
+        {"07A1133E4A0B2686", "0248D43806F67172", "1730E5778BEA1DA4"},
+        {"3849674C2602319E", "51454B582DDF440A", "A25E7856CF2651EB"},
+        {"04B915BA43FEB5B6", "42FD443059577FA2", "353882B109CE8F1A"},
+        {"0113B970FD34F2CE", "059B5E0851CF143A", "48F4D0884C379918"},
+        {"0170F175468FB5E6", "0756D8E0774761D2", "432193B78951FC98"},
+        {"43297FAD38E373FE", "762514B829BF486A", "13F04154D69D1AE5"},
+        {"07A7137045DA2A16", "3BDD119049372802", "2EEDDA93FFD39C79"},
+        {"04689104C2FD3B2F", "26955F6835AF609A", "D887E0393C2DA6E3"},
+        {"37D06BB516CB7546", "164D5E404F275232", "5F99D04F5B163969"},
+        {"1F08260D1AC2465E", "6B056E18759F5CCA", "4A057A3B24D3977B"},
+        {"584023641ABA6176", "004BD6EF09176062", "452031C1E4FADA8E"},
+        {"025816164629B007", "480D39006EE762F2", "7555AE39F59B87BD"},
+        {"49793EBC79B3258F", "437540C8698F3CFA", "53C55F9CB49FC019"},
+        {"4FB05E1515AB73A7", "072D43A077075292", "7A8E7BFA937E89A3"},
+        {"49E95D6D4CA229BF", "02FE55778117F12A", "CF9C5D7A4986ADB5"},
+        {"018310DC409B26D6", "1D9D5C5018F728C2", "D1ABB290658BC778"},
+        {"1C587F1C13924FEF", "305532286D6F295A", "55CB3774D13EF201"},
+        {"0101010101010101", "0123456789ABCDEF", "FA34EC4847B268B2"},
+        {"1F1F1F1F0E0E0E0E", "0123456789ABCDEF", "A790795108EA3CAE"},
+        {"E0FEE0FEF1FEF1FE", "0123456789ABCDEF", "C39E072D9FAC631D"},
+        {"0000000000000000", "FFFFFFFFFFFFFFFF", "014933E0CDAFF6E4"},
+        {"FFFFFFFFFFFFFFFF", "0000000000000000", "F21E9A77B71C49BC"},
+        {"0123456789ABCDEF", "0000000000000000", "245946885754369A"},
+        {"FEDCBA9876543210", "FFFFFFFFFFFFFFFF", "6B5C5A9C5D9E0A5A"},
+    };
+    int row = 0;
+    for (const auto& v : table)
+        QTest::addRow("%d: key %s", ++row, v[0]) << hex(v[0]) << hex(v[1]) << hex(v[2]);
+}
+
+void tst_Cipher::ecbVectors()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, plain);
+    QFETCH(QByteArray, cipher);
+    const Cipher blowfish(key, Cipher::blowfish, Cipher::ecb);
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(plain, out));
+    QCOMPARE(out.toHex().toUpper(), cipher.toHex().toUpper());
+    QVERIFY(blowfish.decrypt(cipher, out));
+    QCOMPARE(out.toHex().toUpper(), plain.toHex().toUpper());
+}
+
+void tst_Cipher::keyLengthVectors_data()
+{
+    // Keys of 1 to 24 bytes, prefixes of one byte sequence, on one block.
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("cipher");
+    static const char* const table[] = {
+        "F9AD597C49DB005E", "E91D21C1D961A6D6", "E9C2B70A1BC65CF3", "BE1E639408640F05",
+        "B39E44481BDB1E6E", "9457AA83B1928C0D", "8BB77032F960629D", "E87A244E2CC85E82",
+        "15750E7A4F4EC577", "122BA70B3AB64AE0", "3A833C9AFFC537F6", "9409DA87A90F6BF2",
+        "884F80625060B8B4", "1F85031C19E11968", "79D9373A714CA34F", "93142887EE3BE15C",
+        "03429E838CE2D14B", "A4299E27469FF67B", "AFD5AED1C1BC96A8", "10851C0E3858DA9F",
+        "E6F51ED79B9DB21F", "64A6E14AFD36B46F", "80C7D7D45A5479AD", "05044B62FA52D080",
+    };
+    for (int i = 0; i < 24; ++i)
+        QTest::addRow("%d bytes", i + 1) << i + 1 << hex(table[i]);
+}
+
+void tst_Cipher::keyLengthVectors()
+{
+    QFETCH(int, length);
+    QFETCH(QByteArray, cipher);
+    const QByteArray key = hex("F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677").left(length);
+    const Cipher blowfish(key, Cipher::blowfish, Cipher::ecb);
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(hex("FEDCBA9876543210"), out));
+    QCOMPARE(out.toHex().toUpper(), cipher.toHex().toUpper());
+}
+
+void tst_Cipher::cbcExample()
+{
+    Cipher blowfish(hex(chainKey), Cipher::blowfish, Cipher::cbc);
+    blowfish.setInitialValue(chainInitialValue);
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(chainPlain, out));
+    QCOMPARE(out.toHex().toUpper(), QByteArray("6B77B4D63006DEE605B156E27403979358DEB9E7154616D959F1652BD5FF92CC"));
+    QByteArray back;
+    QVERIFY(blowfish.decrypt(out, back));
+    QCOMPARE(back, chainPlain + QByteArray(3, '\0'));
+}
+
+void tst_Cipher::cfbExample()
+{
+    // The published 64-bit CFB example is a byte stream of 29 bytes; padded
+    // to whole blocks its first 29 bytes are the same.
+    Cipher blowfish(hex(chainKey), Cipher::blowfish, Cipher::cfb);
+    blowfish.setInitialValue(chainInitialValue);
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(chainPlain, out));
+    QCOMPARE(out.size(), 32);
+    QCOMPARE(out.left(29).toHex().toUpper(), QByteArray("E73214A2822139CAF26ECF6D2EB9E76E3DA3DE04D1517200519D57A6C3"));
+    QByteArray back;
+    QVERIFY(blowfish.decrypt(out, back));
+    QCOMPARE(back, chainPlain + QByteArray(3, '\0'));
+}
+
+void tst_Cipher::roundTrip_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("ECB") << int(Cipher::ecb);
+    QTest::newRow("CBC") << int(Cipher::cbc);
+    QTest::newRow("CFB") << int(Cipher::cfb);
+}
+
+void tst_Cipher::roundTrip()
+{
+    QFETCH(int, mode);
+    const Cipher blowfish(String("a key of text"), Cipher::blowfish, Cipher::Mode(mode));
+    QByteArray plain;
+    for (int i = 0; i < 1000; ++i)
+        plain.append(char(i * 7));
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(plain, out));
+    QCOMPARE(out.size(), 1000);
+    QVERIFY(out != plain);
+    QByteArray back;
+    QVERIFY(blowfish.decrypt(out, back));
+    QCOMPARE(back, plain);
+
+    // Chaining modes: equal plain blocks give different cipher blocks.
+    QByteArray same(32, 'x');
+    QVERIFY(blowfish.encrypt(same, out));
+    QCOMPARE(out.left(8) == out.mid(8, 8), mode == Cipher::ecb);
+}
+
+void tst_Cipher::zeroPadding()
+{
+    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::ecb);
+    QByteArray out;
+    QVERIFY(blowfish.encrypt(QByteArray("hello"), out));
+    QCOMPARE(out.size(), 8);
+    QByteArray back;
+    QVERIFY(blowfish.decrypt(out, back));
+    QCOMPARE(back, QByteArray("hello\0\0\0", 8));
+
+    QVERIFY(blowfish.encrypt(QByteArray(9, 'a'), out));
+    QCOMPARE(out.size(), 16);
+    QVERIFY(blowfish.encrypt(QByteArray(), out));
+    QVERIFY(out.isEmpty());
+}
+
+void tst_Cipher::shortCipherTextFails()
+{
+    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::ecb);
+    QByteArray out("junk");
+    QVERIFY(!blowfish.decrypt(QByteArray("hello"), out));
+    QVERIFY(out.isEmpty());
+    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
+    // A damaged cipher text that is not whole blocks is refused too.
+    QVERIFY(!blowfish.decrypt(QByteArray(13, 'a'), out));
+    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
+}
+
+void tst_Cipher::keyLimits()
+{
+    QByteArray out;
+    const Cipher longest(QByteArray(56, 'k'), Cipher::blowfish, Cipher::ecb);
+    QVERIFY(longest.encrypt(QByteArray("abc"), out));
+    QVERIFY(longest.errorMessage().empty());
+
+    const Cipher tooLong(QByteArray(57, 'k'), Cipher::blowfish, Cipher::ecb);
+    QVERIFY(!tooLong.encrypt(QByteArray("abc"), out));
+    QCOMPARE(tooLong.errorMessage().qString(), QStringLiteral("Incorrect key length"));
+    QVERIFY(!tooLong.decrypt(QByteArray(8, 'a'), out));
+
+    const Cipher empty(String(), Cipher::blowfish, Cipher::ecb);
+    QVERIFY(!empty.encrypt(QByteArray("abc"), out));
+
+    // The key's UTF-8 bytes count, not its characters: 28 two-byte letters fit,
+    // 29 do not.
+    QVERIFY(Cipher(String(QString(28, QChar(0xE9))), Cipher::blowfish, Cipher::ecb).encrypt(QByteArray("a"), out));
+    QVERIFY(!Cipher(String(QString(29, QChar(0xE9))), Cipher::blowfish, Cipher::ecb).encrypt(QByteArray("a"), out));
+}
+
+void tst_Cipher::unknownModeOrType()
+{
+    QByteArray out;
+    QVERIFY(!Cipher(String("key"), Cipher::Type(1), Cipher::ecb).encrypt(QByteArray("abc"), out));
+    QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).encrypt(QByteArray("abc"), out));
+    QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).decrypt(QByteArray(8, 'a'), out));
+}
+
+QTEST_GUILESS_MAIN(tst_Cipher)
+#include "tst_Cipher.moc"
