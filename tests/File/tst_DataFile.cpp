@@ -1,0 +1,355 @@
+#include "File/DataFile.h"
+#include "File/Directory.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace vantorix;
+
+class tst_DataFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void nameParts_data();
+    void nameParts();
+    void missingPath();
+    void createMakesFolders();
+    void createWithExtension();
+    void readIntoBuffer();
+    void readText();
+    void reopenKeepsPosition();
+    void writeOnlyKeepsContent();
+    void writeSlices();
+    void skipStaysInside();
+    void copyFromSource();
+    void eraseAndLink();
+    void noFileBehind();
+    void copyIsIndependent();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void put(const QString& name, const QByteArray& bytes);
+    QByteArray content(const QString& name) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_DataFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void tst_DataFile::cleanup()
+{
+    m_dir->setAutoRemove(!QTest::currentTestFailed());
+    m_dir.reset();
+}
+
+void tst_DataFile::put(const QString& name, const QByteArray& bytes)
+{
+    QFile file(path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray tst_DataFile::content(const QString& name) const
+{
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void tst_DataFile::nameParts_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("several dots") << "a.b.txt" << "a.b" << "txt";
+    QTest::newRow("no dot") << "README" << "README" << "";
+    QTest::newRow("trailing dot") << "notes." << "notes" << "";
+    QTest::newRow("archive") << "tool.v2.tar.gz" << "tool.v2.tar" << "gz";
+    QTest::newRow("installer") << "com.vantorixhq.vantorix_installer.xml" << "com.vantorixhq.vantorix_installer"
+                               << "xml";
+}
+
+void tst_DataFile::nameParts()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, name);
+    QFETCH(QString, extension);
+    put(fileName, "x");
+    const DataFile file(String(path(fileName)), DataFile::readOnly, false);
+    QCOMPARE(file.getName().qString(), name);
+    QCOMPARE(file.getExtension().qString(), extension);
+    QVERIFY(file.getVolumeName().empty());
+    QCOMPARE(file.getPathName().qString(), QFileInfo(path(fileName)).canonicalFilePath());
+}
+
+void tst_DataFile::missingPath()
+{
+    const QString missing = path(QStringLiteral("sub/../nothing.here.txt"));
+    DataFile file{String(missing), DataFile::readOnly, false};
+    QVERIFY(!file.exists());
+    QVERIFY(!file.isFolder());
+    QVERIFY(file.getPathName().empty());
+    QCOMPARE(file.getURL().qString(), QFileInfo(missing).absoluteFilePath());
+    QCOMPARE(file.getName().qString(), QStringLiteral("nothing.here"));
+    QCOMPARE(file.getSize(), 0LL);
+    QVERIFY(!file.open(DataFile::readOnly));
+    QVERIFY(!QFileInfo::exists(missing));
+}
+
+void tst_DataFile::createMakesFolders()
+{
+    const QString target = path(QStringLiteral("one/two/three/file.dat"));
+    {
+        DataFile notCreated{String(target), DataFile::readWrite, false};
+        QVERIFY(!notCreated.exists());
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("one"))));
+    }
+    DataFile file{String(target), DataFile::readWrite, true};
+    QVERIFY(file.exists());
+    QVERIFY(QFileInfo(target).isFile());
+    QCOMPARE(QFileInfo(target).size(), 0);
+    QVERIFY(!file.isOpen());
+
+    // An existing file is left as it is.
+    put(QStringLiteral("keep.txt"), "kept");
+    DataFile again(Directory(String(m_dir->path())), String("keep.txt"), DataFile::readWrite, true);
+    QCOMPARE(content(QStringLiteral("keep.txt")), QByteArray("kept"));
+    QCOMPARE(again.getSize(), 4LL);
+
+    std::unique_ptr<Directory> parent(file.getParent());
+    QCOMPARE(parent->getURL().qString(), path(QStringLiteral("one/two/three")));
+}
+
+void tst_DataFile::createWithExtension()
+{
+    int error = -1;
+    const Directory folder(String(path(QStringLiteral("deep/folder"))), false);
+    std::unique_ptr<DataFile> file(DataFile::create(folder, "offline", DataFile::readWrite, error, "zfinstall", 0, 0));
+    QVERIFY(file);
+    QCOMPARE(error, 0);
+    QCOMPARE(file->getLocation().qString(), path(QStringLiteral("deep/folder/offline.zfinstall")));
+    QVERIFY(QFileInfo(path(QStringLiteral("deep/folder/offline.zfinstall"))).isFile());
+
+    // A plain file where a folder is needed makes creation impossible.
+    put(QStringLiteral("blocker"), "x");
+    error = -1;
+    const Directory blocked(String(path(QStringLiteral("blocker"))), false);
+    std::unique_ptr<DataFile> none(DataFile::create(blocked, "inside", DataFile::readWrite, error, "txt", 0, 0));
+    QVERIFY(!none);
+    QCOMPARE(error, 2);
+}
+
+void tst_DataFile::readIntoBuffer()
+{
+    put(QStringLiteral("data.bin"), "0123456789");
+    DataFile file{String(path(QStringLiteral("data.bin"))), DataFile::readOnly, false};
+
+    QByteArray buffer(6, '.');
+    long long count = 4;
+    QVERIFY(file.read(buffer, 2, count));
+    QCOMPARE(count, 4LL);
+    QCOMPARE(buffer, QByteArray("..0123"));
+    QCOMPARE(file.getPosition(), 4LL);
+
+    // A count below 1 stands for the buffer's size; the buffer grows as needed.
+    count = 0;
+    QVERIFY(file.read(buffer, 4, count));
+    QCOMPARE(count, 6LL);
+    QCOMPARE(buffer, QByteArray("..01456789"));
+
+    // At the end nothing is read, and the buffer keeps its size.
+    count = 8;
+    QVERIFY(!file.read(buffer, 0, count));
+    QCOMPARE(count, 0LL);
+    QCOMPARE(buffer.size(), 10);
+
+    long long negative = 3;
+    QVERIFY(!file.read(buffer, -1, negative));
+
+    QVERIFY(file.setPosition(7));
+    QByteArray rest;
+    QVERIFY(file.readAll(rest));
+    QCOMPARE(rest, QByteArray("789"));
+}
+
+void tst_DataFile::readText()
+{
+    put(QStringLiteral("text.txt"), QByteArray("h\xc3\xa9llo world"));
+    DataFile file{String(path(QStringLiteral("text.txt"))), DataFile::readOnly, false};
+    String text("unchanged");
+    long long count = 6;
+    QVERIFY(file.read(text, count));
+    QCOMPARE(count, 6LL);
+    QCOMPARE(text.qString(), QString::fromUtf8("h\xc3\xa9llo"));
+
+    QVERIFY(file.setPosition(file.getSize()));
+    count = 5;
+    QVERIFY(file.read(text, count));
+    QCOMPARE(count, 0LL);
+    QCOMPARE(text.qString(), QString::fromUtf8("h\xc3\xa9llo"));
+
+    char raw[4] = {};
+    long long rawCount = 4;
+    QVERIFY(file.setPosition(0));
+    QVERIFY(file.read(raw, rawCount));
+    QCOMPARE(rawCount, 4LL);
+    QCOMPARE(QByteArray(raw, 4), QByteArray("h\xc3\xa9l"));
+}
+
+void tst_DataFile::reopenKeepsPosition()
+{
+    put(QStringLiteral("pos.txt"), "abcdefgh");
+    DataFile file{String(path(QStringLiteral("pos.txt"))), DataFile::readOnly, false};
+    QVERIFY(file.open(DataFile::readOnly));
+    long long count = 3;
+    QByteArray buffer;
+    QVERIFY(file.read(buffer, 0, count));
+    QCOMPARE(file.getPosition(), 3LL);
+
+    QVERIFY(file.open(DataFile::readWrite));
+    QVERIFY(file.isOpen());
+    QCOMPARE(file.getPosition(), 3LL);
+    QVERIFY(file.write(QByteArray("XY"), 0, -1));
+    QCOMPARE(file.getPosition(), 5LL);
+
+    QVERIFY(file.open(DataFile::readOnly));
+    QCOMPARE(file.getPosition(), 5LL);
+    QVERIFY(file.open(DataFile::readOnly));
+    QCOMPARE(file.getPosition(), 5LL);
+    file.close();
+    QCOMPARE(content(QStringLiteral("pos.txt")), QByteArray("abcXYfgh"));
+}
+
+void tst_DataFile::writeOnlyKeepsContent()
+{
+    put(QStringLiteral("wo.txt"), "0123456789");
+    DataFile file{String(path(QStringLiteral("wo.txt"))), DataFile::writeOnly, false};
+    QVERIFY(file.setPosition(file.getSize()));
+    QVERIFY(file.write(String("tail")));
+    QVERIFY(file.flush());
+    QCOMPARE(content(QStringLiteral("wo.txt")), QByteArray("0123456789tail"));
+
+    // Cutting is explicit.
+    QVERIFY(file.setSize(0));
+    QCOMPARE(file.getPosition(), 0LL);
+    QVERIFY(file.write(String("new")));
+    file.close();
+    QCOMPARE(content(QStringLiteral("wo.txt")), QByteArray("new"));
+
+    // Write-only on a missing file creates it.
+    DataFile fresh{String(path(QStringLiteral("fresh.txt"))), DataFile::writeOnly, false};
+    QVERIFY(fresh.write(String("made")));
+    fresh.close();
+    QCOMPARE(content(QStringLiteral("fresh.txt")), QByteArray("made"));
+}
+
+void tst_DataFile::writeSlices()
+{
+    DataFile file{String(path(QStringLiteral("slices.bin"))), DataFile::readWrite, true};
+    const QByteArray bytes("abcdefgh");
+    QVERIFY(file.write(bytes, 2, 3));
+    QVERIFY(file.write(bytes, 6, -1));
+    QVERIFY(file.write(bytes, 8, 0));
+    QVERIFY(!file.write(bytes, 6, 3));
+    QVERIFY(!file.write(bytes, 9, -1));
+    QVERIFY(!file.write(bytes, -1, 2));
+    char raw[] = "xyz";
+    QVERIFY(file.write(raw, 3));
+    file.close();
+    QCOMPARE(content(QStringLiteral("slices.bin")), QByteArray("cdeghxyz"));
+}
+
+void tst_DataFile::skipStaysInside()
+{
+    put(QStringLiteral("skip.bin"), "0123456789");
+    DataFile file{String(path(QStringLiteral("skip.bin"))), DataFile::readOnly, false};
+    QCOMPARE(file.skip(4), 4LL);
+    QCOMPARE(file.getPosition(), 4LL);
+    QCOMPARE(file.skip(-10), -4LL);
+    QCOMPARE(file.getPosition(), 0LL);
+    QCOMPARE(file.skip(25), 10LL);
+    QCOMPARE(file.getPosition(), 10LL);
+    QCOMPARE(file.skip(1), 0LL);
+}
+
+void tst_DataFile::copyFromSource()
+{
+    QByteArray big;
+    for (int i = 0; i < 40000; ++i)
+        big.append(char('a' + i % 26));
+    put(QStringLiteral("big.bin"), big);
+    DataFile source{String(path(QStringLiteral("big.bin"))), DataFile::readOnly, false};
+    QVERIFY(source.setPosition(100));
+    DataFile target{String(path(QStringLiteral("copy/big.bin"))), DataFile::readWrite, true};
+    QVERIFY(target.write(String("head:")));
+    QVERIFY(target.write(source));
+    QVERIFY(!target.write(target));
+    target.close();
+    QCOMPARE(content(QStringLiteral("copy/big.bin")), QByteArray("head:") + big);
+
+    DataFile missing{String(path(QStringLiteral("absent.bin"))), DataFile::readOnly, false};
+    QVERIFY(!target.write(missing));
+}
+
+void tst_DataFile::eraseAndLink()
+{
+    put(QStringLiteral("target.txt"), "target");
+    DataFile file{String(path(QStringLiteral("target.txt"))), DataFile::readOnly, false};
+    QVERIFY(file.open(DataFile::readOnly));
+    QVERIFY(file.link(String(path(QStringLiteral("link.txt")))));
+    QVERIFY(QFileInfo(path(QStringLiteral("link.txt"))).isSymLink());
+    QCOMPARE(content(QStringLiteral("link.txt")), QByteArray("target"));
+
+    DataFile link{String(path(QStringLiteral("link.txt"))), DataFile::readOnly, false};
+    QCOMPARE(link.getPathName().qString(), QFileInfo(path(QStringLiteral("target.txt"))).canonicalFilePath());
+
+    QVERIFY(file.exists());
+    QVERIFY(file.erase());
+    QVERIFY(!file.exists());
+    QVERIFY(file.getPathName().empty());
+    QVERIFY(!file.erase());
+    // The dangling link can still be removed.
+    QVERIFY(link.erase());
+    QVERIFY(!QFileInfo(path(QStringLiteral("link.txt"))).isSymLink());
+}
+
+void tst_DataFile::noFileBehind()
+{
+    DataFile file;
+    QVERIFY(!file.open(DataFile::readWrite));
+    QVERIFY(!file.isOpen());
+    QVERIFY(!file.exists());
+    QCOMPARE(file.getSize(), 0LL);
+    QVERIFY(!file.write(String("x")));
+    long long count = 1;
+    QByteArray buffer(4, 0);
+    QVERIFY(!file.read(buffer, 0, count));
+    QVERIFY(!file.erase());
+    QVERIFY(file.getLocation().empty());
+}
+
+void tst_DataFile::copyIsIndependent()
+{
+    put(QStringLiteral("shared.txt"), "shared");
+    DataFile file{String(path(QStringLiteral("shared.txt"))), DataFile::readOnly, false};
+    QVERIFY(file.setPosition(3));
+    std::unique_ptr<DataFile> copy(file.clone());
+    QVERIFY(!copy->isOpen());
+    QCOMPARE(copy->getPermission(), DataFile::Permission(DataFile::readOnly));
+    QCOMPARE(copy->getPosition(), 0LL);
+    QVERIFY(*copy == file);
+    QCOMPARE(file.getPosition(), 3LL);
+
+    copy->setPathName(String(path(QStringLiteral("other.txt"))));
+    QVERIFY(!(*copy == file));
+    QCOMPARE(copy->getLocation().qString(), path(QStringLiteral("other.txt")));
+}
+
+QTEST_GUILESS_MAIN(tst_DataFile)
+#include "tst_DataFile.moc"

@@ -1,0 +1,183 @@
+#include "File/DataFile.h"
+#include "File/Directory.h"
+#include "Utility/SearchString.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace vantorix;
+
+class tst_Directory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void createLevels();
+    void staticCreate();
+    void countAndSearch();
+    void eraseContentsOnly();
+    void eraseEmptyKeepsFolder();
+    void eraseWhole();
+    void eraseLeavesLinkTargets();
+    void fullAccess();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void put(const QString& name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_Directory::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void tst_Directory::cleanup()
+{
+    m_dir->setAutoRemove(!QTest::currentTestFailed());
+    m_dir.reset();
+}
+
+void tst_Directory::put(const QString& name)
+{
+    const QString full = path(name);
+    QVERIFY(QDir().mkpath(QFileInfo(full).absolutePath()));
+    QFile file(full);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+void tst_Directory::createLevels()
+{
+    const Directory absent(String(path(QStringLiteral("a/b/c"))), false);
+    QVERIFY(!absent.exists());
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("a"))));
+    QVERIFY(absent.getPathName().empty());
+
+    const Directory made(String(path(QStringLiteral("a/b/c"))), true);
+    QVERIFY(made.exists());
+    QVERIFY(made.isFolder());
+    QVERIFY(made == absent);
+    QCOMPARE(made.getName().qString(), QStringLiteral("c"));
+
+    const Directory child(made, String("d.bundle"), true);
+    QVERIFY(child.exists());
+    QCOMPARE(child.getURL().qString(), path(QStringLiteral("a/b/c/d.bundle")));
+    QCOMPARE(child.getName().qString(), QStringLiteral("d"));
+    QCOMPARE(child.getExtension().qString(), QStringLiteral("bundle"));
+    QCOMPARE(QDir(child).absolutePath(), path(QStringLiteral("a/b/c/d.bundle")));
+
+    std::unique_ptr<Directory> parent(child.getParent());
+    QVERIFY(*parent == made);
+
+    QVERIFY(!Directory().exists());
+}
+
+void tst_Directory::staticCreate()
+{
+    int error = -1;
+    const Directory root(String(m_dir->path()), false);
+    std::unique_ptr<Directory> made(Directory::create(root, "x/y", error));
+    QVERIFY(made);
+    QCOMPARE(error, 0);
+    QVERIFY(QFileInfo(path(QStringLiteral("x/y"))).isDir());
+
+    put(QStringLiteral("plain"));
+    error = -1;
+    std::unique_ptr<Directory> none(Directory::create(root, "plain/sub", error));
+    QVERIFY(!none);
+    QCOMPARE(error, 1);
+}
+
+void tst_Directory::countAndSearch()
+{
+    put(QStringLiteral("f/one.txt"));
+    put(QStringLiteral("f/two.xml"));
+    put(QStringLiteral("f/.hidden"));
+    put(QStringLiteral("f/sub/deep.txt"));
+    const Directory folder(String(path(QStringLiteral("f"))), false);
+    QCOMPARE(folder.fileCount(), 3);
+    QVERIFY(folder.containsItemNamed(SearchString("*.xml", "*")));
+    QVERIFY(folder.containsItemNamed(SearchString("su*", "*"), true, true, true));
+    QVERIFY(folder.containsItemNamed(SearchString("one.txt", "*")));
+    QVERIFY(!folder.containsItemNamed(SearchString("deep*", "*")));
+    QVERIFY(!folder.containsItemNamed(SearchString("*.zip", "*")));
+    QVERIFY(!Directory(String(path(QStringLiteral("none"))), false).containsItemNamed(SearchString("*", "*")));
+}
+
+void tst_Directory::eraseContentsOnly()
+{
+    put(QStringLiteral("c/a.txt"));
+    put(QStringLiteral("c/.hidden"));
+    put(QStringLiteral("c/sub/deeper/b.txt"));
+    put(QStringLiteral("c/sub/.dot/c.txt"));
+    Directory folder(String(path(QStringLiteral("c"))), false);
+    QVERIFY(folder.erase(true, false));
+    QVERIFY(folder.exists());
+    QVERIFY(QDir(path(QStringLiteral("c")))
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+                .isEmpty());
+}
+
+void tst_Directory::eraseEmptyKeepsFolder()
+{
+    Directory folder(String(path(QStringLiteral("empty"))), true);
+    QVERIFY(folder.erase(true, false));
+    QVERIFY(folder.exists());
+    Directory missing(String(path(QStringLiteral("missing"))), false);
+    QVERIFY(!missing.erase(true, false));
+    QVERIFY(!missing.erase(false, false));
+}
+
+void tst_Directory::eraseWhole()
+{
+    put(QStringLiteral("w/a.txt"));
+    put(QStringLiteral("w/sub/b.txt"));
+    Directory folder(String(path(QStringLiteral("w"))), false);
+    QVERIFY(folder.exists());
+    QVERIFY(folder.erase(false, false));
+    QVERIFY(!folder.exists());
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("w"))));
+}
+
+void tst_Directory::eraseLeavesLinkTargets()
+{
+    put(QStringLiteral("outside/precious.txt"));
+    put(QStringLiteral("victim/a.txt"));
+    QVERIFY(QFile::link(path(QStringLiteral("outside")), path(QStringLiteral("victim/link"))));
+    QVERIFY(QFile::link(path(QStringLiteral("outside")), path(QStringLiteral("folderLink"))));
+
+    Directory folder(String(path(QStringLiteral("victim"))), false);
+    QVERIFY(folder.erase(true, false));
+    QVERIFY(!QFileInfo(path(QStringLiteral("victim/link"))).isSymLink());
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("outside/precious.txt"))));
+
+    Directory linked(String(path(QStringLiteral("folderLink"))), false);
+    QVERIFY(linked.exists());
+    QVERIFY(linked.erase(false, false));
+    QVERIFY(!QFileInfo(path(QStringLiteral("folderLink"))).isSymLink());
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("outside/precious.txt"))));
+}
+
+void tst_Directory::fullAccess()
+{
+    Directory folder(String(path(QStringLiteral("open"))), true);
+    QVERIFY(QFile::setPermissions(path(QStringLiteral("open")), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                                    | QFileDevice::ExeOwner));
+    QVERIFY(folder.allowFullAccess());
+    const QFileDevice::Permissions all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+        | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFileInfo(path(QStringLiteral("open"))).permissions() & all, all);
+
+    DataFile absent(String(path(QStringLiteral("absent"))), DataFile::readOnly, false);
+    QVERIFY(!absent.allowFullAccess());
+    QCOMPARE(absent.getLastError(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_Directory)
+#include "tst_Directory.moc"

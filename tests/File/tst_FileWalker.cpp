@@ -1,0 +1,196 @@
+#include "File/DataFile.h"
+#include "File/Directory.h"
+#include "File/FileWalker.h"
+
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace vantorix;
+
+namespace {
+
+// Records every callback as one line, relative to the root.
+class RecordingWalker : public FileWalker {
+public:
+    explicit RecordingWalker(const QString& root) : m_root(root) {}
+
+    bool processLink(const String& name, const Directory& folder) override
+    {
+        events << QStringLiteral("link ") + relative(folder.getURL().qString() + "/" + name.qString());
+        return false;
+    }
+    void processFile(const DataFile& file) override
+    {
+        events << QStringLiteral("file ") + relative(file.getURL().qString());
+        if (onFile)
+            onFile(file);
+    }
+    bool processDirectory(const Directory& folder) override
+    {
+        const QString name = relative(folder.getURL().qString());
+        events << QStringLiteral("dir ") + name;
+        return !refuse.contains(name);
+    }
+    void beginDirectory(const Directory& folder) override
+    {
+        events << QStringLiteral("begin ") + relative(folder.getURL().qString());
+    }
+    void endDirectory(const Directory& folder) override
+    {
+        events << QStringLiteral("end ") + relative(folder.getURL().qString());
+    }
+
+    QStringList events;
+    QStringList refuse;
+    std::function<void(const DataFile&)> onFile;
+
+private:
+    QString relative(const QString& path) const
+    {
+        const QString rest = QDir(m_root).relativeFilePath(path);
+        return rest == QLatin1String(".") ? QStringLiteral("/") : rest;
+    }
+
+    QString m_root;
+};
+
+} // namespace
+
+class tst_FileWalker : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void order();
+    void flat();
+    void refusedFolder();
+    void stopInFile();
+    void entryRemovedDuringWalk();
+    void linksNotFollowed();
+
+private:
+    void put(const QString& name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_FileWalker::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    put(QStringLiteral("b.txt"));
+    put(QStringLiteral("a.txt"));
+    put(QStringLiteral("z/inner.txt"));
+    put(QStringLiteral("m/y/deep.txt"));
+    put(QStringLiteral("m/c.txt"));
+}
+
+void tst_FileWalker::cleanup()
+{
+    m_dir->setAutoRemove(!QTest::currentTestFailed());
+    m_dir.reset();
+}
+
+void tst_FileWalker::put(const QString& name)
+{
+    const QString full = m_dir->filePath(name);
+    QVERIFY(QDir().mkpath(QFileInfo(full).absolutePath()));
+    QFile file(full);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void tst_FileWalker::order()
+{
+    RecordingWalker walker(m_dir->path());
+    QVERIFY(walker.traverse(Directory(String(m_dir->path())), true, false));
+    const QStringList expected{"begin /",     "file a.txt", "file b.txt",     "dir m",
+                               "begin m",     "file m/c.txt", "dir m/y",      "begin m/y",
+                               "file m/y/deep.txt", "end m/y", "end m",         "dir z",
+                               "begin z",     "file z/inner.txt", "end z",     "end /"};
+    QCOMPARE(walker.events, expected);
+    QVERIFY(!walker.isStopped());
+}
+
+void tst_FileWalker::flat()
+{
+    RecordingWalker walker(m_dir->path());
+    walker.traverse(Directory(String(m_dir->path())), false);
+    const QStringList expected{"begin /", "file a.txt", "file b.txt", "dir m", "dir z", "end /"};
+    QCOMPARE(walker.events, expected);
+}
+
+void tst_FileWalker::refusedFolder()
+{
+    // A refused folder is not entered; a folder of the same name elsewhere still is.
+    put(QStringLiteral("z/m/again.txt"));
+    RecordingWalker walker(m_dir->path());
+    walker.refuse << QStringLiteral("m");
+    walker.traverse(Directory(String(m_dir->path())), true);
+    const QStringList expected{"begin /", "file a.txt", "file b.txt",       "dir m",
+                               "dir z",   "begin z",    "file z/inner.txt", "dir z/m",
+                               "begin z/m", "file z/m/again.txt", "end z/m", "end z",
+                               "end /"};
+    QCOMPARE(walker.events, expected);
+}
+
+void tst_FileWalker::stopInFile()
+{
+    RecordingWalker walker(m_dir->path());
+    walker.onFile = [&walker](const DataFile& file) {
+        if (file.getName() == "a")
+            walker.stop();
+    };
+    walker.traverse(Directory(String(m_dir->path())), true);
+    const QStringList expected{"begin /", "file a.txt", "end /"};
+    QCOMPARE(walker.events, expected);
+    QVERIFY(walker.isStopped());
+
+    // A new walk starts afresh.
+    walker.events.clear();
+    walker.onFile = nullptr;
+    walker.traverse(Directory(String(m_dir->path())), false);
+    QCOMPARE(walker.events.size(), 6);
+
+    // Stopping deep inside ends the outer folders too.
+    RecordingWalker deep(m_dir->path());
+    deep.onFile = [&deep](const DataFile& file) {
+        if (file.getName() == "c")
+            deep.stop();
+    };
+    deep.traverse(Directory(String(m_dir->path())), true);
+    const QStringList deepExpected{"begin /", "file a.txt", "file b.txt", "dir m", "begin m",
+                                   "file m/c.txt", "end m", "end /"};
+    QCOMPARE(deep.events, deepExpected);
+}
+
+void tst_FileWalker::entryRemovedDuringWalk()
+{
+    RecordingWalker walker(m_dir->path());
+    const QString root = m_dir->path();
+    walker.onFile = [root](const DataFile& file) {
+        if (file.getName() == "a") {
+            QFile::remove(root + "/b.txt");
+            QDir(root + "/z").removeRecursively();
+        }
+    };
+    walker.traverse(Directory(String(root)), false);
+    const QStringList expected{"begin /", "file a.txt", "dir m", "end /"};
+    QCOMPARE(walker.events, expected);
+}
+
+void tst_FileWalker::linksNotFollowed()
+{
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("m")), m_dir->filePath(QStringLiteral("z/toM"))));
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("z")), m_dir->filePath(QStringLiteral("z/self"))));
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("a.txt")), m_dir->filePath(QStringLiteral("z/toA"))));
+    RecordingWalker walker(m_dir->path());
+    walker.traverse(Directory(String(m_dir->filePath(QStringLiteral("z")))), true);
+    const QStringList expected{"begin z", "file z/inner.txt", "link z/self", "link z/toA", "link z/toM", "end z"};
+    QCOMPARE(walker.events, expected);
+}
+
+QTEST_GUILESS_MAIN(tst_FileWalker)
+#include "tst_FileWalker.moc"
