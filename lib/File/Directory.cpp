@@ -1,5 +1,7 @@
 #include "File/Directory.h"
 
+#include "Utility/Convert.h"
+#include "Utility/Logger.h"
 #include "Utility/SearchString.h"
 
 #include <QFile>
@@ -98,7 +100,6 @@ bool Directory::containsItemNamed(const SearchString& pattern, bool, bool, bool)
 
 bool Directory::erase(bool contentsOnly, bool log)
 {
-    (void)log;
     if (!exists())
         return false;
     if (!contentsOnly) {
@@ -111,13 +112,20 @@ bool Directory::erase(bool contentsOnly, bool log)
                                       .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
                                                          | QDir::System,
                                                      QDir::DirsFirst);
-    bool removed = true;
-    for (const QFileInfo& entry : entries) {
-        removed = removeEntry(entry);
-        if (!removed)
-            break;
+    if (log) {
+        Logger::write("Erasing contents of -- " + getURL());
+        Logger::write("Numeber of entries found = " + ToString(entries.size()).value());
     }
-    return removed;
+    for (const QFileInfo& entry : entries) {
+        if (log)
+            Logger::write("Erasing " + String(entry.absoluteFilePath()));
+        if (!removeEntry(entry)) {
+            if (log)
+                Logger::write("Erase failed");
+            return false;
+        }
+    }
+    return true;
 }
 
 int Directory::fileCount() const

@@ -1,5 +1,6 @@
 #include "File/DataFile.h"
 #include "File/Directory.h"
+#include "Utility/Logger.h"
 #include "Utility/SearchString.h"
 
 #include <QtTest>
@@ -19,6 +20,7 @@ private slots:
     void countAndSearch();
     void eraseContentsOnly();
     void eraseEmptyKeepsFolder();
+    void eraseLogged();
     void eraseWhole();
     void eraseLeavesLinkTargets();
     void fullAccess();
@@ -131,6 +133,26 @@ void tst_Directory::eraseEmptyKeepsFolder()
     Directory missing(String(path(QStringLiteral("missing"))), false);
     QVERIFY(!missing.erase(true, false));
     QVERIFY(!missing.erase(false, false));
+}
+
+void tst_Directory::eraseLogged()
+{
+    put(QStringLiteral("l/sub/a.txt"));
+    put(QStringLiteral("l/b.txt"));
+    Logger::initialise(Logger::defaultMaxSize);
+    Directory folder(String(path(QStringLiteral("l"))), false);
+    QVERIFY(folder.erase(true, true));
+    QStringList lines;
+    for (const QString& line : Logger::lines())
+        lines << line.section(QLatin1Char('\t'), 1).trimmed();
+    const QStringList expected{"Erasing contents of -- " + path(QStringLiteral("l")), "Numeber of entries found = 2",
+                               "Erasing " + path(QStringLiteral("l/sub")), "Erasing " + path(QStringLiteral("l/b.txt"))};
+    QCOMPARE(lines, expected);
+
+    Logger::initialise(Logger::defaultMaxSize);
+    put(QStringLiteral("quiet/a.txt"));
+    QVERIFY(Directory(String(path(QStringLiteral("quiet"))), false).erase(true, false));
+    QVERIFY(Logger::lines().isEmpty());
 }
 
 void tst_Directory::eraseWhole()
