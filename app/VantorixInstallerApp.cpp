@@ -1,1 +1,97 @@
-// Application units join installer_core as they land.
+#include "VantorixInstallerApp.h"
+
+#include "Environment/Platform.h"
+#include "File/Directory.h"
+#include "Utility/Convert.h"
+#include "Utility/Logger.h"
+
+#include <QDir>
+
+using namespace vantorix;
+
+namespace installer {
+
+const char* const VantorixInstallerApp::releaseDate = "10.11.2015";
+const char* const VantorixInstallerApp::logFolderName = "Logs";
+const char* const VantorixInstallerApp::logFileName = "com.vantorix.installer.txt";
+
+namespace {
+
+const char* const toolsFolderName = "Vantorix Tools";
+const char* const tempFolderName = "Vantorix Installer";
+
+void flushLog()
+{
+    const std::unique_ptr<Directory> prefs = platform.getUserPrefsDirectory();
+    if (!prefs)
+        return;
+    const Directory tools(*prefs, String(toolsFolderName), true);
+    const Directory logs(tools, String(VantorixInstallerApp::logFolderName), true);
+    Logger::flush(logs.getURL() + "/" + VantorixInstallerApp::logFileName);
+}
+
+void eraseTempFolder()
+{
+    const std::unique_ptr<Directory> systemTemp = platform.getTempDirectory();
+    if (!systemTemp)
+        return;
+    Directory temp(*systemTemp, String(tempFolderName), false);
+    if (temp.exists())
+        temp.erase(false, false);
+}
+
+} // namespace
+
+VantorixInstallerApp::VantorixInstallerApp() = default;
+
+VantorixInstallerApp::~VantorixInstallerApp() = default;
+
+Product* VantorixInstallerApp::getProductInfo() const
+{
+    return nullptr;
+}
+
+String VantorixInstallerApp::getProductVersion() const
+{
+    return getVersionString(version);
+}
+
+String VantorixInstallerApp::getBuildNo() const
+{
+    return ToString(buildNumber).value();
+}
+
+String VantorixInstallerApp::getReleaseDate() const
+{
+    return String(releaseDate);
+}
+
+String VantorixInstallerApp::getName() const
+{
+    return String("Vantorix Installer");
+}
+
+short VantorixInstallerApp::startup()
+{
+    const short status = Addon::startup();
+    if (status != 0)
+        return status;
+    addon = new VantorixInstallerApp;
+    Logger::initialise(Logger::defaultMaxSize);
+    Logger::write(String("Started ") + addon->getName() + " " + addon->getProductVersion() + " build "
+                  + addon->getBuildNo() + " on " + platform.getVersionString());
+    return 0;
+}
+
+short VantorixInstallerApp::shutdown()
+{
+    if (addon != nullptr)
+        Logger::write(String("Shutting down"));
+    flushLog();
+    eraseTempFolder();
+    delete addon;
+    addon = nullptr;
+    return Addon::shutdown();
+}
+
+} // namespace installer

@@ -1,0 +1,43 @@
+#ifndef VANTORIX_ENVIRONMENT_PLATFORM_H
+#define VANTORIX_ENVIRONMENT_PLATFORM_H
+
+#include "Utility/String.h"
+
+#include <memory>
+#include <vector>
+
+namespace vantorix {
+
+class Directory;
+
+// Stateless services of the operating system: its version, the folders the
+// program works in, the hardware addresses of the network interfaces, and
+// opening URLs. Folder results are owned by the caller and null when the
+// folder cannot be had. Every folder can be redirected by the environment so
+// that tests and the demo never touch a real home folder:
+//   VANTORIX_PREFS_DIR       the user's Preferences folder
+//   VANTORIX_SHARED_DIR      the folder shared by all users
+//   TMPDIR                   the temporary folder
+//   VANTORIX_MAC_ADDRESSES   comma-separated hardware addresses to report
+class Platform {
+public:
+    String getVersionString() const;
+    std::unique_ptr<Directory> getUserPrefsDirectory() const;
+    std::unique_ptr<Directory> getSharedDataDirectory() const;
+    std::unique_ptr<Directory> getUserHomeDirectory() const;
+    std::unique_ptr<Directory> getCurrentDirectory() const;
+    std::unique_ptr<Directory> getDocumentDirectory() const;
+    std::unique_ptr<Directory> getLocalDataDirectory() const;
+    std::unique_ptr<Directory> getTempDirectory() const;
+    // One "%02X-%02X-%02X-%02X-%02X-%02X" text per interface, Ethernet first.
+    std::vector<String> getMACAddress() const;
+    bool launchUrl(const String& url) const;
+};
+
+// The process-wide platform services. Having no state, they may be used by
+// other objects' constructors before this one is constructed.
+extern Platform platform;
+
+} // namespace vantorix
+
+#endif

@@ -1,0 +1,104 @@
+#include "VantorixInstallerApp.h"
+#include "common/TestSupport.h"
+
+#include "Environment/Addon.h"
+#include "Utility/Logger.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace installer;
+using namespace vantorix;
+
+class tst_Lifecycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void applicationAnswers();
+    void startupAndShutdown();
+    void programQuitsCleanlyOnSignal();
+
+private:
+    static QString logPath(const QString& prefs)
+    {
+        return prefs + QStringLiteral("/Vantorix Tools/Logs/com.vantorix.installer.txt");
+    }
+};
+
+void tst_Lifecycle::applicationAnswers()
+{
+    VantorixInstallerApp app;
+    QCOMPARE(app.getName().qString(), QStringLiteral("Vantorix Installer"));
+    QCOMPARE(app.getProductVersion().qString(), QStringLiteral("2.05"));
+    QCOMPARE(app.getBuildNo().qString(), QStringLiteral("13"));
+    QCOMPARE(app.getReleaseDate().qString(), QStringLiteral("10.11.2015"));
+}
+
+void tst_Lifecycle::startupAndShutdown()
+{
+    const QString prefs = qEnvironmentVariable("VANTORIX_PREFS_DIR");
+    const QString temp = QDir::tempPath() + QStringLiteral("/Vantorix Installer");
+    QFile::remove(logPath(prefs));
+
+    QVERIFY(addon == nullptr);
+    QCOMPARE(VantorixInstallerApp::startup(), short(0));
+    QVERIFY(addon != nullptr);
+    QCOMPARE(Logger::limit(), qint64(4194304));
+
+    QVERIFY(QDir().mkpath(temp + QStringLiteral("/downloads")));
+    QFile leftover(temp + QStringLiteral("/downloads/archive.zip"));
+    QVERIFY(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    Logger::write(String("marker line"));
+
+    QCOMPARE(VantorixInstallerApp::shutdown(), short(0));
+    QVERIFY(addon == nullptr);
+    QVERIFY(!QFileInfo::exists(temp));
+    QFile log(logPath(prefs));
+    QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
+    const QByteArray content = log.readAll();
+    QVERIFY(content.contains("\tmarker line\n"));
+    QVERIFY(content.contains("\tStarted Vantorix Installer 2.05 build 13"));
+    QVERIFY(Logger::lines().isEmpty());
+}
+
+void tst_Lifecycle::programQuitsCleanlyOnSignal()
+{
+    const QString sandbox = testsupport::sandboxDir() + QStringLiteral("/program");
+    QDir(sandbox).removeRecursively();
+    const QString prefs = sandbox + QStringLiteral("/prefs");
+    const QString tmp = sandbox + QStringLiteral("/tmp");
+    QVERIFY(QDir().mkpath(prefs) && QDir().mkpath(tmp + QStringLiteral("/Vantorix Installer")));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VANTORIX_PREFS_DIR"), prefs);
+    env.insert(QStringLiteral("VANTORIX_SHARED_DIR"), sandbox + QStringLiteral("/shared"));
+    env.insert(QStringLiteral("TMPDIR"), tmp);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+
+    // The child inherits the blocked mask, so a SIGTERM sent before it has
+    // installed its handler waits instead of killing it.
+    sigset_t set, previous;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    QCOMPARE(::sigprocmask(SIG_BLOCK, &set, &previous), 0);
+    program.start(testsupport::toolsDir() + QStringLiteral("/vantorix-installer"), QStringList());
+    const bool started = program.waitForStarted(30000);
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    QVERIFY(started);
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(logPath(prefs)));
+    QVERIFY(!QFileInfo::exists(tmp + QStringLiteral("/Vantorix Installer")));
+}
+
+QTEST_GUILESS_MAIN(tst_Lifecycle)
+#include "tst_Lifecycle.moc"
