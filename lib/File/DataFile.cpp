@@ -1,6 +1,7 @@
 #include "File/DataFile.h"
 
 #include "File/Directory.h"
+#include "Interface/Chooser.h"
 
 #include <QDir>
 
@@ -362,6 +363,20 @@ bool DataFile::link(const String& linkPath)
     if (!m_file)
         return false;
     return QFile::link(info().absoluteFilePath(), linkPath.qString());
+}
+
+DataFile* DataFile::promptOpen(const String& title, const String& typeName, const String& extension,
+                               QWidget* parent)
+{
+    const String path = Chooser::choose(Chooser::fileRequest(Chooser::openFile, title, typeName, extension, parent));
+    return path.empty() ? nullptr : new DataFile(path, readWrite, false);
+}
+
+DataFile* DataFile::promptSave(const String& title, const String& typeName, const String& extension,
+                               QWidget* parent)
+{
+    const String path = Chooser::choose(Chooser::fileRequest(Chooser::saveFile, title, typeName, extension, parent));
+    return path.empty() ? nullptr : new DataFile(path, readWrite, false);
 }
 
 } // namespace vantorix

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace vantorix {
 
 class Directory;
@@ -90,6 +92,15 @@ public:
     virtual bool link(const String& linkPath);
 
     Permission getPermission() const { return m_permission; }
+
+    // Let the user pick a file of one type (filter: typeName + " (*." +
+    // extension + ")") through Chooser, which tests can script. A new file
+    // owned by the caller, read-write and not created, or null when the user
+    // cancelled. A saved file's name always ends in "." + extension.
+    static DataFile* promptOpen(const String& title, const String& typeName, const String& extension,
+                                QWidget* parent = nullptr);
+    static DataFile* promptSave(const String& title, const String& typeName, const String& extension,
+                                QWidget* parent = nullptr);
 
 private:
     bool ensureOpen() const;

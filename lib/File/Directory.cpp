@@ -1,5 +1,6 @@
 #include "File/Directory.h"
 
+#include "Interface/Chooser.h"
 #include "Utility/Convert.h"
 #include "Utility/Logger.h"
 #include "Utility/SearchString.h"
@@ -138,6 +139,16 @@ int Directory::fileCount() const
 Directory* Directory::getParent() const
 {
     return new Directory(String(info().absolutePath()), false);
+}
+
+Directory* Directory::promptOpen(const String& title, QWidget* parent)
+{
+    Chooser::Request request;
+    request.kind = Chooser::openFolder;
+    request.title = title;
+    request.parent = parent;
+    const String path = Chooser::choose(request);
+    return path.empty() ? nullptr : new Directory(path, false);
 }
 
 } // namespace vantorix

@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+class QWidget;
+
 namespace vantorix {
 
 class SearchString;
@@ -48,6 +50,10 @@ public:
     int fileCount() const;
     // The folder that holds this one; a new object owned by the caller.
     Directory* getParent() const;
+
+    // Lets the user pick a folder through Chooser, which tests can script. A
+    // new folder owned by the caller, or null when the user cancelled.
+    static Directory* promptOpen(const String& title, QWidget* parent = nullptr);
 
 private:
     QDir m_dir;

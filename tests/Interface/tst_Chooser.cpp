@@ -1,0 +1,120 @@
+#include "File/DataFile.h"
+#include "File/Directory.h"
+#include "Interface/Chooser.h"
+
+#include <QFileDialog>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+using namespace vantorix;
+
+class tst_Chooser : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openFile();
+    void saveAddsExtension_data();
+    void saveAddsExtension();
+    void cancel();
+    void folder();
+    void realDialogAccepts();
+};
+
+void tst_Chooser::openFile()
+{
+    std::vector<Chooser::Request> requests;
+    Chooser::ScopedResponder responder([&requests](const Chooser::Request& request) {
+        requests.push_back(request);
+        return String("/offline/Tools.zfinstall");
+    });
+    QWidget window;
+    std::unique_ptr<DataFile> file(DataFile::promptOpen(String("Select offline install file"),
+                                                        String("Vantorix Install File"), String("zfinstall"), &window));
+    QVERIFY(file);
+    QCOMPARE(file->getLocation().qString(), QStringLiteral("/offline/Tools.zfinstall"));
+    QCOMPARE(file->getPermission(), DataFile::Permission(DataFile::readWrite));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/offline")));
+    QCOMPARE(int(requests.size()), 1);
+    QCOMPARE(requests[0].kind, Chooser::openFile);
+    QCOMPARE(requests[0].title.qString(), QStringLiteral("Select offline install file"));
+    QCOMPARE(requests[0].filter.qString(), QStringLiteral("Vantorix Install File (*.zfinstall)"));
+    QCOMPARE(requests[0].parent, &window);
+}
+
+void tst_Chooser::saveAddsExtension_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("with extension") << "/s/pkg.zfpkgsprt" << "/s/pkg.zfpkgsprt";
+    QTest::newRow("without") << "/s/pkg" << "/s/pkg.zfpkgsprt";
+    QTest::newRow("other extension") << "/s/pkg.zip" << "/s/pkg.zip.zfpkgsprt";
+}
+
+void tst_Chooser::saveAddsExtension()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    Chooser::Kind kind = Chooser::openFile;
+    Chooser::ScopedResponder responder([&](const Chooser::Request& request) {
+        kind = request.kind;
+        return String(answer);
+    });
+    std::unique_ptr<DataFile> file(
+        DataFile::promptSave(String("Save Support Package"), String("Support Package"), String("zfpkgsprt")));
+    QVERIFY(file);
+    QCOMPARE(kind, Chooser::saveFile);
+    QCOMPARE(file->getLocation().qString(), expected);
+}
+
+void tst_Chooser::cancel()
+{
+    Chooser::ScopedResponder responder([](const Chooser::Request&) { return String(); });
+    QVERIFY(!DataFile::promptOpen(String("t"), String("n"), String("e")));
+    QVERIFY(!DataFile::promptSave(String("t"), String("n"), String("e")));
+    QVERIFY(!Directory::promptOpen(String("t")));
+}
+
+void tst_Chooser::folder()
+{
+    Chooser::Request seen;
+    Chooser::ScopedResponder responder([&seen](const Chooser::Request& request) {
+        seen = request;
+        return String("/Applications/ArchiCAD 24");
+    });
+    std::unique_ptr<Directory> folder(Directory::promptOpen(String("Select ArchiCAD directory")));
+    QVERIFY(folder);
+    QCOMPARE(seen.kind, Chooser::openFolder);
+    QCOMPARE(seen.title.qString(), QStringLiteral("Select ArchiCAD directory"));
+    QCOMPARE(folder->getURL().qString(), QStringLiteral("/Applications/ArchiCAD 24"));
+}
+
+// Without a responder the Qt dialog runs; pick a file in it and accept.
+void tst_Chooser::realDialogAccepts()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("made"));
+    auto* timer = new QTimer(this);
+    timer->setInterval(10);
+    QString title;
+    connect(timer, &QTimer::timeout, this, [&, timer]() {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        title = dialog->windowTitle() + '|' + dialog->nameFilters().join(';');
+        dialog->selectFile(target);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    timer->start();
+    std::unique_ptr<DataFile> file(DataFile::promptSave(String("Save"), String("Vantorix Install File"), String("zfinstall")));
+    QVERIFY(file);
+    QCOMPARE(title, QStringLiteral("Save|Vantorix Install File (*.zfinstall)"));
+    QCOMPARE(file->getLocation().qString(), target + QStringLiteral(".zfinstall"));
+}
+
+QTEST_MAIN(tst_Chooser)
+#include "tst_Chooser.moc"
