@@ -110,13 +110,18 @@ bool Time::isZero() const
         && getSecond() == 0 && getMicrosecond() == 0 && m_offset == 0;
 }
 
+bool Time::isValidDate(unsigned year, unsigned month, unsigned day)
+{
+    return month >= 1 && month <= 12 && day >= 1
+        && day <= Calendar::end_of_month_day(year, static_cast<unsigned short>(month));
+}
+
 std::int64_t Time::getTotalSeconds() const
 {
     const unsigned year = getYear();
     const unsigned month = getMonth();
     const unsigned day = getDay();
-    if (year < 1400 || year > 10000 || month < 1 || month > 12 || day < 1
-        || day > Calendar::end_of_month_day(year, static_cast<unsigned short>(month)))
+    if (year < 1400 || year > 10000 || !isValidDate(year, month, day))
         return 0;
     const long days = Calendar::day_number(YearMonthDay(year, static_cast<unsigned short>(month),
                                                         static_cast<unsigned short>(day)))

@@ -60,6 +60,9 @@ public:
 
     // True for the zero time, the value that stands for "no time set".
     bool isZero() const;
+    // Whether the day exists in the Gregorian calendar (month 1-12, day 1 to
+    // the month's length); any year is allowed.
+    static bool isValidDate(unsigned year, unsigned month, unsigned day);
 
     // Seconds from 1970-01-01T00:00:00Z to this time (the fields minus the
     // offset); 0 outside the years 1400 to 10000 or for an impossible date.

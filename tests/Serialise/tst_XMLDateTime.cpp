@@ -1,0 +1,247 @@
+#include "Serialise/XMLDateTime.h"
+
+#include <QtTest>
+
+#include <ctime>
+
+Q_DECLARE_METATYPE(vantorix::Time)
+
+using namespace vantorix;
+
+namespace {
+
+Time at(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, int offset)
+{
+    Time t(y, mo, d, h, mi, s);
+    t.setUTCOffset(offset);
+    return t;
+}
+
+void expectFields(const Time& t, unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, int offset)
+{
+    QCOMPARE(t.getYear(), y);
+    QCOMPARE(t.getMonth(), mo);
+    QCOMPARE(t.getDay(), d);
+    QCOMPARE(t.getHour(), h);
+    QCOMPARE(t.getMinute(), mi);
+    QCOMPARE(t.getSecond(), s);
+    QCOMPARE(t.getUTCOffset(), offset);
+}
+
+} // namespace
+
+class tst_XMLDateTime : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void writeFormats_data();
+    void writeFormats();
+    void readFormats_data();
+    void readFormats();
+    void rejected_data();
+    void rejected();
+    void roundTripSameInstant();
+    void defaults();
+    void ownValue();
+
+private:
+    QByteArray m_savedZone;
+    bool m_hadZone = false;
+};
+
+// The formats without a zone read in the local offset: pin it.
+void tst_XMLDateTime::initTestCase()
+{
+    m_hadZone = qEnvironmentVariableIsSet("TZ");
+    m_savedZone = qgetenv("TZ");
+    qputenv("TZ", "XIT-5:30");
+    tzset();
+}
+
+void tst_XMLDateTime::cleanupTestCase()
+{
+    if (m_hadZone)
+        qputenv("TZ", m_savedZone);
+    else
+        qunsetenv("TZ");
+    tzset();
+}
+
+void tst_XMLDateTime::writeFormats_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0 date and time") << 0 << 780 << "2015-03-05T14:07:09";
+    QTest::newRow("1 date") << 1 << 780 << "2015-03-05";
+    QTest::newRow("2 time") << 2 << 780 << "14:07:09";
+    QTest::newRow("3 east") << 3 << 780 << "2015-03-05T14:07:09+13:00";
+    QTest::newRow("3 UTC") << 3 << 0 << "2015-03-05T14:07:09Z";
+    QTest::newRow("3 west half hour") << 3 << -330 << "2015-03-05T14:07:09-05:30";
+    QTest::newRow("3 west under an hour") << 3 << -30 << "2015-03-05T14:07:09-00:30";
+    QTest::newRow("4 time with zone") << 4 << 345 << "14:07:09+05:45";
+    QTest::newRow("4 UTC") << 4 << 0 << "14:07:09Z";
+}
+
+void tst_XMLDateTime::writeFormats()
+{
+    QFETCH(int, format);
+    QFETCH(int, offset);
+    QFETCH(QString, text);
+    Time t = at(2015, 3, 5, 14, 7, 9, offset);
+    XMLDateTime leaf(t, "edit", false, nullptr, format);
+    QCOMPARE(leaf.getContent(), format);
+    String written;
+    QVERIFY(leaf.write(written));
+    QCOMPARE(written.qString(), text);
+}
+
+void tst_XMLDateTime::readFormats_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Time>("expected");
+    QTest::newRow("0 local offset") << 0 << "2015-03-05T14:07:09" << at(2015, 3, 5, 14, 7, 9, 330);
+    QTest::newRow("0 ignores a zone") << 0 << "2015-03-05T14:07:09Z" << at(2015, 3, 5, 14, 7, 9, 330);
+    QTest::newRow("1 date, offset 0") << 1 << "2015-03-05" << at(2015, 3, 5, 0, 0, 0, 0);
+    QTest::newRow("2 time, local offset") << 2 << "23:59:59" << at(0, 0, 0, 23, 59, 59, 330);
+    QTest::newRow("3 Z") << 3 << "2015-03-05T14:07:09Z" << at(2015, 3, 5, 14, 7, 9, 0);
+    QTest::newRow("3 z") << 3 << "2015-03-05T14:07:09z" << at(2015, 3, 5, 14, 7, 9, 0);
+    QTest::newRow("3 plus") << 3 << "2015-03-05T14:07:09+13:00" << at(2015, 3, 5, 14, 7, 9, 780);
+    QTest::newRow("3 minus") << 3 << "2015-03-05T14:07:09-05:30" << at(2015, 3, 5, 14, 7, 9, -330);
+    QTest::newRow("3 no zone") << 3 << "2015-03-05T14:07:09" << at(2015, 3, 5, 14, 7, 9, 0);
+    QTest::newRow("3 one-digit fraction") << 3 << "2015-03-05T14:07:09.5+01:00" << at(2015, 3, 5, 14, 7, 9, 60);
+    QTest::newRow("3 long fraction") << 3 << "2015-03-05T14:07:09.123456-02:00" << at(2015, 3, 5, 14, 7, 9, -120);
+    QTest::newRow("3 fraction, Z") << 3 << "2015-03-05T14:07:09.25Z" << at(2015, 3, 5, 14, 7, 9, 0);
+    QTest::newRow("3 surrounding blanks") << 3 << "\n\t2015-03-05T14:07:09Z \n" << at(2015, 3, 5, 14, 7, 9, 0);
+    QTest::newRow("3 leap day") << 3 << "2016-02-29T00:00:00Z" << at(2016, 2, 29, 0, 0, 0, 0);
+    QTest::newRow("3 zero time") << 3 << "0000-01-01T00:00:00Z" << Time(false);
+    QTest::newRow("4 time with zone") << 4 << "14:07:09-00:30" << at(0, 0, 0, 14, 7, 9, -30);
+}
+
+void tst_XMLDateTime::readFormats()
+{
+    QFETCH(int, format);
+    QFETCH(QString, text);
+    QFETCH(Time, expected);
+    Time t(false);
+    XMLDateTime leaf(t, "edit", false, nullptr, format);
+    QVERIFY(leaf.read(String(text)));
+    QVERIFY(leaf.isRead());
+    QVERIFY(leaf.validate());
+    expectFields(t, expected.getYear(), expected.getMonth(), expected.getDay(), expected.getHour(),
+                 expected.getMinute(), expected.getSecond(), expected.getUTCOffset());
+}
+
+void tst_XMLDateTime::rejected_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << 3 << "";
+    QTest::newRow("short date") << 1 << "2015-03-5";
+    QTest::newRow("short date-time") << 3 << "2015-03-05T14:07";
+    QTest::newRow("short time") << 2 << "14:07:9";
+    QTest::newRow("month 13") << 3 << "2015-13-05T14:07:09Z";
+    QTest::newRow("month 0") << 1 << "2015-00-05";
+    QTest::newRow("day 0") << 1 << "2015-03-00";
+    QTest::newRow("day 32") << 1 << "2015-03-32";
+    QTest::newRow("30 February") << 1 << "2015-02-30";
+    QTest::newRow("29 February, not leap") << 1 << "2015-02-29";
+    QTest::newRow("one-digit month") << 3 << "2015-3-05T14:07:09Z+0";
+    QTest::newRow("one-digit hour") << 3 << "2015-03-05T4:07:09Z+00";
+    QTest::newRow("hour 24") << 3 << "2015-03-05T24:00:00Z";
+    QTest::newRow("minute 60") << 2 << "14:60:09";
+    QTest::newRow("second 60") << 4 << "14:07:60Z";
+    QTest::newRow("blank in field") << 1 << "2015-03- 5";
+    QTest::newRow("sign in field") << 1 << "2015-+3-05";
+    QTest::newRow("wrong separator") << 1 << "2015/03/05";
+    QTest::newRow("no T") << 3 << "2015-03-05 14:07:09Z";
+    QTest::newRow("bad zone mark") << 3 << "2015-03-05T14:07:09X";
+    QTest::newRow("short zone") << 3 << "2015-03-05T14:07:09+1:00";
+    QTest::newRow("zone without colon") << 3 << "2015-03-05T14:07:09+0130";
+    QTest::newRow("zone minute 60") << 4 << "14:07:09+01:60";
+    QTest::newRow("empty fraction") << 3 << "2015-03-05T14:07:09.Z";
+    QTest::newRow("date for time") << 2 << "2015-03-05";
+    QTest::newRow("unknown format") << 7 << "2015-03-05T14:07:09Z";
+}
+
+void tst_XMLDateTime::rejected()
+{
+    QFETCH(int, format);
+    QFETCH(QString, text);
+    Time t = at(2001, 2, 3, 4, 5, 6, 7);
+    const Time before = t;
+    XMLDateTime leaf(t, "edit", false, nullptr, format);
+    QVERIFY(!leaf.read(String(text)));
+    QVERIFY(leaf.isRead());
+    QVERIFY(!leaf.validate());
+    // A rejected text leaves the bound time alone.
+    expectFields(t, before.getYear(), before.getMonth(), before.getDay(), before.getHour(), before.getMinute(),
+                 before.getSecond(), before.getUTCOffset());
+}
+
+void tst_XMLDateTime::roundTripSameInstant()
+{
+    // Written at one offset and read back, the time denotes the same instant;
+    // and times at different offsets that denote one instant compare equal.
+    Time auckland = at(2015, 3, 5, 12, 0, 0, 780);
+    String text;
+    QVERIFY(XMLDateTime(auckland, "edit").write(text));
+    QCOMPARE(text.qString(), QStringLiteral("2015-03-05T12:00:00+13:00"));
+    Time back(false);
+    QVERIFY(XMLDateTime(back, "edit").read(text));
+    QVERIFY(back == auckland);
+
+    Time london(false);
+    QVERIFY(XMLDateTime(london, "edit").read(String("2015-03-04T23:00:00Z")));
+    QVERIFY(london == auckland);
+    QVERIFY(!(london < auckland) && !(auckland < london));
+
+    // A year of fewer than four digits keeps its leading zeros; one of five
+    // digits cannot be written.
+    String old;
+    QVERIFY(XMLDateTime::format(at(815, 1, 2, 3, 4, 5, 0), XMLDateTime::dateFormat, old));
+    QCOMPARE(old.qString(), QStringLiteral("0815-01-02"));
+    QVERIFY(!XMLDateTime::format(at(10000, 1, 1, 0, 0, 0, 0), XMLDateTime::dateFormat, old));
+}
+
+void tst_XMLDateTime::defaults()
+{
+    const std::time_t before = std::time(nullptr);
+    Time t(false);
+    XMLDateTime full(t, "edit");
+    QVERIFY(!full.read(String("junk")));
+    full.setDefault();
+    QVERIFY(!full.isRead());
+    QVERIFY(full.validate());
+    QVERIFY(t.getTotalSeconds() >= before);
+    QCOMPARE(t.getUTCOffset(), 330);
+
+    Time d(false);
+    XMLDateTime dateOnly(d, "day", false, nullptr, XMLDateTime::dateFormat);
+    dateOnly.setDefault();
+    QVERIFY(d.getYear() >= 2015);
+    QCOMPARE(d.getHour() + d.getMinute() + d.getSecond(), 0u);
+    QCOMPARE(d.getUTCOffset(), 0);
+
+    Time c(false);
+    XMLDateTime timeOnly(c, "clock", false, nullptr, XMLDateTime::timeFormat);
+    timeOnly.setDefault();
+    QCOMPARE(c.getYear() + c.getMonth() + c.getDay(), 0u);
+}
+
+void tst_XMLDateTime::ownValue()
+{
+    XMLDateTime leaf("when", true, "ns", XMLDateTime::dateFormat);
+    QVERIFY(leaf.getTime().isZero());
+    QCOMPARE(leaf.getTag(), "when");
+    QCOMPARE(leaf.getNameSpace(), "ns");
+    QVERIFY(leaf.isAttribute());
+    QVERIFY(leaf.read(String("2015-03-05")));
+    QCOMPARE(leaf.getTime().getDay(), 5u);
+}
+
+QTEST_GUILESS_MAIN(tst_XMLDateTime)
+#include "tst_XMLDateTime.moc"
