@@ -1,0 +1,337 @@
+#include "Serialise/XMLCurrency.h"
+#include "Serialise/XMLDecimal.h"
+#include "Serialise/XMLEncryptedString.h"
+#include "Serialise/XMLLength.h"
+#include "Serialise/XMLPair.h"
+#include "Serialise/XMLProxy.h"
+
+#include <QtTest>
+
+using namespace vantorix;
+
+namespace {
+
+// A small record for the pair tests: two leaves, one written as an attribute.
+class Entry : public XMLAssembly {
+public:
+    String name;
+    short count = 0;
+
+    const char* getTag() const override { return "entry"; }
+    unsigned long shippingSize() const override { return 2; }
+    ShippingPtr getShipping(unsigned long index, bool) override
+    {
+        switch (index) {
+        case 0: return ship(name, childTags[0], true);
+        case 1: return ship(count, childTags[1]);
+        default: return nullptr;
+        }
+    }
+    ShippingPtr getShipping(const String& tag, const String&) override { return childByTag(tag, childTags, 2); }
+    void setDefault() override
+    {
+        name.clear();
+        count = 0;
+    }
+    bool validate() override { return !name.empty(); }
+
+private:
+    static constexpr const char* childTags[] = {"name", "count"};
+};
+
+String written(XMLUnit& leaf)
+{
+    String text;
+    if (!leaf.write(text))
+        return String("<write failed>");
+    return text;
+}
+
+} // namespace
+
+class tst_TypedValues : public QObject {
+    Q_OBJECT
+
+private slots:
+    void currencyWrite_data();
+    void currencyWrite();
+    void currencyRead_data();
+    void currencyRead();
+    void numberAndDecimal();
+    void lengthPrecision_data();
+    void lengthPrecision();
+    void encryptedRoundTrip_data();
+    void encryptedRoundTrip();
+    void encryptedForm();
+    void encryptedRejects_data();
+    void encryptedRejects();
+    void encryptedDefaults();
+    void pairChildren();
+    void pairLookupAndOwnership();
+};
+
+void tst_TypedValues::currencyWrite_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("pi") << 3.14159 << "3.14";
+    QTest::newRow("one decimal") << 12.5 << "12.50";
+    QTest::newRow("whole") << 7.0 << "7.00";
+    QTest::newRow("half cent up") << 0.125 << "0.13";
+    QTest::newRow("negative") << -2.5 << "-2.50";
+    QTest::newRow("tiny negative is zero") << -0.001 << "0.00";
+    QTest::newRow("large") << 1234567.891 << "1234567.89";
+}
+
+void tst_TypedValues::currencyWrite()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    XMLCurrency leaf(value, "price");
+    QCOMPARE(leaf.getPrecision(), 2);
+    QCOMPARE(written(leaf).qString(), text);
+}
+
+void tst_TypedValues::currencyRead_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("pi") << "3.14159" << 3.14;
+    QTest::newRow("half cent up") << "0.125" << 0.13;
+    QTest::newRow("two decimals") << "19.99" << 19.99;
+    QTest::newRow("negative") << "-2.499" << -2.5;
+    QTest::newRow("not a number") << "abc" << 0.0;
+    QTest::newRow("stops at a blank") << "4.567 EUR" << 4.57;
+}
+
+void tst_TypedValues::currencyRead()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    double amount = 99.0;
+    XMLCurrency leaf(amount, "price");
+    QVERIFY(leaf.read(String(text)));
+    QCOMPARE(amount, value);
+    // What was read writes back as the same two-decimal text.
+    QCOMPARE(written(leaf).qString(), QString::number(value, 'f', 2));
+}
+
+void tst_TypedValues::numberAndDecimal()
+{
+    double v = 2.05;
+    XMLDecimal decimal(v, "version");
+    QCOMPARE(written(decimal).qString(), QStringLiteral("2.050000"));
+    QVERIFY(decimal.read(String("1.234567891")));
+    QCOMPARE(v, 1.234567891);  // no rounding on read
+    QCOMPARE(written(decimal).qString(), QStringLiteral("1.234568"));
+
+    double n = 1234567.25;
+    XMLNumber number(n, "size", false, nullptr, 1);
+    QCOMPARE(number.getPrecision(), 1);
+    QCOMPARE(written(number).qString(), QStringLiteral("1234567.3"));  // not the 6 digits of a plain number
+    XMLNumber whole(n, "size");
+    QCOMPARE(written(whole).qString(), QStringLiteral("1234567"));
+    QVERIFY(number.read(String("0.55")));
+    QCOMPARE(n, 0.55);
+}
+
+void tst_TypedValues::lengthPrecision_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<double>("typical");
+    QTest::addColumn<int>("precision");
+    QTest::newRow("metre, 1") << int(UnitScaler::metre) << 1.0 << 0;
+    QTest::newRow("metre, 0.01") << int(UnitScaler::metre) << 0.01 << 2;
+    QTest::newRow("metre, negative 0.01") << int(UnitScaler::metre) << -0.01 << 2;
+    QTest::newRow("metre, 0.0001") << int(UnitScaler::metre) << 0.0001 << 4;
+    QTest::newRow("metre, 0.003 rounds") << int(UnitScaler::metre) << 0.003 << 3;
+    QTest::newRow("centimetre, 0.0001") << int(UnitScaler::centimetre) << 0.0001 << 2;
+    QTest::newRow("millimetre, 0.0001") << int(UnitScaler::millimetre) << 0.0001 << 1;
+    QTest::newRow("decimetre, 0.0001") << int(UnitScaler::decimetre) << 0.0001 << 3;
+    QTest::newRow("inch, 0.0001") << int(UnitScaler::inch) << 0.0001 << 2;
+    QTest::newRow("millimetre, 1: never below 0") << int(UnitScaler::millimetre) << 1.0 << 0;
+    QTest::newRow("metre, 100: never below 0") << int(UnitScaler::metre) << 100.0 << 0;
+    QTest::newRow("typical 0") << int(UnitScaler::metre) << 0.0 << 4;
+}
+
+void tst_TypedValues::lengthPrecision()
+{
+    QFETCH(int, unit);
+    QFETCH(double, typical);
+    QFETCH(int, precision);
+    double value = 1.0 / 3.0;
+    XMLLength leaf(value, UnitScaler::Length(unit), typical, "width");
+    QCOMPARE(leaf.getPrecision(), precision);
+    const String text = written(leaf);
+    QCOMPARE(text.qString(), QString::number(1.0 / 3.0, 'f', precision));
+}
+
+void tst_TypedValues::encryptedRoundTrip_data()
+{
+    QTest::addColumn<int>("complexity");
+    QTest::addColumn<QString>("plain");
+    for (int complexity : {0, 1}) {
+        const char* name = complexity == 1 ? "high" : "standard";
+        QTest::addRow("%s, password", name) << complexity << "s3cret password";
+        QTest::addRow("%s, empty", name) << complexity << "";
+        QTest::addRow("%s, one block", name) << complexity << "12345678";
+        QTest::addRow("%s, non-ASCII", name) << complexity << QString::fromUtf8("Grüße, Ζεύς ✓");
+        QTest::addRow("%s, markup", name) << complexity << "<a & 'b'>";
+    }
+}
+
+void tst_TypedValues::encryptedRoundTrip()
+{
+    QFETCH(int, complexity);
+    QFETCH(QString, plain);
+    String value(plain);
+    XMLEncryptedString leaf(value, "password", false, nullptr, XMLEncryptedString::Complexity(complexity));
+    const String text = written(leaf);
+    if (!plain.isEmpty())
+        QVERIFY(!text.qString().contains(plain));
+
+    String back("old");
+    XMLEncryptedString reader(back, "password", false, nullptr, XMLEncryptedString::Complexity(complexity));
+    QVERIFY(reader.read(text));
+    QVERIFY(reader.isRead());
+    QVERIFY(reader.validate());
+    QCOMPARE(back.qString(), plain);
+}
+
+void tst_TypedValues::encryptedForm()
+{
+    String value("abcde");
+    XMLEncryptedString standard(value, "p", false, nullptr, XMLEncryptedString::standard);
+    const String once = written(standard);
+    // 5 bytes fill one block: 16 upper-case hexadecimal digits; the same
+    // every time.
+    QCOMPARE(once.size(), 16);
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]+$")).match(once.qString()).hasMatch());
+    QCOMPARE(written(standard).qString(), once.qString());
+
+    // High complexity doubles the bytes (10, padded to 16) and salts them:
+    // two writings differ, both read back.
+    XMLEncryptedString high(value, "p", false, nullptr, XMLEncryptedString::high);
+    const String first = written(high);
+    const String second = written(high);
+    QCOMPARE(first.size(), 32);
+    QVERIFY(first != second);
+    String a, b;
+    QVERIFY(XMLEncryptedString::decrypt(first, XMLEncryptedString::high, a));
+    QVERIFY(XMLEncryptedString::decrypt(second, XMLEncryptedString::high, b));
+    QCOMPARE(a.qString(), QStringLiteral("abcde"));
+    QCOMPARE(b.qString(), QStringLiteral("abcde"));
+
+    // Lower-case digits written by another tool are accepted.
+    String c;
+    QVERIFY(XMLEncryptedString::decrypt(String(once.qString().toLower()), XMLEncryptedString::standard, c));
+    QCOMPARE(c.qString(), QStringLiteral("abcde"));
+}
+
+void tst_TypedValues::encryptedRejects_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("not hexadecimal") << "XYZ0123456789ABC";
+    QTest::newRow("odd digits") << "0123456789ABCDE";
+    QTest::newRow("not whole blocks") << "0123456789";
+    QTest::newRow("non-Latin letter") << QString::fromUtf8("0123456789ABCDEΩ");
+}
+
+void tst_TypedValues::encryptedRejects()
+{
+    QFETCH(QString, text);
+    for (auto complexity : {XMLEncryptedString::standard, XMLEncryptedString::high}) {
+        String value("kept");
+        XMLEncryptedString leaf(value, "p", false, nullptr, complexity);
+        QVERIFY(!leaf.read(String(text)));
+        QVERIFY(!leaf.validate());
+        QCOMPARE(value.qString(), QStringLiteral("kept"));
+    }
+}
+
+void tst_TypedValues::encryptedDefaults()
+{
+    XMLEncryptedString own("password");
+    QVERIFY(own.getText().empty());
+    QCOMPARE(own.getComplexity(), XMLEncryptedString::high);
+    QVERIFY(!own.read(String("zz")));
+    own.getText() = "x";
+    own.setDefault();
+    QVERIFY(own.getText().empty());
+    QVERIFY(!own.isRead());
+    QVERIFY(own.validate());
+}
+
+void tst_TypedValues::pairChildren()
+{
+    auto* entry = new Entry;
+    entry->name = "tool";
+    entry->count = 3;
+    XMLPair pair(new XMLUnitKey<String>(String("key-1"), "key"), entry);
+
+    // Tag and namespace come from the data when the pair has none.
+    QCOMPARE(pair.getTag(), "entry");
+    QCOMPARE(pair.shippingSize(), 3ul);
+
+    // Key first (a leaf: one child), then the data's own children.
+    ShippingPtr first = pair.getShipping(0, false);
+    auto* keyLeaf = dynamic_cast<XMLUnit*>(first.get());
+    QVERIFY(keyLeaf);
+    QCOMPARE(keyLeaf->getTag(), "key");
+    String text;
+    QVERIFY(keyLeaf->write(text));
+    QCOMPARE(text.qString(), QStringLiteral("key-1"));
+
+    ShippingPtr second = pair.getShipping(1, true);
+    auto* nameLeaf = dynamic_cast<XMLUnit*>(second.get());
+    QVERIFY(nameLeaf);
+    QCOMPARE(nameLeaf->getTag(), "name");
+    QVERIFY(nameLeaf->isAttribute());
+    QVERIFY(pair.getShipping(2, false));
+    QVERIFY(!pair.getShipping(3, false));
+
+    XMLPair named(nullptr, new Entry, "item", "ns");
+    QCOMPARE(named.getTag(), "item");
+    QCOMPARE(named.getNameSpace(), "ns");
+    QCOMPARE(named.shippingSize(), 2ul);
+}
+
+void tst_TypedValues::pairLookupAndOwnership()
+{
+    auto* entry = new Entry;
+    XMLPair pair(new XMLUnitKey<String>(String(), "key"), entry);
+
+    // Children are found by tag in the key, then in the data.
+    ShippingPtr key = pair.getShipping(String("key"), String());
+    QVERIFY(key);
+    QVERIFY(key->read(String("k")));
+    ShippingPtr count = pair.getShipping(String("count"), String());
+    QVERIFY(count);
+    QVERIFY(count->read(String("12")));
+    QCOMPARE(entry->count, short(12));
+    QVERIFY(!pair.getShipping(String("unknown"), String()));
+
+    // Both must validate: the entry needs a name.
+    QVERIFY(!pair.validate());
+    entry->name = "n";
+    QVERIFY(pair.validate());
+
+    // setDefault resets both parts.
+    pair.setDefault();
+    QVERIFY(entry->name.empty());
+    QCOMPARE(entry->count, short(0));
+    auto* keyUnit = dynamic_cast<XMLUnitKey<String>*>(pair.getKey());
+    QVERIFY(keyUnit);
+    QVERIFY(keyUnit->getValue().empty());
+
+    // Released parts are the caller's; the pair then has no children.
+    std::unique_ptr<XMLShipping> data(pair.releaseData());
+    std::unique_ptr<XMLShipping> released(pair.releaseKey());
+    QCOMPARE(data.get(), static_cast<XMLShipping*>(entry));
+    QCOMPARE(pair.shippingSize(), 0ul);
+    QVERIFY(!pair.getData());
+    QCOMPARE(pair.getTag(), "");
+}
+
+QTEST_GUILESS_MAIN(tst_TypedValues)
+#include "tst_TypedValues.moc"
