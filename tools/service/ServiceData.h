@@ -1,0 +1,80 @@
+#ifndef VANTORIX_SERVICE_SERVICEDATA_H
+#define VANTORIX_SERVICE_SERVICEDATA_H
+
+#include <QByteArray>
+#include <QDir>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+// What the stand-in knows, read from its data folder:
+//
+//   accounts.json      {"accounts": [{"email", "password", "name", "currency",
+//                       "message", "listing"}]}; "listing" names the account's
+//                       product listing file, relative to the data folder
+//   education.xml      the educational listing
+//   installer.json     {"version", "releaseSize", "releases": {locale: url}}
+//   files/             served by GET /files/<path>
+//   reports/           where received reports are stored (created on demand)
+//
+// A listing file holds the XML text of one "vantorixtools" element. In listings
+// and addresses, "${SERVICE}" stands for the stand-in's own root address
+// (for example http://127.0.0.1:8443), known only once it listens.
+class ServiceData {
+public:
+    struct Account {
+        QString email;
+        QString password;
+        QString name;
+        QString currency;
+        QString message;
+        QString listing;
+    };
+    struct Release {
+        QString locale;
+        QString url;
+    };
+
+    explicit ServiceData(const QString& folder);
+
+    // Reads the folder; false with a message when a file is unreadable.
+    bool load(QString* error);
+
+    const QDir& folder() const { return m_folder; }
+    void setServiceRoot(const QString& root) { m_root = root; }
+    const QString& serviceRoot() const { return m_root; }
+
+    // The account of an e-mail address (compared without regard to case).
+    const Account* findAccount(const QString& email) const;
+    // The "vantorixtools" XML text of a listing file (declaration removed,
+    // "${SERVICE}" filled in); empty when the file is missing.
+    QString listingText(const QString& relativePath) const;
+    QString educationalListing() const { return listingText(QStringLiteral("education.xml")); }
+
+    const QString& installerVersion() const { return m_installerVersion; }
+    double installerReleaseSize() const { return m_installerReleaseSize; }
+    QList<Release> installerReleases() const;
+
+    // The path of a file under files/, or empty when the relative path is
+    // not a file inside that folder.
+    QString filePath(const QString& relativePath) const;
+
+    // Stores a received report; the name tells the operation and the kind.
+    // Returns the stored file's path, or empty when it could not be written.
+    QString storeReport(const QString& kind, const QByteArray& text);
+    // A report id that no earlier support request of this folder received.
+    QString nextReportId();
+
+private:
+    QString fillIn(QString text) const;
+
+    QDir m_folder;
+    QString m_root;
+    QList<Account> m_accounts;
+    QString m_installerVersion;
+    double m_installerReleaseSize = 0;
+    QMap<QString, QString> m_installerReleases;
+    int m_reportCount = 0;
+};
+
+#endif
