@@ -1,0 +1,7 @@
+#include "Utility/VantIO.h"
+
+namespace vantorix {
+
+VantIO::~VantIO() = default;
+
+} // namespace vantorix

@@ -1,0 +1,326 @@
+#include "File/DataFile.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+#include "Utility/MemoryBlock.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace vantorix;
+
+namespace {
+
+DataFile::Permission readWrite()
+{
+    return static_cast<DataFile::Permission>(3);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+} // namespace
+
+class tst_DataBuffer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scanWithoutAndWithConsuming();
+    void scanToEnd();
+    void delimiterSetIsBytes();
+    void rows_data();
+    void rows();
+    void columnsCountEachByteOnce();
+    void getLine_data();
+    void getLine();
+    void getAndSkip();
+    void fileSourceAcrossBlocks();
+    void fileSkip();
+    void stringDestinationDeliversOnFlush();
+    void stringDestinationKeepsSplitSequences();
+    void fileDestinationAppends();
+    void blockDestinationAndNumbers();
+    void stateBits();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_DataBuffer::scanWithoutAndWithConsuming()
+{
+    DataBufferIn in(String("abc<d"), Encoding::UTF8);
+    String text;
+    QCOMPARE(in.iterateTo('<', &text, false), 0);
+    QCOMPARE(text.qString(), QStringLiteral("abc"));
+    String second;
+    QCOMPARE(in.iterateTo("<", &second, true), 0);
+    QVERIFY(second.empty());
+    String rest;
+    QCOMPARE(in.iterateTo('>', &rest, true), 1);
+    QCOMPARE(rest.qString(), QStringLiteral("d"));
+}
+
+void tst_DataBuffer::scanToEnd()
+{
+    DataBufferIn in(String("abc"), Encoding::UTF8);
+    String text("x");
+    QCOMPARE(in.iterateTo('>', &text, true), 1);
+    QCOMPARE(text.qString(), QStringLiteral("xabc"));
+    QVERIFY(in.eof());
+    QCOMPARE(in.iterateTo('>', &text, true), 1);
+
+    DataBufferIn empty;
+    QCOMPARE(empty.iterateTo('>', nullptr, true), 1);
+    char c = 0;
+    QVERIFY(!empty.get(c));
+}
+
+void tst_DataBuffer::delimiterSetIsBytes()
+{
+    DataBufferIn in(String(QStringLiteral("h\u00e9llo wörld>x")), Encoding::UTF8);
+    String text;
+    QCOMPARE(in.iterateTo(String("> "), &text, true), 0);
+    QCOMPARE(text.qString(), QStringLiteral("h\u00e9llo"));
+    text.clear();
+    QCOMPARE(in.iterateTo(String("> "), &text, true), 0);
+    QCOMPARE(text.qString(), QStringLiteral("wörld"));
+}
+
+void tst_DataBuffer::rows_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::newRow("one line") << QByteArray("abc") << 1 << 3;
+    QTest::newRow("cr lf") << QByteArray("a\r\nb") << 2 << 2;
+    QTest::newRow("lf cr") << QByteArray("a\n\rb") << 3 << 2;
+    QTest::newRow("lf lf") << QByteArray("a\n\nb") << 3 << 2;
+    QTest::newRow("cr") << QByteArray("a\rbc") << 2 << 3;
+}
+
+void tst_DataBuffer::rows()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    DataBufferIn in(String(QString::fromLatin1(bytes)), Encoding::UTF8);
+    QCOMPARE(in.getRowPosition(), 1);
+    QCOMPARE(in.getColPosition(), 0);
+    QCOMPARE(in.iterateTo('#', nullptr, true), 1);
+    QCOMPARE(in.getRowPosition(), row);
+    QCOMPARE(in.getColPosition(), column);
+}
+
+void tst_DataBuffer::columnsCountEachByteOnce()
+{
+    // A scan that stops before its delimiter does not count that byte twice.
+    DataBufferIn in(String("ab<cd>\n<e>"), Encoding::UTF8);
+    QCOMPARE(in.iterateTo('<', nullptr, false), 0);
+    QCOMPARE(in.getColPosition(), 3);
+    QCOMPARE(in.iterateTo('<', nullptr, true), 0);
+    QCOMPARE(in.getColPosition(), 3);
+    QCOMPARE(in.iterateTo('>', nullptr, true), 0);
+    QCOMPARE(in.getColPosition(), 6);
+    QCOMPARE(in.iterateTo('e', nullptr, true), 0);
+    QCOMPARE(in.getRowPosition(), 2);
+    QCOMPARE(in.getColPosition(), 3);
+}
+
+void tst_DataBuffer::getLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("lf") << QByteArray("one\ntwo") << false << "one\n" << "two";
+    QTest::newRow("crlf") << QByteArray("one\r\ntwo\r\n") << false << "one\r" << "two\r";
+    QTest::newRow("crlf kept") << QByteArray("one\r\ntwo") << true << "one\r\n" << "two";
+    QTest::newRow("lfcr kept") << QByteArray("one\n\rtwo") << true << "one\n\r" << "two";
+    QTest::newRow("lf lf") << QByteArray("one\n\ntwo") << true << "one\n" << "\n";
+}
+
+void tst_DataBuffer::getLine()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, keep);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    DataBufferIn in(MemoryBlock(bytes.constData(), bytes.size()), Encoding::UTF8);
+    String line;
+    in.getLine(line, keep);
+    QCOMPARE(line.qString(), first);
+    line.clear();
+    in.getLine(line, keep);
+    QCOMPARE(line.qString(), second);
+}
+
+void tst_DataBuffer::getAndSkip()
+{
+    DataBufferIn in(String("abcdefgh"), Encoding::UTF8);
+    char c = 0;
+    QVERIFY(in.get(c));
+    QCOMPARE(c, 'a');
+    in.skip(0);
+    in.skip(-3);
+    in.skip(2);
+    QVERIFY(in.get(c));
+    QCOMPARE(c, 'd');
+    QCOMPARE(in.dataLength(), 4);
+    QCOMPARE(in.getCapacity(), DataBufferIn::bufferSize);
+    in.skip(10);
+    QVERIFY(in.eof());
+    QCOMPARE(in.dataLength(), 0);
+    QVERIFY(!in.get(c));
+}
+
+void tst_DataBuffer::fileSourceAcrossBlocks()
+{
+    // Lines of varied length so that lines and UTF-8 sequences straddle the
+    // 61440-byte blocks.
+    QByteArray bytes;
+    QStringList expected;
+    for (int i = 0; bytes.size() < 3 * DataBufferIn::bufferSize + 100; ++i) {
+        const QString line = QStringLiteral("line %1 \u00e9\u20ac ").arg(i) + QString(i % 37, QLatin1Char('x'));
+        expected << line;
+        bytes += line.toUtf8() + '\n';
+    }
+    const QString path = m_dir.filePath(QStringLiteral("lines.txt"));
+    writeFile(path, bytes);
+    DataFile file(String(path), readWrite(), false);
+    DataBufferIn in(&file, Encoding::UTF8);
+    int index = 0;
+    for (;;) {
+        String line;
+        const int result = in.iterateTo('\n', &line, true);
+        if (result == 1) {
+            QVERIFY(line.empty());
+            break;
+        }
+        QCOMPARE(result, 0);
+        QVERIFY(index < expected.size());
+        QCOMPARE(line.qString(), expected.at(index));
+        ++index;
+        QCOMPARE(in.getRowPosition(), index + 1);
+    }
+    QCOMPARE(index, expected.size());
+    QVERIFY(!in.fail());
+}
+
+void tst_DataBuffer::fileSkip()
+{
+    QByteArray bytes(DataBufferIn::bufferSize * 2, 'a');
+    bytes[DataBufferIn::bufferSize + 10] = 'X';
+    const QString path = m_dir.filePath(QStringLiteral("skip.bin"));
+    writeFile(path, bytes);
+    DataFile file(String(path), readWrite(), false);
+    DataBufferIn in(&file, Encoding::UTF8);
+    char c = 0;
+    QVERIFY(in.get(c)); // loads the first block
+    in.skip(DataBufferIn::bufferSize + 9);
+    QVERIFY(!in.eof());
+    QVERIFY(in.get(c));
+    QCOMPARE(c, 'X');
+    in.skip(DataBufferIn::bufferSize);
+    QVERIFY(in.eof());
+}
+
+void tst_DataBuffer::stringDestinationDeliversOnFlush()
+{
+    String target("start:");
+    {
+        DataBufferOut out(&target);
+        out.write(String(QStringLiteral("h\u00e9")));
+        out.put('!');
+        QCOMPARE(target.qString(), QStringLiteral("start:"));
+        out.flush();
+        QCOMPARE(target.qString(), QStringLiteral("start:h\u00e9!"));
+        out << 42 << true;
+    }
+    QCOMPARE(target.qString(), QStringLiteral("start:h\u00e9!421"));
+}
+
+void tst_DataBuffer::stringDestinationKeepsSplitSequences()
+{
+    String target;
+    const QByteArray euro = QStringLiteral("\u20ac").toUtf8();
+    {
+        DataBufferOut out(&target);
+        QByteArray filler(DataBufferOut::bufferSize - 1, 'a');
+        out.write(filler);
+        out.write(euro); // the buffer fills in the middle of the sequence
+        out.flush();
+    }
+    QCOMPARE(target.size(), DataBufferOut::bufferSize);
+    QCOMPARE(target.qString().right(1), QStringLiteral("\u20ac"));
+}
+
+void tst_DataBuffer::fileDestinationAppends()
+{
+    const QString path = m_dir.filePath(QStringLiteral("append.txt"));
+    writeFile(path, "first\n");
+    {
+        DataFile file(String(path), readWrite(), false);
+        DataBufferOut out(&file);
+        out.write(String("second\n"));
+        QCOMPARE(fileBytes(path), QByteArray("first\n"));
+    }
+    QCOMPARE(fileBytes(path), QByteArray("first\nsecond\n"));
+
+    // Large output goes out in whole blocks.
+    const QString big = m_dir.filePath(QStringLiteral("big.txt"));
+    {
+        DataFile file(String(big), readWrite(), true);
+        DataBufferOut out(&file);
+        for (int i = 0; i < 3 * DataBufferOut::bufferSize; ++i)
+            out.put(char('a' + i % 26));
+        QCOMPARE(fileBytes(big).size(), 2 * DataBufferOut::bufferSize);
+    }
+    QCOMPARE(fileBytes(big).size(), 3 * DataBufferOut::bufferSize);
+}
+
+void tst_DataBuffer::blockDestinationAndNumbers()
+{
+    MemoryBlock block;
+    {
+        DataBufferOut out(&block);
+        out << 2.5 << ' ' << short(-3) << ' ' << (unsigned short)7 << ' ' << 8u << ' ' << false;
+        out.setFlags(VantIO::boolAlpha);
+        out << true;
+    }
+    // A char goes through the int overload: 32 for the blank.
+    QCOMPARE(block.get(), QByteArray("2.532-3327328320true"));
+
+    DataBufferOut nowhere;
+    nowhere.write(String("discarded"));
+    nowhere.flush();
+    QVERIFY(nowhere.good());
+}
+
+void tst_DataBuffer::stateBits()
+{
+    DataBufferOut out;
+    QVERIFY(out.good());
+    QVERIFY(out);
+    out.setState(VantIO::eofBit);
+    QVERIFY(out.eof());
+    QVERIFY(!out.fail());
+    out.setState(VantIO::failBit);
+    QVERIFY(!out);
+    out.clear(VantIO::badBit);
+    QVERIFY(out.fail());
+    QVERIFY(!out.eof());
+    out.clear();
+    QVERIFY(out.good());
+}
+
+QTEST_GUILESS_MAIN(tst_DataBuffer)
+#include "tst_DataBuffer.moc"
