@@ -1,0 +1,265 @@
+#include "Serialise/XMLWriter.h"
+#include "TestRecords.h"
+#include "Utility/MemoryBlock.h"
+#include "XMLTestSupport.h"
+
+#include <QtTest>
+
+using namespace vantorix;
+using namespace testrecords;
+
+namespace {
+
+// A record whose only child is an attribute that can be left out.
+class Optional : public XMLAssembly {
+public:
+    String value;
+    bool hasAttributesFlag = true;
+
+    const char* getTag() const override { return "optional"; }
+    unsigned long shippingSize() const override { return 1; }
+    bool hasAttributes() const override { return hasAttributesFlag; }
+    ShippingPtr getShipping(unsigned long index, bool) override
+    {
+        return index == 0 ? shipIf(!value.empty(), value, "value", true) : nullptr;
+    }
+    ShippingPtr getShipping(const String&, const String&) override { return nullptr; }
+    void setDefault() override { value.clear(); }
+};
+
+// A leaf whose value cannot be written.
+class Unwritable : public XMLUnit {
+public:
+    bool write(String&) override { return false; }
+    const char* getTag() const override { return "bad"; }
+    void setDefault() override {}
+    bool read(const String&) override { return true; }
+};
+
+class WithUnwritable : public XMLAssembly {
+public:
+    Unwritable leaf;
+    const char* getTag() const override { return "holder"; }
+    unsigned long shippingSize() const override { return 1; }
+    ShippingPtr getShipping(unsigned long index, bool) override { return index == 0 ? ship(leaf, nullptr) : nullptr; }
+    ShippingPtr getShipping(const String&, const String&) override { return nullptr; }
+    void setDefault() override {}
+};
+
+Prefs samplePrefs()
+{
+    Prefs prefs;
+    prefs.size.width = 800;
+    prefs.size.height = 600;
+    prefs.releaseSize.width = 640;
+    prefs.releaseSize.height = 480;
+    prefs.application = "/Applications/GRAPHISOFT/ArchiCAD 24";
+    return prefs;
+}
+
+} // namespace
+
+class tst_XMLWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void preferencesRecordExactly();
+    void lineFeedsOffGiveOneLine();
+    void tabsOff();
+    void escapesInTextAndAttributes();
+    void containersListsAndMaps();
+    void emptyElements_data();
+    void emptyElements();
+    void nameSpaces();
+    void unwritableValueFailsTheExport();
+    void failedOutputFailsTheExport();
+    void phraseExporterRules();
+};
+
+void tst_XMLWriter::preferencesRecordExactly()
+{
+    Prefs prefs = samplePrefs();
+    bool ok = false;
+    const QByteArray text = writeXML(prefs, true, true, true, true, &ok);
+    QVERIFY(ok);
+    QCOMPARE(text,
+             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                        "<installerPreferences>\n"
+                        "\t<size width=\"800\" height=\"600\"/>\n"
+                        "\t<releaseSize width=\"640\" height=\"480\"/>\n"
+                        "\t<eulaSize width=\"0\" height=\"0\"/>\n"
+                        "\t<application>/Applications/GRAPHISOFT/ArchiCAD 24</application>\n"
+                        "\t<status>myTools</status>\n"
+                        "</installerPreferences>\n"));
+    QCOMPARE(QByteArray(XMLWriter::declaration).size(), 39);
+}
+
+void tst_XMLWriter::lineFeedsOffGiveOneLine()
+{
+    Prefs prefs = samplePrefs();
+    prefs.status = educational;
+    const QByteArray text = writeXML(prefs, true, true, false);
+    QCOMPARE(text,
+             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"
+                        "<installerPreferences><size width=\"800\" height=\"600\"/>"
+                        "<releaseSize width=\"640\" height=\"480\"/><eulaSize width=\"0\" height=\"0\"/>"
+                        "<application>/Applications/GRAPHISOFT/ArchiCAD 24</application>"
+                        "<status>educational</status></installerPreferences>"));
+}
+
+void tst_XMLWriter::tabsOff()
+{
+    Prefs prefs = samplePrefs();
+    const QByteArray text = writeXML(prefs, false, false, true);
+    QVERIFY(text.startsWith("<installerPreferences>\n<size width=\"800\""));
+    QVERIFY(!text.contains('\t'));
+    QVERIFY(text.endsWith("<status>myTools</status>\n</installerPreferences>\n"));
+}
+
+void tst_XMLWriter::escapesInTextAndAttributes()
+{
+    Catalogue catalogue;
+    catalogue.title = "a&b<c>\"d'";
+    auto product = std::make_unique<Product>();
+    product->name = "R&D";
+    product->description = "Tom & Jerry's <b>\"best\"</b> &amp;";
+    const String key = product->name;
+    catalogue.products.insert(key, std::move(product));
+    const QByteArray text = writeXML(catalogue, false, false, false);
+    QVERIFY2(text.contains("title=\"a&amp;b&lt;c&gt;&quot;d&apos;\""), text.constData());
+    QVERIFY2(text.contains("name=\"R&amp;D\""), text.constData());
+    QVERIFY2(text.contains("<description>Tom &amp; Jerry&apos;s &lt;b&gt;&quot;best&quot;&lt;/b&gt; &amp;amp;"
+                           "</description>"),
+             text.constData());
+
+    String escaped("<&>");
+    XMLWriter().toXMLString(escaped);
+    QCOMPARE(escaped.qString(), QStringLiteral("&lt;&amp;&gt;"));
+}
+
+void tst_XMLWriter::containersListsAndMaps()
+{
+    Catalogue catalogue;
+    catalogue.title = "T";
+    catalogue.size.width = 3;
+    catalogue.featured.elements().resize(1);
+    catalogue.featured.elements()[0].name = "F";
+    catalogue.featured.elements()[0].price = 9.5;
+    for (const char* name : {"b", "a"}) {
+        auto product = std::make_unique<Product>();
+        product->name = name;
+        product->status = trial;
+        catalogue.products.insert(String(name), std::move(product));
+    }
+    catalogue.notes.elements().push_back(String("one"));
+    const QByteArray text = writeXML(catalogue, false, true, true, false);
+    const QByteArray expected =
+        "<catalogue title=\"T\">\n"
+        "\t<size width=\"3\" height=\"0\"/>\n"
+        "\t<featured>\n"
+        "\t\t<product name=\"F\" id=\"00000000-0000-0000-0000-000000000000\">\n"
+        "\t\t\t<version>0</version>\n"
+        "\t\t\t<trial>0</trial>\n"
+        "\t\t\t<price>9.5</price>\n"
+        "\t\t\t<status>myTools</status>\n"
+        "\t\t\t<description></description>\n"
+        "\t\t</product>\n"
+        "\t</featured>\n"
+        "\t<products>\n"
+        "\t\t<product name=\"a\" id=\"00000000-0000-0000-0000-000000000000\">\n"
+        "\t\t\t<version>0</version>\n"
+        "\t\t\t<trial>0</trial>\n"
+        "\t\t\t<status>trial</status>\n"
+        "\t\t\t<description></description>\n"
+        "\t\t</product>\n"
+        "\t\t<product name=\"b\" id=\"00000000-0000-0000-0000-000000000000\">\n"
+        "\t\t\t<version>0</version>\n"
+        "\t\t\t<trial>0</trial>\n"
+        "\t\t\t<status>trial</status>\n"
+        "\t\t\t<description></description>\n"
+        "\t\t</product>\n"
+        "\t</products>\n"
+        "\t<notes>\n"
+        "\t\t<note>one</note>\n"
+        "\t</notes>\n"
+        "\t<flag>0</flag>\n"
+        "</catalogue>\n";
+    QCOMPARE(text, expected);
+}
+
+void tst_XMLWriter::emptyElements_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("hasAttributes");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("attribute only") << "x" << true << QByteArray("<optional value=\"x\"/>\n");
+    QTest::newRow("nothing essential") << "" << true << QByteArray("<optional/>\n");
+    QTest::newRow("no attributes allowed") << "x" << false << QByteArray("<optional></optional>\n");
+}
+
+void tst_XMLWriter::emptyElements()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, hasAttributes);
+    QFETCH(QByteArray, expected);
+    Optional record;
+    record.value = String(value);
+    record.hasAttributesFlag = hasAttributes;
+    QCOMPARE(writeXML(record, false), expected);
+
+    // An empty list: its start tag directly followed by its end tag.
+    XMLList<Product> list("list");
+    QCOMPARE(writeXML(list, false), QByteArray("<list></list>\n"));
+}
+
+void tst_XMLWriter::nameSpaces()
+{
+    Catalogue catalogue;
+    catalogue.flag = true;
+    const QByteArray with = writeXML(catalogue, false, false, false, true);
+    QVERIFY2(with.startsWith("<vx:catalogue title=\"\">"), with.constData());
+    QVERIFY2(with.contains("<vx:flag>1</vx:flag>"), with.constData());
+    QVERIFY2(with.endsWith("</vx:catalogue>"), with.constData());
+    const QByteArray without = writeXML(catalogue, false, false, false, false);
+    QVERIFY(!without.contains("vx:"));
+}
+
+void tst_XMLWriter::unwritableValueFailsTheExport()
+{
+    WithUnwritable record;
+    bool ok = true;
+    writeXML(record, true, true, true, true, &ok);
+    QVERIFY(!ok);
+}
+
+void tst_XMLWriter::failedOutputFailsTheExport()
+{
+    Prefs prefs = samplePrefs();
+    MemoryBlock block;
+    DataBufferOut out(&block);
+    out.setState(VantIO::failBit);
+    QVERIFY(!XMLWriter(&out).exportFrom(prefs));
+    QVERIFY(XMLWriter().exportFrom(prefs)); // no destination: discarded, not failed
+}
+
+void tst_XMLWriter::phraseExporterRules()
+{
+    MemoryBlock block;
+    {
+        DataBufferOut out(&block);
+        XMLGlossary glossary;
+        XMLWriter::PhraseExporter exporter(&out, &glossary);
+        QVERIFY(exporter.writeTag(String("a"), String(), XMLWriter::PhraseExporter::startTag));
+        QVERIFY(exporter.writeTag(String(), String(), XMLWriter::PhraseExporter::startTag));
+        QVERIFY(exporter.writeTag(String("b"), String("n"), XMLWriter::PhraseExporter::startTag));
+        QVERIFY(exporter.writePhrase(String("1<2")));
+        QVERIFY(exporter.writeTag(String("b"), String("n"), XMLWriter::PhraseExporter::endTag));
+        QVERIFY(exporter.write(String("<!-- raw -->")));
+        QVERIFY(exporter.writeTag(String("a"), String(), XMLWriter::PhraseExporter::endTag));
+        exporter.flush();
+    }
+    QCOMPARE(block.get(), QByteArray("<a>\n\t<n:b>1&lt;2</n:b>\n<!-- raw --></a>\n"));
+}
+
+QTEST_GUILESS_MAIN(tst_XMLWriter)
+#include "tst_XMLWriter.moc"
