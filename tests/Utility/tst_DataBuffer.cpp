@@ -10,11 +10,6 @@ using namespace vantorix;
 
 namespace {
 
-DataFile::Permission readWrite()
-{
-    return static_cast<DataFile::Permission>(3);
-}
-
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
@@ -195,7 +190,7 @@ void tst_DataBuffer::fileSourceAcrossBlocks()
     }
     const QString path = m_dir.filePath(QStringLiteral("lines.txt"));
     writeFile(path, bytes);
-    DataFile file(String(path), readWrite(), false);
+    DataFile file(String(path), DataFile::readWrite, false);
     DataBufferIn in(&file, Encoding::UTF8);
     int index = 0;
     for (;;) {
@@ -221,7 +216,7 @@ void tst_DataBuffer::fileSkip()
     bytes[DataBufferIn::bufferSize + 10] = 'X';
     const QString path = m_dir.filePath(QStringLiteral("skip.bin"));
     writeFile(path, bytes);
-    DataFile file(String(path), readWrite(), false);
+    DataFile file(String(path), DataFile::readWrite, false);
     DataBufferIn in(&file, Encoding::UTF8);
     char c = 0;
     QVERIFY(in.get(c)); // loads the first block
@@ -268,7 +263,7 @@ void tst_DataBuffer::fileDestinationAppends()
     const QString path = m_dir.filePath(QStringLiteral("append.txt"));
     writeFile(path, "first\n");
     {
-        DataFile file(String(path), readWrite(), false);
+        DataFile file(String(path), DataFile::readWrite, false);
         DataBufferOut out(&file);
         out.write(String("second\n"));
         QCOMPARE(fileBytes(path), QByteArray("first\n"));
@@ -278,7 +273,7 @@ void tst_DataBuffer::fileDestinationAppends()
     // Large output goes out in whole blocks.
     const QString big = m_dir.filePath(QStringLiteral("big.txt"));
     {
-        DataFile file(String(big), readWrite(), true);
+        DataFile file(String(big), DataFile::readWrite, true);
         DataBufferOut out(&file);
         for (int i = 0; i < 3 * DataBufferOut::bufferSize; ++i)
             out.put(char('a' + i % 26));
