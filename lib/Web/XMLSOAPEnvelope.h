@@ -1,0 +1,65 @@
+#ifndef VANTORIX_WEB_XMLSOAPENVELOPE_H
+#define VANTORIX_WEB_XMLSOAPENVELOPE_H
+
+#include "Serialise/XMLShipping.h"
+
+namespace vantorix {
+
+// A SOAP 1.1 envelope ("soap:Envelope") around a body record and an optional
+// header record, neither owned. Written, it carries the namespace attributes
+// "xmlns:xsd", "xmlns:xsi" and "xmlns:soap" in that order, then "soap:Header"
+// (only with a header) and "soap:Body". Read, every child is matched by tag and
+// prefix, so an answer must use the prefix "soap"; the namespace attributes are
+// kept as read, and an envelope without a body is refused.
+class XMLSOAPEnvelope : public XMLAssembly {
+public:
+    static const char* const envelopeNameSpace;
+    static const char* const schemaNameSpace;
+    static const char* const schemaInstanceNameSpace;
+
+    explicit XMLSOAPEnvelope(XMLAssembly& body, XMLAssembly* header = nullptr);
+    ~XMLSOAPEnvelope() override;
+
+    const char* getTag() const override { return "Envelope"; }
+    const char* getNameSpace() const override { return "soap"; }
+    unsigned long shippingSize() const override { return 6; }
+    // For the writer: the attribute values come from the virtual getters below.
+    ShippingPtr getShipping(unsigned long index, bool forAttributes) override;
+    // For the reader: both the tag and the prefix must match.
+    ShippingPtr getShipping(const String& tag, const String& nameSpace) override;
+    void setDefault() override;
+    bool validate() override { return m_bodyRead; }
+
+    // The attribute values written.
+    virtual String getNameSpaceSchema() const;
+    virtual String getXSD() const;
+    virtual String getXSI() const;
+    // Empty: no encoding style is written.
+    virtual String getEncodingStyle() const;
+    // The prefixes of "Header" and "Body": the record's own, else "soap".
+    const char* getHeaderNameSpace() const;
+    const char* getBodyNameSpace() const;
+
+    XMLAssembly& getBody() const { return *m_body; }
+    XMLAssembly* getHeader() const { return m_header; }
+    // The attribute values as last written or read.
+    const String& getXSDValue() const { return m_xsd; }
+    const String& getXSIValue() const { return m_xsi; }
+    const String& getSOAPValue() const { return m_soap; }
+    const String& getEncodingStyleValue() const { return m_encodingStyle; }
+
+private:
+    ShippingPtr child(unsigned long index);
+
+    XMLAssembly* m_header;
+    XMLAssembly* m_body;
+    String m_xsd;
+    String m_xsi;
+    String m_soap;
+    String m_encodingStyle;
+    bool m_bodyRead = false;
+};
+
+} // namespace vantorix
+
+#endif
