@@ -1,7 +1,12 @@
 #include "Web/WebServiceClient.h"
 
+#include "Serialise/XMLReader.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
 #include "Utility/Logger.h"
 #include "Web/WebConnection.h"
+#include "Web/XMLSOAPEnvelope.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -85,6 +90,39 @@ int WebServiceClient::getTimeout()
 bool WebServiceClient::isPosting()
 {
     return s_posting;
+}
+
+bool WebServiceClient::post(const String& path, const String& action, XMLSOAPEnvelope& request,
+                            XMLSOAPEnvelope* response, SOAPVersion version)
+{
+    m_lastError = 0;
+    String text;
+    {
+        DataBufferOut out(&text);
+        if (!XMLWriter(&out).exportFrom(request, true, true, true, true)) {
+            Logger::write(String("The request for ") + action + " could not be written");
+            return false;
+        }
+        out.flush();
+    }
+    String answer;
+    if (!postText(path, action, text.toByteArray(), response != nullptr ? &answer : nullptr, version))
+        return false;
+    if (response == nullptr)
+        return true;
+    DataBufferIn in(answer, Encoding::UTF8);
+    XMLReader reader(&in);
+    response->setDefault();
+    if (!reader.importTo(*response) || !response->isBodyRead()) {
+        // An answer that is not a SOAP envelope we can read (an error page,
+        // a cut or garbled text) is a failed read, not "no error".
+        m_lastError = 7;
+        Logger::write(String("The answer to ") + action + " could not be read (" +
+                      String(QString::number(reader.getRowPosition())) + ", " +
+                      String(QString::number(reader.getColPosition())) + ")");
+        return false;
+    }
+    return true;
 }
 
 bool WebServiceClient::postText(const String& path, const String& action, const QByteArray& body,

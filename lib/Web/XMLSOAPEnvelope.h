@@ -29,6 +29,10 @@ public:
     ShippingPtr getShipping(const String& tag, const String& nameSpace) override;
     void setDefault() override;
     bool validate() override { return m_bodyRead; }
+    // Whether a "soap:Body" was met since the last setDefault(). A text whose
+    // root is not "soap:Envelope" is skipped whole by the reader without an
+    // error, so only this tells that an answer was read at all.
+    bool isBodyRead() const { return m_bodyRead; }
 
     // The attribute values written.
     virtual String getNameSpaceSchema() const;

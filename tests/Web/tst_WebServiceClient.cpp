@@ -1,5 +1,12 @@
+#include "Web/TestPayload.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
+
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferOut.h"
+#include "Web/RequestBody.h"
+#include "Web/ResponseBody.h"
+#include "Web/XMLSOAPEnvelope.h"
 
 #include "Utility/Logger.h"
 #include "Web/ServiceAddress.h"
@@ -70,6 +77,11 @@ private slots:
     void waitsWithoutSpinning();
     void secondPostInsideTheFirstIsRefused();
     void tlsNeedsTheServiceCertificate();
+
+    void postsTheEnvelopeAndReadsTheAnswer();
+    void postResults_data();
+    void postResults();
+    void postWithoutAnswerEnvelope();
 };
 
 void tst_WebServiceClient::init()
@@ -320,6 +332,123 @@ void tst_WebServiceClient::tlsNeedsTheServiceCertificate()
     WebServiceClient plain(serverOf(service), false);
     QVERIFY(!plain.postText(String(ServiceAddress::path), loginAction(), body, &answer));
     QVERIFY(plain.getLastError() != 0);
+}
+
+void tst_WebServiceClient::postsTheEnvelopeAndReadsTheAnswer()
+{
+    ServiceProcess service;
+    QVERIFY2(service.start({QStringLiteral("--record"), service.recordDir()}), qPrintable(service.errorString()));
+
+    TestTools request;
+    request.client.email = "jörg.müller@example.com";
+    request.client.password = "Grüße 2015";
+    RequestBody requestBody(request, String(ServiceAddress::login));
+    XMLSOAPEnvelope requestEnvelope(requestBody);
+    TestTools answer;
+    ResponseBody responseBody(&answer, "LoginResponse");
+    XMLSOAPEnvelope responseEnvelope(responseBody);
+
+    WebServiceClient client(serverOf(service), false);
+    QVERIFY(client.post(String(ServiceAddress::path), loginAction(), requestEnvelope, &responseEnvelope));
+    QCOMPARE(client.getLastError(), short(0));
+    QVERIFY(responseBody.isSuccessful());
+    QCOMPARE(responseBody.getErrorCode().qString(), QStringLiteral("0"));
+    QCOMPARE(answer.client.name.qString(), QStringLiteral("Jörg Müller"));
+    QCOMPARE(answer.client.currency.qString(), QStringLiteral("CHF"));
+    // The password went out enciphered and came back as it was sent.
+    QCOMPARE(answer.client.password.qString(), QStringLiteral("Grüße 2015"));
+
+    // What arrived is the written envelope, every UTF-8 byte of it.
+    const QList<QByteArray> posts = service.recordedPosts();
+    QCOMPARE(posts.size(), 1);
+    const int split = posts.at(0).indexOf("\r\n\r\n");
+    const QByteArray body = posts.at(0).mid(split + 4);
+    QVERIFY(posts.at(0).left(split).contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
+    QVERIFY(body.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<soap:Envelope xmlns:xsd="));
+    QVERIFY(body.contains("<email>j\xC3\xB6rg.m\xC3\xBCller@example.com</email>"));
+    QVERIFY(!body.contains("Gr\xC3\xBC\xC3\x9F" "e"));
+    QVERIFY(!service.output().contains(QLatin1String("2015")));
+}
+
+void tst_WebServiceClient::postResults_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("posted");
+    QTest::addColumn<short>("error");
+    QTest::addColumn<bool>("successful");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("description");
+
+    const QString login = QLatin1String(ServiceAddress::login);
+    QTest::newRow("signed in") << QStringList() << login << "correct horse" << true << short(0) << true << "0" << "";
+    QTest::newRow("wrong password") << QStringList() << login << "wrong" << true << short(0) << false << "21"
+                                    << "The e-mail address or the password is not correct.";
+    QTest::newRow("fault") << QStringList() << "Unknown" << "correct horse" << true << short(0) << false << "soap:Client"
+                           << "Server did not recognize the value of HTTP Header SOAPAction: " +
+                                  QLatin1String(ServiceAddress::baseURI) + "/Unknown.";
+    QTest::newRow("no ActivationResult") << QStringList{QStringLiteral("--no-activation-result")} << login << "wrong"
+                                         << true << short(0) << true << "21"
+                                         << "The e-mail address or the password is not correct.";
+    QTest::newRow("empty answer") << QStringList{QStringLiteral("--empty")} << login << "correct horse" << false
+                                  << short(0) << true << "" << "";
+    QTest::newRow("malformed answer") << QStringList{QStringLiteral("--malformed")} << login << "correct horse" << false
+                                      << short(7) << true << "" << "";
+    QTest::newRow("error page") << QStringList{QStringLiteral("--status"), QStringLiteral("502")} << login
+                                << "correct horse" << false << short(7) << true << "" << "";
+    QTest::newRow("stalled") << QStringList{QStringLiteral("--stall")} << login << "correct horse" << false << short(7)
+                             << true << "" << "";
+}
+
+void tst_WebServiceClient::postResults()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QString, operation);
+    QFETCH(QString, password);
+    QFETCH(bool, posted);
+    QFETCH(short, error);
+    QFETCH(bool, successful);
+    QFETCH(QString, code);
+    QFETCH(QString, description);
+
+    ServiceProcess service;
+    QVERIFY2(service.start(switches), qPrintable(service.errorString()));
+    WebServiceClient::setTimeout(1500);
+
+    TestTools request;
+    request.client.email = "anna.berg@example.com";
+    request.client.password = String(password);
+    RequestBody requestBody(request, String(operation));
+    XMLSOAPEnvelope requestEnvelope(requestBody);
+    TestTools answer;
+    ResponseBody responseBody(&answer, "LoginResponse");
+    XMLSOAPEnvelope responseEnvelope(responseBody);
+
+    WebServiceClient client(serverOf(service), false);
+    QCOMPARE(client.post(String(ServiceAddress::path), ServiceAddress::getAction(String(operation)), requestEnvelope,
+                         &responseEnvelope),
+             posted);
+    QCOMPARE(client.getLastError(), error);
+    if (!posted)
+        return;
+    QCOMPARE(responseBody.isSuccessful(), successful);
+    QCOMPARE(responseBody.getErrorCode().qString(), code);
+    QCOMPARE(responseBody.getErrorDescription().qString(), description);
+}
+
+void tst_WebServiceClient::postWithoutAnswerEnvelope()
+{
+    ServiceProcess service;
+    QVERIFY2(service.start(), qPrintable(service.errorString()));
+    TestTools request;
+    RequestBody requestBody(request, String(ServiceAddress::login));
+    XMLSOAPEnvelope requestEnvelope(requestBody);
+    WebServiceClient client(serverOf(service), false);
+    // Sent and answered (with a refusal nobody reads): a successful post.
+    QVERIFY(client.post(String(ServiceAddress::path), loginAction(), requestEnvelope, nullptr));
+    QCOMPARE(client.getLastError(), short(0));
+    QCOMPARE(service.stats().value(QStringLiteral("posts")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_WebServiceClient)

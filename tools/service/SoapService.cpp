@@ -2,6 +2,7 @@
 
 #include "ServiceData.h"
 
+#include "Serialise/XMLEncryptedString.h"
 #include "Web/ServiceAddress.h"
 
 #include <QRegularExpression>
@@ -43,11 +44,25 @@ QString toolsElement(const QString& target, const QString& content)
                                                                    QStringLiteral("</vantorixtools>");
 }
 
-// The password as the account stores it. The client may send it plain or
-// enciphered; only the plain form is compared.
-QString plainPassword(const QString& sent)
+// Whether the password sent matches the account's. The installer sends it
+// enciphered (either complexity); a hand-written request may send it plain.
+bool passwordMatches(const QString& stored, const QString& sent)
 {
-    return sent;
+    if (stored.isEmpty())
+        return false;
+    if (sent == stored)
+        return true;
+    for (const auto complexity : {vantorix::XMLEncryptedString::high, vantorix::XMLEncryptedString::standard}) {
+        vantorix::String plain;
+        if (vantorix::XMLEncryptedString::decrypt(vantorix::String(sent), complexity, plain)) {
+            QString text = plain.qString();
+            while (text.endsWith(QChar(0)))
+                text.chop(1);
+            if (text == stored)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -192,7 +207,7 @@ SoapService::Answer SoapService::answer(const QByteArray& soapAction, const QByt
 SoapService::Answer SoapService::login(const Request& request, const Behaviour& behaviour)
 {
     const ServiceData::Account* account = m_data.findAccount(request.email.trimmed());
-    if (account == nullptr || account->password.isEmpty() || account->password != plainPassword(request.password))
+    if (account == nullptr || !passwordMatches(account->password, request.password))
         return result(request, false, toolsElement(request.target, QString()), QLatin1String(credentialsError),
                       QStringLiteral("The e-mail address or the password is not correct."), behaviour);
     // The password goes back as the client sent it; the client keeps its own.
@@ -217,7 +232,7 @@ SoapService::Answer SoapService::listing(const Request& request, bool educationa
         text = m_data.educationalListing();
     } else {
         const ServiceData::Account* account = m_data.findAccount(request.email.trimmed());
-        if (account == nullptr || account->password != plainPassword(request.password))
+        if (account == nullptr || !passwordMatches(account->password, request.password))
             return result(request, false, toolsElement(request.target, QString()), QLatin1String(credentialsError),
                           QStringLiteral("The e-mail address or the password is not correct."), behaviour);
         text = m_data.listingText(account->listing);
