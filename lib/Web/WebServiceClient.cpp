@@ -25,7 +25,8 @@ const char* const WebServiceClient::caFileVariable = "VANTORIX_CA_FILE";
 namespace {
 
 int s_timeout = WebServiceClient::defaultTimeout;
-bool s_posting = false;
+// Per thread: a post blocks only the thread that makes it.
+thread_local bool s_posting = false;
 
 // Marks the thread as waiting for an answer for as long as it lives.
 class PostingGuard {

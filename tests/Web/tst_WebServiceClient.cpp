@@ -82,6 +82,7 @@ private slots:
     void postResults_data();
     void postResults();
     void postWithoutAnswerEnvelope();
+    void builtInAddressReachesTheStandIn();
 };
 
 void tst_WebServiceClient::init()
@@ -449,6 +450,36 @@ void tst_WebServiceClient::postWithoutAnswerEnvelope()
     QVERIFY(client.post(String(ServiceAddress::path), loginAction(), requestEnvelope, nullptr));
     QCOMPARE(client.getLastError(), short(0));
     QCOMPARE(service.stats().value(QStringLiteral("posts")), 1);
+}
+
+void tst_WebServiceClient::builtInAddressReachesTheStandIn()
+{
+    const QByteArray sandboxUrl = qgetenv(ServiceAddress::urlVariable);
+    {
+        ServiceProcess service;
+        QVERIFY2(service.startSecure(), qPrintable(service.errorString()));
+        service.exportEnvironment();
+        QCOMPARE(ServiceAddress::getServiceRoot().qString(), service.url());
+
+        // The way the installer's callers post: the built-in address, HTTPS.
+        TestTools request;
+        request.client.email = "anna.berg@example.com";
+        request.client.password = "correct horse";
+        RequestBody requestBody(request, String(ServiceAddress::productListing));
+        XMLSOAPEnvelope requestEnvelope(requestBody);
+        TestTools answer;
+        ResponseBody responseBody(&answer, ServiceAddress::getResponseTag(String(ServiceAddress::productListing)).data());
+        XMLSOAPEnvelope responseEnvelope(responseBody);
+        WebServiceClient client(ServiceAddress::getHost(), ServiceAddress::isSecure());
+        QVERIFY(client.isSecure());
+        QVERIFY(client.post(String(ServiceAddress::path), ServiceAddress::getAction(String(ServiceAddress::productListing)),
+                            requestEnvelope, &responseEnvelope));
+        QVERIFY(responseBody.isSuccessful());
+        QCOMPARE(responseBody.getOperation().getXmlns().qString(), QLatin1String(ServiceAddress::baseURI));
+    }
+    // The sandbox's settings are back once the stand-in is gone.
+    QCOMPARE(qgetenv(ServiceAddress::urlVariable), sandboxUrl);
+    QVERIFY(!qEnvironmentVariableIsSet(WebServiceClient::caFileVariable));
 }
 
 QTEST_GUILESS_MAIN(tst_WebServiceClient)

@@ -44,6 +44,12 @@ ServiceProcess::ServiceProcess()
 ServiceProcess::~ServiceProcess()
 {
     stop();
+    for (const auto& saved : m_savedEnvironment) {
+        if (saved.second.isNull())
+            qunsetenv(saved.first.constData());
+        else
+            qputenv(saved.first.constData(), saved.second);
+    }
     m_folder->setAutoRemove(!QTest::currentTestFailed());
 }
 
@@ -158,6 +164,23 @@ QByteArray ServiceProcess::get(const QString& path)
     const QByteArray body = reply->isFinished() && reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
     delete reply;
     return body;
+}
+
+void ServiceProcess::exportEnvironment()
+{
+    const auto set = [this](const char* name, const QByteArray& value) {
+        bool saved = false;
+        for (const auto& entry : m_savedEnvironment)
+            saved = saved || entry.first == name;
+        if (!saved)
+            m_savedEnvironment.append({QByteArray(name), qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    set("VANTORIX_SERVICE_URL", m_url.toUtf8());
+    set("VANTORIX_CA_FILE", QFile::encodeName(m_certificate));
 }
 
 bool ServiceProcess::control(const QString& query)

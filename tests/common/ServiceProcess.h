@@ -45,6 +45,12 @@ public:
     QString output();
     QString errorString() const { return m_error; }
 
+    // Points this test process at the stand-in: VANTORIX_SERVICE_URL is set to
+    // url() and, over HTTPS, VANTORIX_CA_FILE to its certificate, so that code
+    // using the built-in service address talks to it. The previous values
+    // come back when this object is destroyed.
+    void exportEnvironment();
+
     // Changes its behaviour (GET /control?query); true when it agreed.
     bool control(const QString& query);
     // Its counters (GET /control/stats): "requests" and "posts".
@@ -63,6 +69,7 @@ private:
     QString m_url;
     QString m_certificate;
     QString m_error;
+    QList<QPair<QByteArray, QByteArray>> m_savedEnvironment;
 };
 
 } // namespace testsupport
