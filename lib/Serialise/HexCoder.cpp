@@ -1,5 +1,9 @@
 #include "Serialise/HexCoder.h"
 
+#include "Utility/Cipher.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+
 #include <algorithm>
 
 namespace vantorix {
@@ -39,6 +43,52 @@ bool HexCoder::decode(const QByteArray& text, QByteArray& bytes) const
     bytes = QByteArray::fromHex(text);
     reverseWords(bytes);
     return true;
+}
+
+} // namespace vantorix
+
+namespace vantorix {
+
+namespace {
+
+bool transcode(const HexCoder& coder, DataBufferIn& in, DataBufferOut& out, int maxLength, bool encoding)
+{
+    // Runs of whole words (and whole digit pairs of whole words).
+    const int run = 2 * 16384 * coder.getWordSize();
+    long long processed = 0;
+    QByteArray chunk;
+    while (!in.fail() && !out.fail() && (maxLength <= 0 || processed < maxLength)) {
+        int wanted = run;
+        if (maxLength > 0 && maxLength - processed < wanted)
+            wanted = static_cast<int>(maxLength - processed);
+        chunk.clear();
+        const int taken = readChunk(in, wanted, chunk);
+        if (taken == 0)
+            break;
+        processed += taken;
+        if (encoding) {
+            out.write(coder.encode(chunk));
+        } else {
+            QByteArray bytes;
+            if (!coder.decode(chunk, bytes))
+                return false;
+            out.write(bytes);
+        }
+    }
+    out.flush();
+    return !in.fail() && !out.fail() && (maxLength <= 0 || processed == maxLength);
+}
+
+} // namespace
+
+bool HexCoder::encode(DataBufferIn& in, DataBufferOut& out, int maxLength) const
+{
+    return transcode(*this, in, out, maxLength, true);
+}
+
+bool HexCoder::decode(DataBufferIn& in, DataBufferOut& out, int maxLength) const
+{
+    return transcode(*this, in, out, maxLength, false);
 }
 
 } // namespace vantorix

@@ -5,6 +5,9 @@
 
 namespace vantorix {
 
+class DataBufferIn;
+class DataBufferOut;
+
 // Bytes as hexadecimal text and back: two digits per byte, high nibble first.
 // Bytes are taken a word (wordSize bytes) at a time and each word is written
 // most significant byte first, as a little-endian machine holds it; with the
@@ -17,6 +20,12 @@ public:
     int getWordSize() const { return m_wordSize; }
     bool isLowerCase() const { return m_lowerCase; }
     void setLowerCase(bool lowerCase) { m_lowerCase = lowerCase; }
+
+    // From `in` to `out` (flushed); maxLength 0 means all the input, else
+    // that many input bytes (digits when decoding) must be there. True when
+    // both streams stay good and, for decoding, the text is hexadecimal.
+    bool encode(DataBufferIn& in, DataBufferOut& out, int maxLength) const;
+    bool decode(DataBufferIn& in, DataBufferOut& out, int maxLength) const;
 
     QByteArray encode(const QByteArray& bytes) const;
     // False (and empty bytes) for a character that is not a hexadecimal digit

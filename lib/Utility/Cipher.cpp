@@ -1,12 +1,16 @@
 #include "Utility/Cipher.h"
 
 #include "Utility/CipherPiTable.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
 
 #include <cstring>
 
 namespace vantorix {
 
 namespace {
+
+static_assert(DataBufferIn::bufferSize % Blowfish::blockSize == 0, "runs must be whole blocks");
 
 const char* const keyLengthMessage = "Incorrect key length";
 const char* const bufferLengthMessage = "Incorrect buffer length";
@@ -28,6 +32,17 @@ void storeBlock(std::uint64_t value, unsigned char* p)
 }
 
 } // namespace
+
+int readChunk(DataBufferIn& in, int maxBytes, QByteArray& bytes)
+{
+    int taken = 0;
+    char c = 0;
+    while (taken < maxBytes && in.get(c)) {
+        bytes.append(c);
+        ++taken;
+    }
+    return taken;
+}
 
 Blowfish::Blowfish(const QByteArray& key)
 {
@@ -227,6 +242,49 @@ bool Cipher::processBytes(const QByteArray& in, QByteArray& out, bool encrypting
         return false;
     out = run;
     return true;
+}
+
+bool Cipher::processStream(DataBufferIn& in, DataBufferOut& out, int maxLength, bool encrypting) const
+{
+    if (!isUsable())
+        return false;
+    std::uint64_t chain = m_initialValue;
+    long long processed = 0;
+    QByteArray run;
+    while (!in.fail() && !out.fail() && (maxLength <= 0 || processed < maxLength)) {
+        int wanted = DataBufferIn::bufferSize;
+        if (maxLength > 0 && maxLength - processed < wanted)
+            wanted = static_cast<int>(maxLength - processed);
+        run.clear();
+        const int taken = readChunk(in, wanted, run);
+        if (taken == 0)
+            break;
+        processed += taken;
+        // Runs are whole buffers (a multiple of the block size) except the
+        // last, so only the end of the input can be short of a block.
+        if (taken % Blowfish::blockSize != 0) {
+            if (!encrypting) {
+                m_error = bufferLengthMessage;
+                return false;
+            }
+            run.append(Blowfish::blockSize - taken % Blowfish::blockSize, '\0');
+        }
+        if (!process(run, encrypting, chain))
+            return false;
+        out.write(run);
+    }
+    out.flush();
+    return !in.fail() && !out.fail() && (maxLength <= 0 || processed == maxLength);
+}
+
+bool Cipher::encrypt(DataBufferIn& in, DataBufferOut& out, int maxLength) const
+{
+    return processStream(in, out, maxLength, true);
+}
+
+bool Cipher::decrypt(DataBufferIn& in, DataBufferOut& out, int maxLength) const
+{
+    return processStream(in, out, maxLength, false);
 }
 
 bool Cipher::encrypt(const QByteArray& in, QByteArray& out) const

@@ -11,6 +11,14 @@
 
 namespace vantorix {
 
+class DataBufferIn;
+class DataBufferOut;
+
+// Appends up to maxBytes unread bytes of `in` to `bytes` and returns how many
+// it took (0 at the end of the input or after a failure). The stream codecs
+// read their input through it, one buffer-sized run at a time.
+int readChunk(DataBufferIn& in, int maxBytes, QByteArray& bytes);
+
 // Raised by the block cipher for a key or a buffer it cannot take. Cipher
 // catches it and answers false; the message tells why ("Incorrect key length",
 // "Incorrect buffer length").
@@ -71,6 +79,15 @@ public:
     // The starting chaining value for CBC and CFB (0 by default).
     void setInitialValue(std::uint64_t value) { m_initialValue = value; }
 
+    // Reads from `in` until it is exhausted (or maxLength bytes when that is
+    // not 0) and writes the result to `out`, which is flushed. False for an
+    // unknown type or mode, an empty or over-long key, a failed stream,
+    // decrypting input that is not whole blocks, or fewer than maxLength
+    // bytes. The chaining value runs on from one buffer to the next, so the
+    // result does not depend on how the input is buffered.
+    bool encrypt(DataBufferIn& in, DataBufferOut& out, int maxLength) const;
+    bool decrypt(DataBufferIn& in, DataBufferOut& out, int maxLength) const;
+
     // The whole of `in` into `out`. False for an unknown type or mode, an
     // empty or over-long key, or a cipher text that is not whole blocks.
     bool encrypt(const QByteArray& in, QByteArray& out) const;
@@ -83,6 +100,7 @@ public:
 private:
     bool isUsable() const;
     bool process(QByteArray& run, bool encrypting, std::uint64_t& chain) const;
+    bool processStream(DataBufferIn& in, DataBufferOut& out, int maxLength, bool encrypting) const;
     bool processBytes(const QByteArray& in, QByteArray& out, bool encrypting) const;
 
     QByteArray m_key;

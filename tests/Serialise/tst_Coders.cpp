@@ -1,5 +1,8 @@
 #include "Serialise/Base64Coder.h"
 #include "Serialise/HexCoder.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+#include "Utility/MemoryBlock.h"
 
 #include <QtTest>
 
@@ -20,6 +23,9 @@ private slots:
     void hexRejects_data();
     void hexRejects();
     void hexWords();
+    void streams_data();
+    void streams();
+    void streamLimits();
 };
 
 void tst_Coders::base64_data()
@@ -147,6 +153,88 @@ void tst_Coders::hexWords()
     QByteArray back;
     QVERIFY(coder.decode("040302010605", back));
     QCOMPARE(back, QByteArray("\x01\x02\x03\x04\x05\x06", 6));
+}
+
+void tst_Coders::streams_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("three bytes") << 3;
+    QTest::newRow("two lines") << 100;
+    QTest::newRow("several buffers") << 3 * DataBufferIn::bufferSize + 7;
+}
+
+void tst_Coders::streams()
+{
+    // Streams give the same text as the byte forms, however the input is
+    // buffered, and decode back.
+    QFETCH(int, size);
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.append(char(i * 13 + (i >> 9)));
+
+    const Base64Coder base64;
+    MemoryBlock text;
+    {
+        DataBufferIn in(MemoryBlock(bytes), Encoding::unspecified);
+        DataBufferOut out(&text);
+        QVERIFY(base64.encode(in, out, 0));
+    }
+    QVERIFY(text.get() == base64.encode(bytes));
+    MemoryBlock back;
+    {
+        DataBufferIn in(text, Encoding::unspecified);
+        DataBufferOut out(&back);
+        QVERIFY(base64.decode(in, out, 0));
+    }
+    QVERIFY(back.get() == bytes);
+
+    const HexCoder hex;
+    MemoryBlock digits;
+    {
+        DataBufferIn in(MemoryBlock(bytes), Encoding::unspecified);
+        DataBufferOut out(&digits);
+        QVERIFY(hex.encode(in, out, 0));
+    }
+    QVERIFY(digits.get() == hex.encode(bytes));
+    MemoryBlock hexBack;
+    {
+        DataBufferIn in(digits, Encoding::unspecified);
+        DataBufferOut out(&hexBack);
+        QVERIFY(hex.decode(in, out, 0));
+    }
+    QVERIFY(hexBack.get() == bytes);
+}
+
+void tst_Coders::streamLimits()
+{
+    MemoryBlock text;
+    {
+        DataBufferIn in(String("abcdef"), Encoding::UTF8);
+        DataBufferOut out(&text);
+        QVERIFY(Base64Coder().encode(in, out, 3));
+    }
+    QCOMPARE(text.get(), QByteArray("YWJj"));
+
+    MemoryBlock bytes;
+    {
+        DataBufferIn in(String("0AFF12"), Encoding::UTF8);
+        DataBufferOut out(&bytes);
+        QVERIFY(HexCoder().decode(in, out, 4));
+    }
+    QCOMPARE(bytes.get(), QByteArray("\x0A\xFF", 2));
+
+    // Too little input for the limit, and damaged input, fail.
+    MemoryBlock sink;
+    DataBufferOut out(&sink);
+    DataBufferIn shortIn(String("ab"), Encoding::UTF8);
+    QVERIFY(!Base64Coder().encode(shortIn, out, 3));
+    DataBufferIn badBase64(String("YW*j"), Encoding::UTF8);
+    QVERIFY(!Base64Coder().decode(badBase64, out, 0));
+    DataBufferIn afterPadding(String("YQ==\nYWJj"), Encoding::UTF8);
+    QVERIFY(!Base64Coder().decode(afterPadding, out, 0));
+    DataBufferIn badHex(String("0AF"), Encoding::UTF8);
+    QVERIFY(!HexCoder().decode(badHex, out, 0));
 }
 
 QTEST_GUILESS_MAIN(tst_Coders)

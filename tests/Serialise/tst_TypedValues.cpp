@@ -1,9 +1,14 @@
 #include "Serialise/XMLCurrency.h"
+#include "Serialise/XMLDateTime.h"
 #include "Serialise/XMLDecimal.h"
 #include "Serialise/XMLEncryptedString.h"
 #include "Serialise/XMLLength.h"
 #include "Serialise/XMLPair.h"
 #include "Serialise/XMLProxy.h"
+#include "Serialise/XMLReader.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
 
 #include <QtTest>
 
@@ -39,6 +44,64 @@ private:
     static constexpr const char* childTags[] = {"name", "count"};
 };
 
+// A record with one leaf of each kind, as the catalogue and client records
+// use them.
+class Account : public XMLAssembly {
+public:
+    Time edited;
+    String password;
+    String pin;
+    double price = 0;
+    double version = 0;
+    Time released;
+
+    const char* getTag() const override { return "account"; }
+    unsigned long shippingSize() const override { return 6; }
+    ShippingPtr getShipping(unsigned long index, bool) override
+    {
+        switch (index) {
+        case 0: return std::make_unique<XMLDateTime>(edited, childTags[0], true);
+        case 1: return std::make_unique<XMLEncryptedString>(password, childTags[1]);
+        case 2:
+            return std::make_unique<XMLEncryptedString>(pin, childTags[2], false, nullptr, XMLEncryptedString::standard);
+        case 3: return std::make_unique<XMLCurrency>(price, childTags[3]);
+        case 4: return std::make_unique<XMLDecimal>(version, childTags[4], true);
+        case 5:
+            return std::make_unique<XMLDateTime>(released, childTags[5], false, nullptr, XMLDateTime::dateFormat);
+        default: return nullptr;
+        }
+    }
+    ShippingPtr getShipping(const String& tag, const String&) override { return childByTag(tag, childTags, 6); }
+    void setDefault() override
+    {
+        edited = Time(false);
+        password.clear();
+        pin.clear();
+        price = version = 0;
+        released = Time(false);
+    }
+
+private:
+    static constexpr const char* childTags[] = {"edited", "password", "pin", "price", "version", "released"};
+};
+
+String exported(Account& account)
+{
+    String text;
+    {
+        DataBufferOut out(&text);
+        if (!XMLWriter(&out).exportFrom(account, true, true, true, true))
+            return String("<export failed>");
+    }
+    return text;
+}
+
+bool imported(const String& text, Account& account)
+{
+    DataBufferIn in(text, Encoding::UTF8);
+    return XMLReader(&in).importTo(account);
+}
+
 String written(XMLUnit& leaf)
 {
     String text;
@@ -66,6 +129,9 @@ private slots:
     void encryptedRejects_data();
     void encryptedRejects();
     void encryptedDefaults();
+    void throughWriterAndReader();
+    void badLeafFailsImport_data();
+    void badLeafFailsImport();
     void pairChildren();
     void pairLookupAndOwnership();
 };
@@ -260,6 +326,65 @@ void tst_TypedValues::encryptedDefaults()
     QVERIFY(own.getText().empty());
     QVERIFY(!own.isRead());
     QVERIFY(own.validate());
+}
+
+void tst_TypedValues::throughWriterAndReader()
+{
+    Account account;
+    account.edited = Time(2015, 3, 5, 14, 7, 9);
+    account.edited.setUTCOffset(780);
+    account.password = QString::fromUtf8("pa<ss> & \"wörd\"");
+    account.pin = "1234";
+    account.price = 3.14159;
+    account.version = 2.05;
+    account.released = Time(2015, 11, 10, 0, 0, 0);
+
+    const String text = exported(account);
+    const QString xml = text.qString();
+    QVERIFY2(xml.contains(QStringLiteral("<account edited=\"2015-03-05T14:07:09+13:00\" version=\"2.050000\">")),
+             qPrintable(xml));
+    QVERIFY(xml.contains(QStringLiteral("<price>3.14</price>")));
+    QVERIFY(xml.contains(QStringLiteral("<released>2015-11-10</released>")));
+    QVERIFY(!xml.contains(QStringLiteral("wörd")));
+    QVERIFY(!xml.contains(QStringLiteral("1234")));
+    QVERIFY(QRegularExpression(QStringLiteral("<password>[0-9A-F]{64}</password>")).match(xml).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("<pin>[0-9A-F]{16}</pin>")).match(xml).hasMatch());
+
+    Account back;
+    back.password = "stale";
+    QVERIFY(imported(text, back));
+    QCOMPARE(back.password.qString(), account.password.qString());
+    QCOMPARE(back.pin.qString(), QStringLiteral("1234"));
+    QCOMPARE(back.price, 3.14);
+    QCOMPARE(back.version, 2.05);
+    QVERIFY(back.edited == account.edited);
+    QCOMPARE(back.edited.getUTCOffset(), 780);
+    QCOMPARE(back.released.getDay(), 10u);
+    QCOMPARE(back.released.getMonth(), 11u);
+    QCOMPARE(back.released.getYear(), 2015u);
+
+    // Written again, the salted password differs but reads back the same.
+    const String again = exported(back);
+    QVERIFY(again != text);
+    Account third;
+    QVERIFY(imported(again, third));
+    QCOMPARE(third.password.qString(), account.password.qString());
+}
+
+void tst_TypedValues::badLeafFailsImport_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::newRow("month 13") << "<account edited=\"2015-13-05T14:07:09Z\"/>";
+    QTest::newRow("short date") << "<account><released>2015-3-05</released></account>";
+    QTest::newRow("cipher text not hexadecimal") << "<account><password>not a cipher</password></account>";
+    QTest::newRow("cipher text not whole blocks") << "<account><pin>0123456789</pin></account>";
+}
+
+void tst_TypedValues::badLeafFailsImport()
+{
+    QFETCH(QString, xml);
+    Account account;
+    QVERIFY(!imported(String(xml), account));
 }
 
 void tst_TypedValues::pairChildren()

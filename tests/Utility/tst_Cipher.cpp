@@ -1,5 +1,10 @@
+#include "File/DataFile.h"
 #include "Utility/Cipher.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+#include "Utility/MemoryBlock.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace vantorix;
@@ -35,6 +40,11 @@ private slots:
     void shortCipherTextFails();
     void keyLimits();
     void unknownModeOrType();
+    void streamFiveBytes();
+    void streamAcrossBuffers_data();
+    void streamAcrossBuffers();
+    void streamLimit();
+    void streamRejects();
 };
 
 void tst_Cipher::ecbVectors_data()
@@ -235,6 +245,115 @@ void tst_Cipher::unknownModeOrType()
     QVERIFY(!Cipher(String("key"), Cipher::Type(1), Cipher::ecb).encrypt(QByteArray("abc"), out));
     QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).encrypt(QByteArray("abc"), out));
     QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).decrypt(QByteArray(8, 'a'), out));
+}
+
+void tst_Cipher::streamFiveBytes()
+{
+    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::ecb);
+    MemoryBlock encrypted;
+    {
+        DataBufferIn in(String("hello"), Encoding::UTF8);
+        DataBufferOut out(&encrypted);
+        QVERIFY(blowfish.encrypt(in, out, 0));
+    }
+    QCOMPARE(encrypted.size(), 8);
+    QByteArray direct;
+    QVERIFY(blowfish.encrypt(QByteArray("hello"), direct));
+    QCOMPARE(encrypted.get(), direct);
+
+    MemoryBlock decrypted;
+    DataBufferIn in(encrypted, Encoding::unspecified);
+    DataBufferOut out(&decrypted);
+    QVERIFY(blowfish.decrypt(in, out, 0));
+    QCOMPARE(decrypted.get(), QByteArray("hello\0\0\0", 8));
+
+    // Five bytes cannot be a cipher text.
+    MemoryBlock nothing;
+    DataBufferIn shortIn(String("hello"), Encoding::UTF8);
+    DataBufferOut nothingOut(&nothing);
+    QVERIFY(!blowfish.decrypt(shortIn, nothingOut, 0));
+    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
+}
+
+void tst_Cipher::streamAcrossBuffers_data()
+{
+    roundTrip_data();
+}
+
+void tst_Cipher::streamAcrossBuffers()
+{
+    // A file of several buffers: the chaining value must run on from one
+    // buffer to the next, so the result equals the one-piece result.
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QByteArray plain;
+    for (int i = 0; plain.size() < 3 * DataBufferIn::bufferSize + 13; ++i)
+        plain.append(char(i * 31 + (i >> 8)));
+    const QString path = dir.filePath(QStringLiteral("plain.bin"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(plain);
+    }
+    Cipher blowfish(String("stream key"), Cipher::blowfish, Cipher::Mode(mode));
+    blowfish.setInitialValue(0x0123456789ABCDEFULL);
+    QByteArray expected;
+    QVERIFY(blowfish.encrypt(plain, expected));
+
+    MemoryBlock encrypted;
+    {
+        DataFile file(String(path), DataFile::readOnly, false);
+        DataBufferIn in(&file, Encoding::unspecified);
+        DataBufferOut out(&encrypted);
+        QVERIFY(blowfish.encrypt(in, out, 0));
+    }
+    QCOMPARE(encrypted.size(), expected.size());
+    QVERIFY(encrypted.get() == expected);
+
+    MemoryBlock decrypted;
+    DataBufferIn in(encrypted, Encoding::unspecified);
+    DataBufferOut out(&decrypted);
+    QVERIFY(blowfish.decrypt(in, out, 0));
+    QVERIFY(decrypted.get() == plain + QByteArray(3, '\0'));
+}
+
+void tst_Cipher::streamLimit()
+{
+    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::cbc);
+    MemoryBlock encrypted;
+    {
+        DataBufferIn in(String("hello, world"), Encoding::UTF8);
+        DataBufferOut out(&encrypted);
+        QVERIFY(blowfish.encrypt(in, out, 5));
+    }
+    QByteArray direct;
+    QVERIFY(blowfish.encrypt(QByteArray("hello"), direct));
+    QCOMPARE(encrypted.get(), direct);
+
+    // A limit beyond the input: what is there is processed, but it fails.
+    MemoryBlock more;
+    DataBufferIn in(String("hello"), Encoding::UTF8);
+    DataBufferOut out(&more);
+    QVERIFY(!blowfish.encrypt(in, out, 16));
+    QCOMPARE(more.size(), 8);
+}
+
+void tst_Cipher::streamRejects()
+{
+    MemoryBlock sink;
+    DataBufferOut out(&sink);
+    DataBufferIn in(String("hello"), Encoding::UTF8);
+    QVERIFY(!Cipher(QByteArray(57, 'k'), Cipher::blowfish, Cipher::ecb).encrypt(in, out, 0));
+    QVERIFY(!Cipher(String(), Cipher::blowfish, Cipher::ecb).encrypt(in, out, 0));
+    QVERIFY(!Cipher(String("k"), Cipher::Type(2), Cipher::ecb).encrypt(in, out, 0));
+    out.flush();
+    QCOMPARE(sink.size(), 0);
+
+    // An empty input encrypts to nothing, successfully.
+    DataBufferIn empty(String(), Encoding::UTF8);
+    QVERIFY(Cipher(String("k"), Cipher::blowfish, Cipher::ecb).encrypt(empty, out, 0));
+    QCOMPARE(sink.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Cipher)
