@@ -2,7 +2,16 @@
 
 #include "DirectoryHandler.h"
 
+#include "File/DataFile.h"
+#include "File/Directory.h"
 #include "Serialise/XMLProxy.h"
+#include "Serialise/XMLReader.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+#include "Utility/MemoryBlock.h"
+
+#include <QSaveFile>
 
 using namespace vantorix;
 
@@ -15,6 +24,29 @@ const unsigned long sizeCount = 2;
 
 const char* const prefsTags[] = {"size", "releaseSize", "eulaSize", "application", "status"};
 const unsigned long prefsCount = 5;
+
+// The preference fields as a record of their own, so that the reader and the
+// writer never reach a derived class's overrides: the reader resets its root
+// with setDefault(), and the manager's setDefault() resets its working state.
+class PrefsView : public XMLAssembly {
+public:
+    explicit PrefsView(InstallerPrefs& prefs) : m_prefs(prefs) {}
+
+    const char* getTag() const override { return m_prefs.InstallerPrefs::getTag(); }
+    unsigned long shippingSize() const override { return m_prefs.InstallerPrefs::shippingSize(); }
+    ShippingPtr getShipping(unsigned long index, bool forAttributes) override
+    {
+        return m_prefs.InstallerPrefs::getShipping(index, forAttributes);
+    }
+    ShippingPtr getShipping(const String& tag, const String& nameSpace) override
+    {
+        return m_prefs.InstallerPrefs::getShipping(tag, nameSpace);
+    }
+    void setDefault() override { m_prefs.InstallerPrefs::setDefault(); }
+
+private:
+    InstallerPrefs& m_prefs;
+};
 
 } // namespace
 
@@ -88,6 +120,50 @@ ShippingPtr InstallerPrefs::getShipping(const String& childTag, const String&)
 void InstallerPrefs::setDefault()
 {
     resetPrefs();
+}
+
+void InstallerPrefs::readPrefs()
+{
+    InstallerPrefs::setDefault();
+    const std::unique_ptr<DataFile> file = DirectoryHandler::getPreferenceFile(false);
+    if (!file)
+        return;
+    PrefsView view(*this);
+    DataBufferIn input(file.get(), Encoding::UTF8);
+    XMLReader reader(&input);
+    // A damaged file keeps what was read before the damage; the rest stays default.
+    reader.importTo(view);
+    file->close();
+}
+
+bool InstallerPrefs::savePrefs()
+{
+    const String name = DirectoryHandler::getPreferenceFileName();
+    if (name.empty())
+        return false;
+    const std::unique_ptr<Directory> folder = DirectoryHandler::getPreferenceDirectory(true);
+    if (!folder)
+        return false;
+
+    MemoryBlock text;
+    {
+        DataBufferOut output(&text);
+        PrefsView view(*this);
+        if (!XMLWriter(&output).exportFrom(view, true, true, true, true))
+            return false;
+        output.flush();
+        if (output.fail())
+            return false;
+    }
+    // Written beside the old file and renamed over it only when complete.
+    QSaveFile file(folder->getURL().qString() + QLatin1Char('/') + name.qString());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(text.get()) != text.get().size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 void InstallerPrefs::resetPrefs()

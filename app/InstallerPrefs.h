@@ -48,6 +48,15 @@ public:
     // The three sizes 0 by 0, status myTools, both paths empty.
     void setDefault() override;
 
+    // Resets the preferences, then reads the per-user preference file when
+    // there is one. A damaged file keeps what was read before the damage.
+    void readPrefs();
+    // Writes the preferences to the per-user preference file, making folder
+    // and file as needed. The file is replaced in one step (written beside
+    // it, then renamed), so a failed save leaves the previous file as it was.
+    // False when nothing was saved; callers at shut-down ignore it.
+    bool savePrefs();
+
     DialogSize mainSize;
     DialogSize releaseSize;
     DialogSize eulaSize;

@@ -1,5 +1,7 @@
 #include "VantorixInstallerApp.h"
 
+#include "InstallerManager.h"
+
 #include "Environment/Platform.h"
 #include "File/Directory.h"
 #include "Utility/Convert.h"
@@ -80,6 +82,7 @@ short VantorixInstallerApp::startup()
     Logger::initialise(Logger::defaultMaxSize);
     Logger::write(String("Started ") + addon->getName() + " " + addon->getProductVersion() + " build "
                   + addon->getBuildNo() + " on " + platform.getVersionString());
+    manager.readPrefs();
     return 0;
 }
 
@@ -88,6 +91,7 @@ short VantorixInstallerApp::shutdown()
     if (addon != nullptr)
         Logger::write(String("Shutting down"));
     flushLog();
+    manager.savePrefs();
     eraseTempFolder();
     delete addon;
     addon = nullptr;

@@ -1,9 +1,15 @@
 #include "InstallerManager.h"
 #include "InstallerPrefs.h"
+#include "VantorixInstallerApp.h"
 
 #include "Serialise/XMLProxy.h"
 
+#include "common/TestSupport.h"
+
 #include <QtTest>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 using namespace vantorix;
 using namespace installer;
@@ -12,9 +18,62 @@ class tst_InstallerPrefs : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
     void defaults();
     void children();
+    void firstRun();
+    void exactText();
+    void roundTrip();
+    void damagedFile_data();
+    void damagedFile();
+    void derivedResetUntouched();
+    void failedSaveKeepsPrevious();
+
+private:
+    QString prefsFile() const { return m_prefs + "/Vantorix/com.vantorixhq.vantorix_installer.xml"; }
+    static QByteArray content(const QString& path);
+
+    QString m_prefs;
 };
+
+namespace {
+
+// A derived record with a reset of its own, as the manager has: reading and
+// writing the preferences must not call it.
+class Derived : public InstallerPrefs {
+public:
+    void setDefault() override { ++resets; }
+    int resets = 0;
+};
+
+} // namespace
+
+void tst_InstallerPrefs::initTestCase()
+{
+    m_prefs = qEnvironmentVariable("VANTORIX_PREFS_DIR");
+    QVERIFY2(!m_prefs.isEmpty(), "run through ctest: the sandbox folders are not set");
+    addon = new VantorixInstallerApp;
+}
+
+void tst_InstallerPrefs::cleanupTestCase()
+{
+    delete addon;
+    addon = nullptr;
+}
+
+void tst_InstallerPrefs::init()
+{
+    QDir(m_prefs).removeRecursively();
+    QVERIFY(QDir().mkpath(m_prefs));
+}
+
+QByteArray tst_InstallerPrefs::content(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
 
 void tst_InstallerPrefs::defaults()
 {
@@ -71,6 +130,148 @@ void tst_InstallerPrefs::children()
     QCOMPARE(size.width, short(7));
     QCOMPARE(size.height, short(7));
     QCOMPARE(QString(size.getTag()), QStringLiteral("size"));
+}
+
+void tst_InstallerPrefs::firstRun()
+{
+    InstallerPrefs prefs;
+    prefs.mainSize = DialogSize(1, 2);
+    prefs.savedStatus = trial;
+    prefs.readPrefs();
+    QCOMPARE(prefs.mainSize.width, short(0));
+    QCOMPARE(prefs.savedStatus, myTools);
+    QVERIFY(QDir(m_prefs).isEmpty());
+
+    QVERIFY(prefs.savePrefs());
+    QVERIFY(QFileInfo(prefsFile()).isFile());
+    QCOMPARE(QDir(m_prefs + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+}
+
+void tst_InstallerPrefs::exactText()
+{
+    InstallerPrefs prefs;
+    prefs.mainSize = DialogSize(812, 604);
+    prefs.applicationPath = "/Applications/ArchiCAD 19";
+    prefs.savedStatus = updates;
+    prefs.commandLinePath = "/Applications/ArchiCAD 19/Add-Ons/VantorixTools/x";
+    QVERIFY(prefs.savePrefs());
+    const QByteArray expected = content(testsupport::dataDir() + "/app/prefs-after-run.xml");
+    QCOMPARE(content(prefsFile()), expected);
+    QVERIFY(!expected.contains("VantorixTools"));
+
+    // Saving again replaces the file rather than appending to it.
+    QVERIFY(prefs.savePrefs());
+    QCOMPARE(content(prefsFile()), expected);
+}
+
+void tst_InstallerPrefs::roundTrip()
+{
+    InstallerPrefs saved;
+    saved.mainSize = DialogSize(812, 604);
+    saved.releaseSize = DialogSize(-1, 32767);
+    saved.eulaSize = DialogSize(450, 300);
+    saved.applicationPath = "/Applications/Graphisoft <AC> & \"19\"/\u00e9t\u00e9";
+    saved.savedStatus = educational;
+    QVERIFY(saved.savePrefs());
+
+    InstallerPrefs read;
+    read.commandLinePath = "/kept/until/read";
+    read.readPrefs();
+    QCOMPARE(read.mainSize.width, short(812));
+    QCOMPARE(read.mainSize.height, short(604));
+    QCOMPARE(read.releaseSize.width, short(-1));
+    QCOMPARE(read.releaseSize.height, short(32767));
+    QCOMPARE(read.eulaSize.width, short(450));
+    QCOMPARE(read.applicationPath.qString(), saved.applicationPath.qString());
+    QCOMPARE(read.savedStatus, educational);
+    QVERIFY(read.commandLinePath.empty());
+}
+
+void tst_InstallerPrefs::damagedFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<int>("status");
+    QTest::newRow("truncated") << "prefs-truncated.xml" << QList<int>{900, 700, 500, 400, 0, 0} << "" << int(myTools);
+    QTest::newRow("unknown status") << "prefs-unknown-status.xml" << QList<int>{900, 700, 500, 400, 300, 200}
+                                    << "/Applications/ArchiCAD 19" << int(myTools);
+    QTest::newRow("bad end tag") << "prefs-bad-end-tag.xml" << QList<int>{900, 700, 0, 0, 0, 0}
+                                 << "/Applications/ArchiCAD 18" << int(trial);
+    QTest::newRow("not xml") << "prefs-not-xml.xml" << QList<int>{0, 0, 0, 0, 0, 0} << "" << int(myTools);
+    QTest::newRow("unknown element, any order")
+        << "prefs-reordered.xml" << QList<int>{640, 480, 0, 0, 0, 0} << "" << int(educational);
+}
+
+void tst_InstallerPrefs::damagedFile()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<int>, sizes);
+    QFETCH(QString, application);
+    QFETCH(int, status);
+    QVERIFY(QDir().mkpath(m_prefs + "/Vantorix"));
+    QVERIFY(QFile::copy(testsupport::dataDir() + "/app/" + file, prefsFile()));
+
+    InstallerPrefs prefs;
+    prefs.mainSize = DialogSize(5, 5);
+    prefs.eulaSize = DialogSize(5, 5);
+    prefs.applicationPath = "stale";
+    prefs.savedStatus = updates;
+    prefs.readPrefs();
+    const QList<int> read{prefs.mainSize.width,    prefs.mainSize.height, prefs.releaseSize.width,
+                          prefs.releaseSize.height, prefs.eulaSize.width,  prefs.eulaSize.height};
+    QCOMPARE(read, sizes);
+    QCOMPARE(prefs.applicationPath.qString(), application);
+    QCOMPARE(int(prefs.savedStatus), status);
+}
+
+void tst_InstallerPrefs::derivedResetUntouched()
+{
+    Derived prefs;
+    prefs.mainSize = DialogSize(10, 20);
+    QVERIFY(prefs.savePrefs());
+    prefs.mainSize = DialogSize(1, 1);
+    prefs.readPrefs();
+    QCOMPARE(prefs.mainSize.width, short(10));
+    QCOMPARE(prefs.resets, 0);
+}
+
+// A save that cannot be completed (here the file-size limit stops the write
+// half-way) leaves the previous file exactly as it was, and no stray file.
+void tst_InstallerPrefs::failedSaveKeepsPrevious()
+{
+    InstallerPrefs prefs;
+    prefs.mainSize = DialogSize(812, 604);
+    prefs.applicationPath = String(QString(300, QLatin1Char('a')));
+    QVERIFY(prefs.savePrefs());
+    const QByteArray previous = content(prefsFile());
+
+    prefs.applicationPath = String(QString(20000, QLatin1Char('b')));
+    prefs.savedStatus = trial;
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool savedOk = prefs.savePrefs();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!savedOk);
+    QCOMPARE(content(prefsFile()), previous);
+    QCOMPARE(QDir(m_prefs + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"com.vantorixhq.vantorix_installer.xml"});
+
+    InstallerPrefs read;
+    read.readPrefs();
+    QCOMPARE(read.applicationPath.qString(), QString(300, QLatin1Char('a')));
+    QCOMPARE(read.savedStatus, myTools);
+
+    // Without the limit the same save goes through.
+    QVERIFY(prefs.savePrefs());
+    read.readPrefs();
+    QCOMPARE(read.applicationPath.size(), 20000);
 }
 
 QTEST_GUILESS_MAIN(tst_InstallerPrefs)
