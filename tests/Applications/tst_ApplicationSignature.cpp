@@ -1,0 +1,170 @@
+#include "Applications/ApplicationSignature.h"
+#include "Applications/LocalisedApplication.h"
+
+#include <QtTest>
+
+using namespace vantorix;
+
+class tst_ApplicationSignature : public QObject {
+    Q_OBJECT
+
+private slots:
+    void names_data();
+    void names();
+    void ordering();
+    void typeText_data();
+    void typeText();
+    void shippedAsAttributes();
+    void localisedNames_data();
+    void localisedNames();
+};
+
+void tst_ApplicationSignature::names_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("versionText");
+
+    QTest::newRow("full 19") << 0 << 19 << "ArchiCAD 19" << "19" << "19";
+    QTest::newRow("solo 19") << 1 << 19 << "ArchiCAD Solo 19" << "19 Solo" << "19";
+    QTest::newRow("start 18") << 2 << 18 << "ArchiCAD SE 2015" << "SE 2015" << "2015";
+    QTest::newRow("start 19") << 2 << 19 << "ArchiCAD SE 2016" << "SE 2016" << "2016";
+    QTest::newRow("start 17") << 2 << 17 << "ArchiCAD SE " << "SE " << "";
+    QTest::newRow("no such type") << 7 << 19 << "ArchiCAD " << "" << "";
+}
+
+void tst_ApplicationSignature::names()
+{
+    QFETCH(int, type);
+    QFETCH(int, version);
+    const ApplicationSignature signature(HostType::archiCAD, static_cast<short>(version),
+                                         static_cast<ApplicationSignature::Type>(type));
+    QTEST(signature.getName().qString(), "name");
+    QTEST(signature.toString().qString(), "text");
+    QTEST(signature.getVersionString().qString(), "versionText");
+}
+
+void tst_ApplicationSignature::ordering()
+{
+    using S = ApplicationSignature;
+    const S full19(HostType::archiCAD, 19, S::full, "INT");
+    const S full18(HostType::archiCAD, 18, S::full, "INT");
+    const S solo18(HostType::archiCAD, 18, S::solo, "INT");
+    const S german18(HostType::archiCAD, 18, S::full, "GER");
+    const S lower19(HostType::archiCAD, 19, S::full, "int");
+
+    // Type first, then language, then host and version.
+    QVERIFY(full19 < solo18);
+    QVERIFY(!(solo18 < full19));
+    QVERIFY(german18 < full18);
+    QVERIFY(german18 < full19);
+    QVERIFY(full18 < full19);
+    // Languages that differ only in letter case are the same language.
+    QVERIFY(full19 == lower19);
+    QVERIFY(!(full19 < lower19) && !(lower19 < full19));
+    QVERIFY(full18 < lower19);
+    QVERIFY(full19 != full18);
+    QVERIFY(S(HostType::vectorworks, 19, S::full, "INT") != full19);
+    QVERIFY(full19 < S(HostType::vectorworks, 12, S::full, "INT"));
+
+    const S defaults;
+    QCOMPARE(defaults.getHostID(), HostType::all);
+    QCOMPARE(defaults.getVersion(), short(0));
+    QCOMPARE(defaults.getType(), S::full);
+    QCOMPARE(defaults.getLanguage().qString(), QStringLiteral("INT"));
+}
+
+void tst_ApplicationSignature::typeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    // The value before reading is start (2): texts that name no edition
+    // leave it.
+    QTest::newRow("full") << "full" << 0;
+    QTest::newRow("SOLO") << "SOLO" << 1;
+    QTest::newRow("Start") << "Start" << 2;
+    QTest::newRow("solo with blank") << "solo " << 2;
+    QTest::newRow("other") << "educational" << 2;
+    QTest::newRow("empty") << "" << 2;
+}
+
+void tst_ApplicationSignature::typeText()
+{
+    QFETCH(QString, text);
+    ApplicationSignature::Type type = ApplicationSignature::start;
+    QVERIFY(XMLValueText<ApplicationSignature::Type>::read(type, String(text)));
+    QTEST(static_cast<int>(type), "expected");
+}
+
+void tst_ApplicationSignature::shippedAsAttributes()
+{
+    ApplicationSignature signature(HostType::archiCAD, 19, ApplicationSignature::solo, "GER");
+    QCOMPARE(QString::fromLatin1(signature.getTag()), QStringLiteral("signature"));
+    QCOMPARE(signature.shippingSize(), 4ul);
+    const QStringList expected{"host", "version", "type", "language"};
+    const QStringList texts{"ArchiCAD", "19", "solo", "GER"};
+    for (unsigned long i = 0; i < 4; ++i) {
+        ShippingPtr child = signature.getShipping(i, true);
+        auto* unit = dynamic_cast<XMLUnit*>(child.get());
+        QVERIFY(unit);
+        QVERIFY(unit->isAttribute());
+        QVERIFY(unit->isEssential());
+        QCOMPARE(QString::fromLatin1(unit->getTag()), expected.at(static_cast<int>(i)));
+        String text;
+        QVERIFY(unit->write(text));
+        QCOMPARE(text.qString(), texts.at(static_cast<int>(i)));
+    }
+    QVERIFY(!signature.getShipping(4, true));
+
+    ShippingPtr type = signature.getShipping(String("type"), String());
+    QVERIFY(type && type->read(String("START")));
+    QCOMPARE(signature.getType(), ApplicationSignature::start);
+    QVERIFY(!signature.getShipping(String("Type"), String()));
+    // Host names are exact.
+    QVERIFY(!signature.getShipping(String("host"), String())->read(String("archicad")));
+    QCOMPARE(signature.getHostID(), HostType::archiCAD);
+    QVERIFY(signature.getShipping(String("host"), String())->read(String("Revit")));
+    QCOMPARE(signature.getHostID(), HostType::revit);
+
+    signature.setDefault();
+    QCOMPARE(signature.getName().qString(), QStringLiteral("All 0"));
+    QCOMPARE(signature.getLanguage().qString(), QStringLiteral("INT"));
+    // A default signature leaves out host and version, not type and language.
+    QVERIFY(!signature.getShipping(0, true)->isEssential());
+    QVERIFY(!signature.getShipping(1, true)->isEssential());
+    QVERIFY(signature.getShipping(2, true)->isEssential());
+    QVERIFY(signature.getShipping(3, true)->isEssential());
+}
+
+void tst_ApplicationSignature::localisedNames_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("addOns");
+    QTest::addColumn<QString>("library");
+    QTest::newRow("BRA") << "BRA" << "Extensões" << "Biblioteca ArchiCAD ";
+    QTest::newRow("CHI") << "CHI" << "Add-Ons" << "ArchiCAD 图库 ";
+    QTest::newRow("CZE") << "CZE" << "Doplnky ArchiCADu" << "Knihovna ArchiCADu ";
+    QTest::newRow("FIN") << "FIN" << "ArchiCAD-laajennukset" << "Kirjasto ";
+    QTest::newRow("GRE") << "GRE" << "Add-Ons" << "ΒΙΒΛΙΟΘΗΚΗ ";
+    QTest::newRow("HUN") << "HUN" << "Kiegészítök" << "ArchiCAD könyvtár ";
+    QTest::newRow("TAI") << "TAI" << "Add-Ons" << "ArchiCAD 圖庫 ";
+    QTest::newRow("TUR") << "TUR" << "Add-On'lar" << "ArchiCAD Kütüphanesi ";
+    QTest::newRow("UKI") << "UKI" << "Add-Ons" << "ArchiCAD Library ";
+}
+
+void tst_ApplicationSignature::localisedNames()
+{
+    QFETCH(QString, code);
+    const LocalisedApplication* names = LocalisedApplication::find(String(code));
+    QVERIFY(names);
+    QCOMPARE(names->getLanguage().qString(), code);
+    QTEST(names->getAddOnFolder().qString(), "addOns");
+    QTEST(names->getLibraryFolder().qString(), "library");
+    QVERIFY(!LocalisedApplication::find(String(code.toLower())));
+    QVERIFY(!LocalisedApplication::find(String("ENG")));
+}
+
+QTEST_GUILESS_MAIN(tst_ApplicationSignature)
+#include "tst_ApplicationSignature.moc"
