@@ -2,6 +2,8 @@
 
 #include "InstallerManager.h"
 
+#include "Applications/ApplicationMap.h"
+#include "Environment/Host.h"
 #include "Environment/Platform.h"
 #include "File/Directory.h"
 #include "Utility/Convert.h"
@@ -30,6 +32,23 @@ void flushLog()
     const Directory tools(*prefs, String(toolsFolderName), true);
     const Directory logs(tools, String(VantorixInstallerApp::logFolderName), true);
     Logger::flush(logs.getURL() + "/" + VantorixInstallerApp::logFileName);
+}
+
+// The host applications that discovery found when the program loaded.
+void logHostApplications()
+{
+    Logger::startBlock(String("Host applications"));
+    const ApplicationMap* applications = host.getApplicationMap();
+    if (applications == nullptr || applications->empty()) {
+        Logger::write(String("No ArchiCAD installation found"));
+    } else {
+        for (const auto& entry : *applications) {
+            const Application& application = *entry.second;
+            Logger::write(application.getName() + " " + application.getSignature().getLanguage() + " -- "
+                          + application.getPath());
+        }
+    }
+    Logger::endBlock();
 }
 
 void eraseTempFolder()
@@ -82,6 +101,7 @@ short VantorixInstallerApp::startup()
     Logger::initialise(Logger::defaultMaxSize);
     Logger::write(String("Started ") + addon->getName() + " " + addon->getProductVersion() + " build "
                   + addon->getBuildNo() + " on " + platform.getVersionString());
+    logHostApplications();
     manager.readPrefs();
     return 0;
 }
