@@ -339,8 +339,9 @@ void tst_Application::clearCacheErasesContents()
     const QString other = cacheRoot + QStringLiteral("/Cache 18.0.0 INT R1");
     for (const QString& folder : {cache + QStringLiteral("/sub"), other})
         QVERIFY(QDir().mkpath(folder));
+    // A plain file whose name holds the postfix is not the cache folder.
     for (const QString& file : {cache + QStringLiteral("/a.dat"), cache + QStringLiteral("/sub/.hidden"),
-                                other + QStringLiteral("/b.dat")}) {
+                                other + QStringLiteral("/b.dat"), cacheRoot + QStringLiteral("/19.0.0 INT R1.lock")}) {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
@@ -354,6 +355,7 @@ void tst_Application::clearCacheErasesContents()
     QVERIFY(QDir(cache).exists());
     QVERIFY(QDir(cache).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     QVERIFY(QFile::exists(other + QStringLiteral("/b.dat")));
+    QVERIFY(QFile::exists(cacheRoot + QStringLiteral("/19.0.0 INT R1.lock")));
     QVERIFY(logHas(QStringLiteral("-------- Clearing Cache")));
     QVERIFY(logHas(QStringLiteral("\tCache successfully cleared -- ") + cache));
     QCOMPARE(Logger::depth(), short(0));
