@@ -14,7 +14,7 @@ namespace vantorix {
 // differently every time. Bound to the caller's String or to one of its own.
 class XMLEncryptedString : public XMLUnit {
 public:
-    enum Complexity { standard = 0, high = 1 };
+    enum Complexity : int { standard = 0, high = 1 };
 
     XMLEncryptedString(String& value, const char* tag, bool isAttribute = false, const char* nameSpace = nullptr,
                        Complexity complexity = high);

@@ -7,7 +7,7 @@ namespace vantorix {
 
 // The units in which a length is shown to the user.
 struct UnitScaler {
-    enum Length { metre = 0, centimetre = 1, millimetre = 2, decimetre = 3, inch = 4 };
+    enum Length : int { metre = 0, centimetre = 1, millimetre = 2, decimetre = 3, inch = 4 };
 };
 
 // A length written with as many decimals as its display unit and a

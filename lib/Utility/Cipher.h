@@ -68,8 +68,8 @@ private:
 // The chaining value of CBC and CFB starts at zero unless set otherwise.
 class Cipher {
 public:
-    enum Type { blowfish = 0 };
-    enum Mode { ecb = 0, cbc = 1, cfb = 2 };
+    enum Type : int { blowfish = 0 };
+    enum Mode : int { ecb = 0, cbc = 1, cfb = 2 };
 
     Cipher(const String& key, Type type, Mode mode);
     // A key of raw bytes (the published test keys are not UTF-8 text).
