@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -79,6 +80,7 @@ private slots:
     void servesFiles();
     void controlChangesBehaviour();
     void refusesABrokenDataFolder();
+    void saysContinueBeforeTheBody();
 
 private:
     ServiceProcess m_service;
@@ -233,6 +235,27 @@ void tst_ServiceStandIn::refusesABrokenDataFolder()
     ServiceProcess service;
     QVERIFY(!service.start({}, broken.path(), 10000));
     QVERIFY2(service.errorString().contains(QLatin1String("accounts.json")), qPrintable(service.errorString()));
+}
+
+void tst_ServiceStandIn::saysContinueBeforeTheBody()
+{
+    const QUrl url(m_service.url());
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(url.port()));
+    QVERIFY(socket.waitForConnected(5000));
+    const QByteArray body = request(QStringLiteral("Login"), QStringLiteral("<client><email>x@y.z</email></client>"));
+    socket.write("POST /registration2.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml; charset=utf-8\r\n"
+                 "SOAPAction: \"" + ServiceAddress::getAction(String(ServiceAddress::login)).toByteArray() +
+                 "\"\r\nExpect: 100-continue\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
+    QVERIFY(socket.waitForReadyRead(5000));
+    QCOMPARE(socket.readAll(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
+    socket.write(body);
+    QByteArray answer;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    answer += socket.readAll();
+    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    QVERIFY(answer.contains("<errorCode>21</errorCode>"));
 }
 
 QTEST_GUILESS_MAIN(tst_ServiceStandIn)

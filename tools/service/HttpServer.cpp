@@ -149,6 +149,10 @@ void HttpServer::readRequest(Exchange* exchange)
             send(exchange, 413, "text/plain", "Request body too large\n");
             return;
         }
+        // curl asks before sending a larger body; say yes at once rather than
+        // let it wait for its own time-out.
+        if (exchange->headers.value("expect").toLower() == "100-continue" && exchange->buffer.size() < exchange->bodyLength)
+            socket->write("HTTP/1.1 100 Continue\r\n\r\n");
     }
     if (exchange->buffer.size() < exchange->bodyLength)
         return;
