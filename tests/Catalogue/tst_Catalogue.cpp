@@ -1,0 +1,393 @@
+#include "Catalogue/Client.h"
+#include "Catalogue/Installation.h"
+#include "Catalogue/ProductMap.h"
+#include "Catalogue/VantorixTools.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace vantorix;
+
+namespace {
+
+Time at(unsigned year, unsigned month, unsigned day, unsigned hour = 12)
+{
+    return Time(year, month, day, hour, 0, 0);
+}
+
+PlatformSignature archiCAD(short version)
+{
+    return PlatformSignature(HostType::archiCAD, version);
+}
+
+// A product as the installer records an install: one ArchiCAD platform with
+// one installed file.
+Product installed(const String& path, const String& version, short host = 17, const String& error = String(),
+                  const String& variant = String())
+{
+    RegisteredPlatform platform(version, archiCAD(host));
+    platform.mergeExecutable(Executable(path, version, error, variant));
+    return Product("stairmaker", "StairMaker", "SM", platform);
+}
+
+const RegisteredPlatform* platformOf(const Installation& installation, const String& id, short host = 17)
+{
+    const Product* product = installation.getProducts().getProduct(id);
+    return product ? product->getPlatformList().find(archiCAD(host)) : nullptr;
+}
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class tst_Catalogue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void releaseUrl_data();
+    void releaseUrl();
+    void platformWithoutDetails();
+    void urlName_data();
+    void urlName();
+    void signatureOrderAndName();
+    void productEqualityAndEditTime();
+    void productMapMerge_data();
+    void productMapMerge();
+    void productCopyIsDeep();
+    void installationMerge();
+    void installationMergeNewPlatformAndName();
+    void deregisterOldExecutables();
+    void clientMerge_data();
+    void clientMerge();
+    void clientSettersMarkOnlyChanges();
+    void storeMerge();
+};
+
+void tst_Catalogue::releaseUrl_data()
+{
+    QTest::addColumn<QStringList>("locales");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList enInt{"EN", "INT"};
+    QTest::newRow("en matches EN") << enInt << "en" << "url-EN";
+    QTest::newRow("de falls back to INT") << enInt << "de" << "url-INT";
+    QTest::newRow("match after INT wins") << QStringList{"INT", "de"} << "DE" << "url-de";
+    QTest::newRow("no INT, no match") << QStringList{"en", "fr"} << "de" << "";
+    QTest::newRow("last INT is the fallback") << QStringList{"INT", "int"} << "ja" << "url-int";
+    QTest::newRow("empty list") << QStringList{} << "en" << "";
+}
+
+void tst_Catalogue::releaseUrl()
+{
+    QFETCH(QStringList, locales);
+    QFETCH(QString, language);
+    QFETCH(QString, expected);
+
+    RegisteredPlatform platform(String("1.0"), archiCAD(17));
+    for (const QString& locale : locales)
+        platform.details().releaseList.emplace_back(String(locale), String("url-" + locale));
+    QCOMPARE(platform.getReleaseUrl(String(language)).qString(), expected);
+}
+
+void tst_Catalogue::platformWithoutDetails()
+{
+    const RegisteredPlatform platform;
+    QCOMPARE(platform.getSignature().getHostID(), HostType::all);
+    QCOMPARE(platform.getSignature().getVersion(), short(1));
+    QCOMPARE(platform.getProductPrice(), 0.0);
+    QCOMPARE(platform.getReleaseSize(), 0.0);
+    QVERIFY(!platform.isTrialAvailable());
+    QVERIFY(platform.getReleaseUrl(String("en")).empty());
+    QVERIFY(platform.getReleaseList() == nullptr);
+    QVERIFY(platform.getReleaseDate().isZero());
+    QVERIFY(platform.getAgreementUrl().empty());
+    QVERIFY(!platform.isExecutable());
+
+    // A new release location without a locale is meant for every language.
+    QCOMPARE(ReleaseUrl().getLanguage().qString(), QStringLiteral("INT"));
+}
+
+void tst_Catalogue::urlName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("inner and outer blanks") << "  My Tool  Pack " << "my_tool__pack";
+    QTest::newRow("installer") << "Vantorix Installer" << "vantorix_installer";
+    QTest::newRow("tabs and line ends") << "\tA\tB\r\nC\n" << "a_b__c";
+    QTest::newRow("only blanks") << " \t " << "";
+    QTest::newRow("other characters stay") << "Stair-Maker 2.0" << "stair-maker_2.0";
+}
+
+void tst_Catalogue::urlName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    const Product product(String("id"), String(name), String());
+    QCOMPARE(product.getURLName().qString(), expected);
+}
+
+void tst_Catalogue::signatureOrderAndName()
+{
+    const PlatformSignature ac16 = archiCAD(16);
+    const PlatformSignature ac17 = archiCAD(17);
+    const PlatformSignature vw12(HostType::vectorworks, 12);
+    QVERIFY(ac16 < ac17);
+    QVERIFY(ac17 < vw12);
+    QVERIFY(!(vw12 < ac16));
+    QVERIFY(PlatformSignature() < ac16);
+    QVERIFY(ac17 == archiCAD(17));
+    QVERIFY(ac17 != vw12);
+    QCOMPARE(ac17.getName().qString(), QStringLiteral("ArchiCAD 17"));
+
+    // A platform map keeps its entries in that order whatever the order of adding.
+    Product product(String("p"), String("P"), String());
+    product.getPlatformList().add(RegisteredPlatform(String("1"), vw12));
+    product.getPlatformList().add(RegisteredPlatform(String("1"), ac17));
+    product.getPlatformList().add(RegisteredPlatform(String("1"), ac16));
+    QVERIFY(!product.getPlatformList().add(RegisteredPlatform(String("2"), ac16)));
+    QList<QString> order;
+    for (const auto& entry : product.getPlatformList())
+        order << entry.first.getName().qString();
+    QCOMPARE(order, (QList<QString>{"ArchiCAD 16", "ArchiCAD 17", "Vectorworks 12"}));
+}
+
+void tst_Catalogue::productEqualityAndEditTime()
+{
+    Product a(String("id"), String("Name"), String("C"));
+    Product b(String("id"), String("Name"), String("C"), RegisteredPlatform(String("1"), archiCAD(17)));
+    b.setEditTime(at(2001, 1, 1));
+    QVERIFY(a == b); // edit time and platforms are not compared
+    b.setCode(String("D"));
+    QVERIFY(a != b);
+
+    a.setEditTime(at(2001, 1, 1));
+    a.setName(String("Name"));
+    QCOMPARE(a.getEditTime(), at(2001, 1, 1)); // an equal value changes nothing
+    a.setName(String("Other"));
+    QVERIFY(at(2001, 1, 1) < a.getEditTime());
+
+    const Product fresh(false);
+    QVERIFY(!fresh.getEditTime().isZero());
+    QVERIFY(fresh.getHistory() == nullptr);
+}
+
+void tst_Catalogue::productMapMerge_data()
+{
+    QTest::addColumn<int>("storedDay");
+    QTest::addColumn<int>("givenDay");
+    QTest::addColumn<QString>("expectedName");
+
+    QTest::newRow("older given keeps the stored") << 20 << 10 << "stored";
+    QTest::newRow("newer given replaces") << 10 << 20 << "given";
+    QTest::newRow("same time keeps the stored") << 10 << 10 << "stored";
+}
+
+void tst_Catalogue::productMapMerge()
+{
+    QFETCH(int, storedDay);
+    QFETCH(int, givenDay);
+    QFETCH(QString, expectedName);
+
+    ProductMap map;
+    Product stored(String("p"), String("stored"), String());
+    stored.setEditTime(at(2015, 3, unsigned(storedDay)));
+    map.merge(stored);
+    Product given(String("p"), String("given"), String());
+    given.setEditTime(at(2015, 3, unsigned(givenDay)));
+
+    ProductMap other;
+    other.merge(given);
+    other.merge(Product(String("q"), String("new"), String()));
+    map.merge(other);
+
+    QCOMPARE(int(map.size()), 2);
+    QCOMPARE(map.getProduct(String("p"))->getName().qString(), expectedName);
+    QVERIFY(map.getProduct(String("q")) != nullptr);
+    QVERIFY(map.getProduct(String("none")) == nullptr);
+}
+
+void tst_Catalogue::productCopyIsDeep()
+{
+    RegisteredPlatform platform(String("1.0"), archiCAD(17));
+    platform.details().price = 12.5;
+    Product original(String("p"), String("P"), String(), platform);
+    ProductHistory history;
+    history.elements().emplace_back(archiCAD(17));
+    original.setHistory(history);
+
+    Product copy(original);
+    copy.getPlatformList().find(archiCAD(17))->details().price = 1.0;
+    copy.getHistory()->elements().clear();
+    QCOMPARE(original.getPlatformList().find(archiCAD(17))->getProductPrice(), 12.5);
+    QCOMPARE(int(original.getHistory()->elements().size()), 1);
+
+    std::unique_ptr<Product> clone(original.clone());
+    QVERIFY(*clone == original);
+    QVERIFY(clone->getPlatformList().find(archiCAD(17))->getDetails() != original.getPlatformList().find(archiCAD(17))->getDetails());
+}
+
+void tst_Catalogue::installationMerge()
+{
+    const String first("/Apps/ArchiCAD 17/Add-Ons/StairMaker.apx/Contents/MacOS/StairMaker");
+    const String second("/Apps/ArchiCAD 17 copy/Add-Ons/StairMaker.apx/Contents/MacOS/StairMaker");
+    Installation installation;
+
+    QVERIFY(installation.merge(installed(first, String("1.10"))));
+    QVERIFY(installation.isExecutable());
+
+    // The same install again: nothing changes and the entry stays single.
+    QVERIFY(!installation.merge(installed(first, String("1.10"))));
+    const RegisteredPlatform* platform = platformOf(installation, String("stairmaker"));
+    QVERIFY(platform);
+    QCOMPARE(int(platform->getExecutables()->size()), 1);
+
+    // A newer version updates the entry in place, error text included.
+    QVERIFY(installation.merge(installed(first, String("1.20"), 17, String("disk full"))));
+    platform = platformOf(installation, String("stairmaker"));
+    QCOMPARE(int(platform->getExecutables()->size()), 1);
+    const Executable& entry = platform->getExecutables()->elements().front();
+    QCOMPARE(entry.getVersion().qString(), QStringLiteral("1.20"));
+    QCOMPARE(entry.getErrorMessage().qString(), QStringLiteral("disk full"));
+    QCOMPARE(platform->getVersion().qString(), QStringLiteral("1.20"));
+
+    // A second host application of the same version adds a second path.
+    QVERIFY(installation.merge(installed(second, String("1.20"))));
+    platform = platformOf(installation, String("stairmaker"));
+    QCOMPARE(int(platform->getExecutables()->size()), 2);
+    QCOMPARE(platform->getExecutables()->elements().back().getPath(), second);
+
+    // The same path in another edition is another entry.
+    QVERIFY(installation.merge(installed(first, String("1.20"), 17, String(), String("solo"))));
+    QCOMPARE(int(platformOf(installation, String("stairmaker"))->getExecutables()->size()), 3);
+}
+
+void tst_Catalogue::installationMergeNewPlatformAndName()
+{
+    Installation installation;
+    installation.merge(installed(String("/a/StairMaker"), String("1.0"), 17));
+    QVERIFY(installation.merge(installed(String("/b/StairMaker"), String("1.0"), 18)));
+    QVERIFY(platformOf(installation, String("stairmaker"), 18) != nullptr);
+    QCOMPARE(int(installation.getProducts().getProduct(String("stairmaker"))->getPlatformList().size()), 2);
+
+    Product renamed = installed(String("/a/StairMaker"), String("1.0"), 17);
+    renamed.setName(String("Stair Maker"));
+    QVERIFY(installation.merge(renamed));
+    QCOMPARE(installation.getProducts().getProduct(String("stairmaker"))->getName().qString(),
+             QStringLiteral("Stair Maker"));
+}
+
+void tst_Catalogue::deregisterOldExecutables()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString kept = dir.filePath("kept");
+    touch(kept);
+
+    Installation installation;
+    installation.merge(installed(String(kept), String("1.0"), 17));
+    installation.merge(installed(String(dir.filePath("gone")), String("1.0"), 17));
+    installation.merge(installed(String(dir.filePath("gone too")), String("1.0"), 18));
+    // A folder where a file was recorded does not count as the file.
+    installation.merge(installed(String(dir.path()), String("1.0"), 17));
+
+    QVERIFY(installation.deregisterOldExecutables());
+    const RegisteredPlatform* ac17 = platformOf(installation, String("stairmaker"), 17);
+    QCOMPARE(int(ac17->getExecutables()->size()), 1);
+    QCOMPARE(ac17->getExecutables()->elements().front().getPath().qString(), kept);
+    // The emptied list goes; the platform and the product stay.
+    const RegisteredPlatform* ac18 = platformOf(installation, String("stairmaker"), 18);
+    QVERIFY(ac18 != nullptr);
+    QVERIFY(ac18->getExecutables() == nullptr);
+    QVERIFY(installation.isExecutable());
+
+    QVERIFY(!installation.deregisterOldExecutables());
+    QFile::remove(kept);
+    QVERIFY(installation.deregisterOldExecutables());
+    QVERIFY(!installation.isExecutable());
+    QCOMPARE(int(installation.getProducts().size()), 1);
+}
+
+void tst_Catalogue::clientMerge_data()
+{
+    QTest::addColumn<int>("storedDay");
+    QTest::addColumn<int>("givenDay");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("expectedEmail");
+
+    QTest::newRow("earlier, no force: stored stays") << 20 << 10 << false << "stored@example.com";
+    QTest::newRow("earlier, forced: given taken") << 20 << 10 << true << "given@example.com";
+    QTest::newRow("later, no force: given taken") << 10 << 20 << false << "given@example.com";
+    QTest::newRow("same time, no force: stored stays") << 10 << 10 << false << "stored@example.com";
+}
+
+void tst_Catalogue::clientMerge()
+{
+    QFETCH(int, storedDay);
+    QFETCH(int, givenDay);
+    QFETCH(bool, force);
+    QFETCH(QString, expectedEmail);
+
+    Client stored;
+    stored.setEmail(String("stored@example.com"));
+    stored.setEditTime(at(2015, 1, unsigned(storedDay)));
+    Client given;
+    given.setEmail(String("given@example.com"));
+    given.setPassword(String("secret"));
+    given.setEditTime(at(2015, 1, unsigned(givenDay)));
+
+    stored.merge(given, force);
+    QCOMPARE(stored.getEmail().qString(), expectedEmail);
+}
+
+void tst_Catalogue::clientSettersMarkOnlyChanges()
+{
+    Client client;
+    QVERIFY(client.getEditTime().isZero());
+    client.setName(String());
+    QVERIFY(client.getEditTime().isZero());
+    client.setName(String("Anna"));
+    QVERIFY(!client.getEditTime().isZero());
+    client.setEditTime(at(2000, 1, 1));
+    client.setEmail(String());
+    client.setName(String("Anna"));
+    QCOMPARE(client.getEditTime(), at(2000, 1, 1));
+}
+
+void tst_Catalogue::storeMerge()
+{
+    VantorixTools store;
+    VantorixTools other;
+    auto client = std::make_unique<Client>();
+    client->setEmail(String("old@example.com"));
+    client->setEditTime(at(2015, 1, 1));
+    other.setClient(std::move(client));
+    other.mergeInstallation(installed(String("/a/StairMaker"), String("1.0")));
+
+    // A store without client or installation takes copies.
+    store.merge(other, false);
+    QCOMPARE(store.getClient()->getEmail().qString(), QStringLiteral("old@example.com"));
+    QVERIFY(store.getClient() != other.getClient());
+    QVERIFY(store.getInstallation()->isExecutable());
+
+    // A client edited earlier does not replace a later one without force.
+    store.getClient()->setEmail(String("new@example.com"));
+    store.merge(other, false);
+    QCOMPARE(store.getClient()->getEmail().qString(), QStringLiteral("new@example.com"));
+    store.merge(other, true);
+    QCOMPARE(store.getClient()->getEmail().qString(), QStringLiteral("old@example.com"));
+
+    Client taken;
+    taken.setEmail(String("taken@example.com"));
+    taken.setEditTime(at(1999, 1, 1));
+    store.mergeClient(taken);
+    QCOMPARE(store.getClient()->getEmail().qString(), QStringLiteral("taken@example.com"));
+}
+
+QTEST_GUILESS_MAIN(tst_Catalogue)
+#include "tst_Catalogue.moc"

@@ -1,0 +1,456 @@
+#include "Catalogue/OrvoTools.h"
+#include "Catalogue/VantorixTools.h"
+#include "DirectoryHandler.h"
+#include "File/DataFile.h"
+#include "File/Directory.h"
+#include "Reporting/Report.h"
+#include "Utility/Logger.h"
+#include "VantorixInstallerApp.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace vantorix;
+using namespace installer;
+
+namespace {
+
+const char* const sandboxAddress = "02-00-5E-10-00-01";
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void touch(const QString& path)
+{
+    writeAll(path, QByteArray("binary"));
+}
+
+Product installed(const String& id, const QStringList& paths, const String& version = String("1.20"), short host = 17)
+{
+    RegisteredPlatform platform(version, PlatformSignature(HostType::archiCAD, host));
+    for (const QString& path : paths)
+        platform.mergeExecutable(Executable(String(path), version));
+    return Product(id, id + " Tool", String("C-") + id, platform);
+}
+
+int executableCount(const VantorixTools& store, const String& id, short host = 17)
+{
+    if (store.getInstallation() == nullptr)
+        return -1;
+    const Product* product = store.getInstallation()->getProducts().getProduct(id);
+    if (product == nullptr)
+        return -1;
+    const RegisteredPlatform* platform = product->getPlatformList().find(PlatformSignature(HostType::archiCAD, host));
+    if (platform == nullptr)
+        return -1;
+    return platform->getExecutables() ? int(platform->getExecutables()->size()) : 0;
+}
+
+bool writeStore(const QString& path, const Product& product)
+{
+    VantorixTools store;
+    store.mergeInstallation(product);
+    DataFile file{String(path)};
+    return store.writeInstallation(&file, true);
+}
+
+// Sets the machine's hardware addresses for one scope.
+class Addresses {
+public:
+    explicit Addresses(const char* list) { qputenv("VANTORIX_MAC_ADDRESSES", list); }
+    ~Addresses() { qputenv("VANTORIX_MAC_ADDRESSES", sandboxAddress); }
+};
+
+} // namespace
+
+class tst_VantorixTools : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void installationFileRoundTrip();
+    void rewriteReplacesTheFileWhole();
+    void walkerMergesAndCleans();
+    void walkerWithoutClean();
+    void applicationsOwnRecord();
+    void clientFileRoundTrip();
+    void clientFileRefusesAnotherAddress();
+    void clientFileFailures_data();
+    void clientFileFailures();
+    void legacyMigration();
+
+private:
+    QString m_folder;
+    QString m_prefs;
+    QString m_shared;
+};
+
+void tst_VantorixTools::initTestCase()
+{
+    m_prefs = qEnvironmentVariable("VANTORIX_PREFS_DIR");
+    m_shared = qEnvironmentVariable("VANTORIX_SHARED_DIR");
+    QVERIFY2(!m_prefs.isEmpty() && !m_shared.isEmpty(), "run through ctest: the sandbox folders are not set");
+    m_folder = m_shared + "/Vantorix Tools/Installation";
+}
+
+void tst_VantorixTools::init()
+{
+    QDir(m_shared).removeRecursively();
+    QDir(m_prefs).removeRecursively();
+    QDir().mkpath(m_shared);
+    QDir().mkpath(m_prefs);
+    QDir().mkpath(m_folder);
+    Logger::initialise(Logger::defaultMaxSize);
+}
+
+void tst_VantorixTools::cleanup()
+{
+    delete addon;
+    addon = nullptr;
+}
+
+void tst_VantorixTools::installationFileRoundTrip()
+{
+    VantorixTools store;
+    auto client = std::make_unique<Client>();
+    client->setEmail(String("anna@example.com"));
+    store.setClient(std::move(client));
+    store.setReport(std::make_unique<Report>());
+    Product product = installed(String("stairmaker"), {"/Apps/AC 17/StairMaker.apx/Contents/MacOS/StairMaker"});
+    product.getPlatformList().find(PlatformSignature(HostType::archiCAD, 17))
+        ->mergeExecutable(Executable(String("/Apps/AC 17/Library/Stairs.gsm"), String("1.20"), String("no space"),
+                                     String("solo")));
+    QVERIFY(store.mergeInstallation(product));
+    QVERIFY(!store.mergeInstallation(product));
+
+    const QString path = m_folder + "/" + VantorixTools::installationFileName(product).qString();
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("com.vantorix.install.stairmaker_tool.xml"));
+    DataFile file{String(path)};
+    QVERIFY(!store.writeInstallation(&file, false)); // not there and not to be made
+    QVERIFY(store.writeInstallation(&file, true));
+
+    // Only the installation record goes into the file.
+    const QByteArray text = readAll(path);
+    QVERIFY2(text.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                             "<vantorixtools version=\"1\" target=\"commercial\">\n"
+                             "\t<installation>\n"
+                             "\t\t<products>\n"
+                             "\t\t\t<product id=\"stairmaker\" edit=\""),
+             text.constData());
+    QVERIFY2(text.contains("\t\t\t\t\t\t<signature host=\"ArchiCAD\" version=\"17\"/>\n"
+                           "\t\t\t\t\t\t<version>1.20</version>\n"
+                           "\t\t\t\t\t\t<executables>\n"
+                           "\t\t\t\t\t\t\t<executable path=\"/Apps/AC 17/StairMaker.apx/Contents/MacOS/StairMaker\" "
+                           "version=\"1.20\"/>\n"
+                           "\t\t\t\t\t\t\t<executable path=\"/Apps/AC 17/Library/Stairs.gsm\" version=\"1.20\" "
+                           "errorMessage=\"no space\" variant=\"solo\"/>\n"),
+             text.constData());
+    QVERIFY2(!text.contains("client") && !text.contains("report"), text.constData());
+    QVERIFY(QFileInfo(path).permissions() & QFileDevice::WriteOther);
+
+    // Reading takes the installation record and keeps the store's client.
+    VantorixTools read;
+    auto kept = std::make_unique<Client>();
+    kept->setEmail(String("kept@example.com"));
+    read.setClient(std::move(kept));
+    QVERIFY(read.readInstallation(&file, false, false));
+    QCOMPARE(read.getClient()->getEmail().qString(), QStringLiteral("kept@example.com"));
+    QCOMPARE(executableCount(read, String("stairmaker")), 2);
+    const Executable& library =
+        read.getInstallation()->getProducts().getProduct(String("stairmaker"))->getPlatformList().begin()->second
+            ->getExecutables()->elements()[1];
+    QCOMPARE(library.getErrorMessage().qString(), QStringLiteral("no space"));
+    QCOMPARE(library.getVariant().qString(), QStringLiteral("solo"));
+
+    // An empty file reads as nothing, successfully.
+    writeAll(path, QByteArray());
+    VantorixTools empty;
+    QVERIFY(empty.readInstallation(&file, false, false));
+}
+
+void tst_VantorixTools::rewriteReplacesTheFileWhole()
+{
+    const QString path = m_folder + "/com.vantorix.install.a.xml";
+    QVERIFY(writeStore(path, installed(String("a"), {"/x/one"})));
+    const QByteArray first = readAll(path);
+
+    // A second name for the old file keeps the old content: the new text went
+    // into a new file that replaced the old one, not over the old bytes.
+    const QString link = m_folder + "/old-copy";
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+    QVERIFY(writeStore(path, installed(String("a"), {"/x/one", "/x/two"})));
+    QCOMPARE(readAll(link), first);
+    QVERIFY(readAll(path).contains("/x/two"));
+
+    // Nothing else is left in the folder.
+    QFile::remove(link);
+    QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden), QStringList{"com.vantorix.install.a.xml"});
+}
+
+void tst_VantorixTools::walkerMergesAndCleans()
+{
+    const QString kept = m_shared + "/apps/kept";
+    touch(kept);
+    const QString partlyGone = m_folder + "/com.vantorix.install.partly.xml";
+    const QString allGone = m_folder + "/com.vantorix.install.gone.xml";
+    const QString broken = m_folder + "/com.vantorix.install.broken.xml";
+    const QString otherName = m_folder + "/other.xml";
+    const QString otherExtension = m_folder + "/com.vantorix.install.txt";
+    QVERIFY(writeStore(partlyGone, installed(String("partly"), {kept, m_shared + "/apps/vanished"})));
+    QVERIFY(writeStore(allGone, installed(String("gone"), {m_shared + "/apps/vanished"})));
+    QVERIFY(writeStore(otherName, installed(String("other"), {kept})));
+    QVERIFY(writeStore(otherExtension, installed(String("other2"), {kept})));
+    const QByteArray brokenText("<vantorixtools><installation><products><product id=\"b\">");
+    QVERIFY(writeAll(broken, brokenText));
+
+    VantorixTools store;
+    store.readInstallationFolder(Directory(String(m_folder)), true);
+
+    QCOMPARE(executableCount(store, String("partly")), 1);
+    QCOMPARE(executableCount(store, String("gone")), -1); // nothing installed remained: skipped
+    QCOMPARE(executableCount(store, String("other")), -1);
+    QCOMPARE(executableCount(store, String("other2")), -1);
+    QCOMPARE(executableCount(store, String("b")), -1);
+
+    // The pruned file is rewritten, the emptied one deleted, the broken one
+    // left exactly as it was.
+    QVERIFY(!readAll(partlyGone).contains("vanished"));
+    QVERIFY(readAll(partlyGone).contains(QFile::encodeName(kept)));
+    QVERIFY(!QFile::exists(allGone));
+    QCOMPARE(readAll(broken), brokenText);
+    QVERIFY(QFile::exists(otherName));
+}
+
+void tst_VantorixTools::walkerWithoutClean()
+{
+    const QString file = m_folder + "/com.vantorix.install.gone.xml";
+    QVERIFY(writeStore(file, installed(String("gone"), {m_shared + "/apps/vanished"})));
+    const QByteArray before = readAll(file);
+
+    VantorixTools store;
+    store.readInstallationFolder(Directory(String(m_folder)), false);
+    QCOMPARE(executableCount(store, String("gone")), 1);
+    QCOMPARE(readAll(file), before);
+}
+
+void tst_VantorixTools::applicationsOwnRecord()
+{
+    VantorixTools store;
+    QVERIFY(!store.readInstallation(nullptr, false, false)); // no application object, no own file
+
+    addon = new VantorixInstallerApp;
+    const Product* own = addon->getProductInfo();
+    QVERIFY(own);
+    QCOMPARE(own->getID().qString(), QStringLiteral("Installer"));
+    QCOMPARE(own->getName().qString(), QStringLiteral("Vantorix Installer"));
+    QVERIFY(own->getCode().empty());
+    QCOMPARE(int(own->getPlatformList().size()), 1);
+    const RegisteredPlatform& platform = *own->getPlatformList().begin()->second;
+    QCOMPARE(platform.getVersion().qString(), QStringLiteral("2.05"));
+    QCOMPARE(platform.getSignature(), PlatformSignature(HostType::all, 1));
+    QCOMPARE(addon->getPlatformSignature(), PlatformSignature(HostType::all, 1));
+    QCOMPARE(DirectoryHandler::getPreferenceFileName().qString(),
+             QStringLiteral("com.vantorixhq.vantorix_installer.xml"));
+
+    // The application's own installation file.
+    const std::unique_ptr<DataFile> file = VantorixTools::getOwnInstallationFile(false);
+    QVERIFY(file);
+    QCOMPARE(file->getURL().qString(), m_folder + "/com.vantorix.install.vantorix_installer.xml");
+    QVERIFY(!store.readInstallation(nullptr, false, false));
+    store.mergeInstallation(installed(String("stairmaker"), {"/x"}));
+    QVERIFY(store.writeInstallation(nullptr, true));
+    VantorixTools read;
+    QVERIFY(read.readInstallation(nullptr, false, false));
+    QCOMPARE(executableCount(read, String("stairmaker")), 1);
+
+    // Reading everything walks the folder (and finds the same file).
+    VantorixTools all;
+    QVERIFY(all.readInstallation(nullptr, true, false));
+    QCOMPARE(executableCount(all, String("stairmaker")), 1);
+
+    // The application names the folder once it wires its DirectoryHandler in.
+    VantorixTools::setInstallationDirectoryProvider(&DirectoryHandler::getInstallationDirectory);
+    QCOMPARE(VantorixTools::getOwnInstallationFile(false)->getURL(), file->getURL());
+    VantorixTools::setInstallationDirectoryProvider(nullptr);
+}
+
+void tst_VantorixTools::clientFileRoundTrip()
+{
+    VantorixTools store;
+    auto client = std::make_unique<Client>();
+    client->setName(String("Anna Berg"));
+    client->setEmail(String("anna@example.com"));
+    client->setPassword(String("pa&ss<word>"));
+    client->setCurrency(String("EUR"));
+    store.setClient(std::move(client));
+    store.mergeInstallation(installed(String("stairmaker"), {"/x"}));
+
+    QVERIFY(store.writeClient());
+    const QString path = m_prefs + "/Vantorix Tools/com.vantorix.client";
+    const QByteArray cipherText = readAll(path);
+    QVERIFY(!cipherText.isEmpty());
+    QCOMPARE(cipherText.size() % 8, 0);
+    QVERIFY(!cipherText.contains("anna"));
+    QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+             QFileDevice::Permissions());
+
+    // Only the client is taken; what the reading store held otherwise stays.
+    VantorixTools read;
+    read.mergeInstallation(installed(String("roofer"), {"/y"}));
+    QVERIFY(read.readClient());
+    QCOMPARE(read.getClient()->getName().qString(), QStringLiteral("Anna Berg"));
+    QCOMPARE(read.getClient()->getEmail().qString(), QStringLiteral("anna@example.com"));
+    QCOMPARE(read.getClient()->getPassword().qString(), QStringLiteral("pa&ss<word>"));
+    QCOMPARE(read.getClient()->getCurrency().qString(), QStringLiteral("EUR"));
+    QCOMPARE(read.getClient()->getEditTime().getTotalSeconds(), store.getClient()->getEditTime().getTotalSeconds());
+    QCOMPARE(executableCount(read, String("roofer")), 1);
+    QCOMPARE(executableCount(read, String("stairmaker")), -1);
+
+    // The first address that is not the null address is the key.
+    {
+        Addresses addresses("00-00-00-00-00-00,AA-BB-CC-DD-EE-01");
+        QVERIFY(store.writeClient());
+    }
+    {
+        Addresses addresses("AA-BB-CC-DD-EE-02,AA-BB-CC-DD-EE-01");
+        VantorixTools again;
+        QVERIFY(again.readClient());
+        QCOMPARE(again.getClient()->getEmail().qString(), QStringLiteral("anna@example.com"));
+    }
+}
+
+void tst_VantorixTools::clientFileRefusesAnotherAddress()
+{
+    VantorixTools store;
+    auto client = std::make_unique<Client>();
+    client->setEmail(String("anna@example.com"));
+    store.setClient(std::move(client));
+    QVERIFY(store.writeClient());
+
+    Addresses other("AA-BB-CC-DD-EE-FF");
+    VantorixTools read;
+    QVERIFY(!read.readClient());
+    QCOMPARE(read.getLastErrorText().qString(), QStringLiteral("The client file couldn't be decrypted. "));
+    QVERIFY(read.getClient() == nullptr);
+    QVERIFY(Logger::lines().last().endsWith(QStringLiteral("The client file couldn't be decrypted. ")));
+
+    QByteArray text;
+    QByteArray cipherText;
+    QVERIFY(VantorixTools::encipherClient(QByteArray("<client/>"), String("AA-BB-CC-DD-EE-FF"), cipherText));
+    QVERIFY(!VantorixTools::decipherClient(cipherText, String("AA-BB-CC-DD-EE-FE"), text));
+    QVERIFY(VantorixTools::decipherClient(cipherText, String("aa-bb-cc-dd-ee-ff"), text));
+    QCOMPARE(text, QByteArray("<client/>"));
+}
+
+void tst_VantorixTools::clientFileFailures_data()
+{
+    QTest::addColumn<QString>("addresses");
+    QTest::addColumn<QByteArray>("content"); // written enciphered; "-" for no file, "*" for raw garbage
+    QTest::addColumn<bool>("writing");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no file") << sandboxAddress << QByteArray("-") << false << "Client file couldn't be found. ";
+    QTest::newRow("garbage") << sandboxAddress << QByteArray("*") << false
+                             << "The client file couldn't be decrypted. ";
+    QTest::newRow("bad XML") << sandboxAddress << QByteArray("<vantorixtools>\n<client>\n</vantorixtools>") << false
+                             << "Error reading client file (3, 17). ";
+    QTest::newRow("only null addresses") << "00-00-00-00-00-00" << QByteArray() << true << "Null encryption seed. ";
+}
+
+void tst_VantorixTools::clientFileFailures()
+{
+    QFETCH(QString, addresses);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, writing);
+    QFETCH(QString, message);
+
+    const QString path = m_prefs + "/Vantorix Tools/com.vantorix.client";
+    if (content == "*") {
+        QVERIFY(writeAll(path, QByteArray(16, 'x')));
+    } else if (!writing && content != "-") {
+        QByteArray cipherText;
+        QVERIFY(VantorixTools::encipherClient(content, String(sandboxAddress), cipherText));
+        QVERIFY(writeAll(path, cipherText));
+    }
+
+    Addresses machine(addresses.toLatin1().constData());
+    VantorixTools store;
+    if (writing) {
+        store.setClient(std::make_unique<Client>());
+        QVERIFY(!store.writeClient());
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QVERIFY(!store.readClient());
+    }
+    QCOMPARE(store.getLastErrorText().qString(), message);
+    QVERIFY(store.getLastError() != VantorixTools::noError);
+}
+
+void tst_VantorixTools::legacyMigration()
+{
+    const QString folder = m_shared + "/OrvoTools";
+    QVERIFY(writeAll(folder + "/ArchiCAD 16.xml",
+                     "<orvotools version=\"16\">\n"
+                     "\t<client><name>Old Name</name><email></email></client>\n"
+                     "\t<addons>\n"
+                     "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" version=\"1.00\" "
+                     "folder=\"/Apps/ArchiCAD 16/Add-Ons/Vantorix/\"/>\n"
+                     "\t</addons>\n"
+                     "</orvotools>\n"));
+    QVERIFY(writeAll(folder + "/ArchiCAD 17.xml",
+                     "<orvotools version=\"17\">\n"
+                     "\t<client><name>Anna Berg</name><email>anna@example.com</email></client>\n"
+                     "\t<addons>\n"
+                     "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" version=\"1.10\" "
+                     "folder=\"/Apps/ArchiCAD 17/Add-Ons/Vantorix\"/>\n"
+                     "\t\t<addon name=\"Roofer\" version=\"2.00\" folder=\"/Apps/ArchiCAD 17/Add-Ons/Vantorix\"/>\n"
+                     "\t\t<unknown/>\n"
+                     "\t</addons>\n"
+                     "\t<licences>skipped</licences>\n"
+                     "</orvotools>\n"));
+    QVERIFY(writeAll(folder + "/ArchiCAD 15.xml", "<orvotools><addons>"));
+
+    VantorixTools one;
+    QVERIFY(one.readLegacyInstallation(17, String("Roofer")));
+    QCOMPARE(int(one.getInstallation()->getProducts().size()), 1);
+    QCOMPARE(executableCount(one, String("Roofer")), 1);
+    QVERIFY(!one.readLegacyInstallation(14, String()));
+
+    VantorixTools all;
+    QVERIFY(all.readInstallation(nullptr, true, false));
+    const Product* stairMaker = all.getInstallation()->getProducts().getProduct(String("stairmaker"));
+    QVERIFY(stairMaker);
+    QCOMPARE(stairMaker->getCode().qString(), QStringLiteral("SM"));
+    const RegisteredPlatform* ac16 = stairMaker->getPlatformList().find(PlatformSignature(HostType::archiCAD, 16));
+    QVERIFY(ac16);
+    QCOMPARE(ac16->getVersion().qString(), QStringLiteral("1.00"));
+    QCOMPARE(ac16->getExecutables()->elements()[0].getPath().qString(),
+             QStringLiteral("/Apps/ArchiCAD 16/Add-Ons/Vantorix/StairMaker.apx/Contents/MacOS/StairMaker"));
+    QCOMPARE(ac16->getExecutables()->elements()[0].getVersion().qString(), QStringLiteral("1.00"));
+    QCOMPARE(executableCount(all, String("stairmaker"), 17), 1);
+
+    VantorixTools client;
+    QVERIFY(client.readLegacyClient(PlatformSignature::allVersions));
+    QCOMPARE(client.getClient()->getName().qString(), QStringLiteral("Anna Berg"));
+    QCOMPARE(client.getClient()->getEmail().qString(), QStringLiteral("anna@example.com"));
+    VantorixTools older;
+    QVERIFY(older.readLegacyClient(16));
+    QCOMPARE(older.getClient()->getName().qString(), QStringLiteral("Old Name"));
+    QVERIFY(older.getClient()->getEmail().empty());
+}
+
+QTEST_GUILESS_MAIN(tst_VantorixTools)
+#include "tst_VantorixTools.moc"
