@@ -1,5 +1,6 @@
 #include "DirectoryHandler.h"
 
+#include "Catalogue/Product.h"
 #include "Environment/Addon.h"
 #include "Environment/Platform.h"
 #include "File/DataFile.h"
@@ -118,11 +119,12 @@ std::unique_ptr<DataFile> DirectoryHandler::getSharedPreferenceFile(bool create)
 
 String DirectoryHandler::getPreferenceFileName()
 {
-    // The product record's file-name form once the catalogue record is there;
-    // the application's name follows the same rule until then.
+    // The file-name form of the program's product record; an application
+    // object without one falls back on its name, under the same rule.
     if (!addon)
         return String();
-    return "com.vantorixhq." + fileNameForm(addon->getName()) + ".xml";
+    const Product* product = addon->getProductInfo();
+    return "com.vantorixhq." + (product ? product->getURLName() : fileNameForm(addon->getName())) + ".xml";
 }
 
 String DirectoryHandler::fileNameForm(const String& name)

@@ -1,8 +1,10 @@
 #include "VantorixInstallerApp.h"
 
+#include "DirectoryHandler.h"
 #include "InstallerManager.h"
 
 #include "Applications/ApplicationMap.h"
+#include "Catalogue/VantorixTools.h"
 #include "Environment/Host.h"
 #include "Environment/Platform.h"
 #include "File/Directory.h"
@@ -63,13 +65,17 @@ void eraseTempFolder()
 
 } // namespace
 
-VantorixInstallerApp::VantorixInstallerApp() = default;
+VantorixInstallerApp::VantorixInstallerApp()
+{
+    m_product = std::make_unique<Product>(String("Installer"), getName(), String(),
+                                          RegisteredPlatform(getProductVersion(), getPlatformSignature()));
+}
 
 VantorixInstallerApp::~VantorixInstallerApp() = default;
 
 Product* VantorixInstallerApp::getProductInfo() const
 {
-    return nullptr;
+    return m_product.get();
 }
 
 String VantorixInstallerApp::getProductVersion() const
@@ -98,6 +104,8 @@ short VantorixInstallerApp::startup()
     if (status != 0)
         return status;
     addon = new VantorixInstallerApp;
+    // Installation records live where the DirectoryHandler says.
+    VantorixTools::setInstallationDirectoryProvider(&DirectoryHandler::getInstallationDirectory);
     Logger::initialise(Logger::defaultMaxSize);
     Logger::write(String("Started ") + addon->getName() + " " + addon->getProductVersion() + " build "
                   + addon->getBuildNo() + " on " + platform.getVersionString());

@@ -1,7 +1,10 @@
 #ifndef INSTALLER_VANTORIXINSTALLERAPP_H
 #define INSTALLER_VANTORIXINSTALLERAPP_H
 
+#include "Catalogue/Product.h"
 #include "Environment/Addon.h"
+
+#include <memory>
 
 namespace installer {
 
@@ -31,6 +34,11 @@ public:
     // Preferences folder.
     static const char* const logFolderName;
     static const char* const logFileName;
+
+private:
+    // The installer's own catalogue record: id "Installer", its name, no
+    // code, and one platform of its version and signature.
+    std::unique_ptr<vantorix::Product> m_product;
 };
 
 } // namespace installer

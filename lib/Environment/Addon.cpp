@@ -1,5 +1,6 @@
 #include "Environment/Addon.h"
 
+#include "Environment/Host.h"
 #include "Environment/Platform.h"
 #include "File/DataFile.h"
 #include "File/Directory.h"
@@ -12,6 +13,11 @@ namespace vantorix {
 Addon* addon = nullptr;
 
 Addon::~Addon() = default;
+
+PlatformSignature Addon::getPlatformSignature() const
+{
+    return PlatformSignature(HostType::defaultID, Host::version);
+}
 
 short Addon::startup()
 {

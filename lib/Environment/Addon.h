@@ -1,6 +1,7 @@
 #ifndef VANTORIX_ENVIRONMENT_ADDON_H
 #define VANTORIX_ENVIRONMENT_ADDON_H
 
+#include "Catalogue/PlatformSignature.h"
 #include "Utility/String.h"
 
 #include <memory>
@@ -23,6 +24,9 @@ public:
     virtual String getProductVersion() const = 0;
     virtual String getBuildNo() const = 0;
     virtual String getReleaseDate() const = 0;
+    // The host release line the program itself belongs to: every host, at
+    // the host environment's version (Host::version).
+    virtual PlatformSignature getPlatformSignature() const;
     virtual String getName() const = 0;
 
     static short startup();
