@@ -1,0 +1,224 @@
+#include "Catalogue/VantorixTools.h"
+#include "Environment/Platform.h"
+#include "Serialise/XMLReader.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+#include "products/InstallerRelease.h"
+#include "support/InstallerReport.h"
+#include "update/UpdateLog.h"
+
+#include <QtTest>
+
+using namespace vantorix;
+using namespace installer;
+
+namespace {
+
+bool readText(XMLShipping& record, const QByteArray& text)
+{
+    DataBufferIn in;
+    in.setSource(text, Encoding::UTF8);
+    XMLReader reader(&in);
+    return reader.importTo(record);
+}
+
+QByteArray writeText(XMLShipping& record)
+{
+    String text;
+    {
+        DataBufferOut out(&text);
+        XMLWriter writer(&out);
+        if (!writer.exportFrom(record, true, true, true, true))
+            return QByteArray("write failed");
+    }
+    return text.toByteArray();
+}
+
+// Sets the machine's hardware addresses for one scope.
+class Addresses {
+public:
+    explicit Addresses(const char* list) : m_saved(qgetenv("VANTORIX_MAC_ADDRESSES"))
+    {
+        qputenv("VANTORIX_MAC_ADDRESSES", list);
+    }
+    ~Addresses() { qputenv("VANTORIX_MAC_ADDRESSES", m_saved); }
+
+private:
+    QByteArray m_saved;
+};
+
+} // namespace
+
+class tst_Reports : public QObject {
+    Q_OBJECT
+
+private slots:
+    void machineAddress_data();
+    void machineAddress();
+    void installationReportRequest();
+    void versionResponseFillsTheRelease();
+    void supportResponseFillsTheReportId();
+    void updateStepsRoundTrip();
+};
+
+void tst_Reports::machineAddress_data()
+{
+    QTest::addColumn<QString>("addresses");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first") << "02-00-5E-10-00-01,AA-BB-CC-DD-EE-FF" << "02-00-5E-10-00-01";
+    QTest::newRow("null skipped") << "00-00-00-00-00-00,AA-BB-CC-DD-EE-FF" << "AA-BB-CC-DD-EE-FF";
+    QTest::newRow("only null") << "00-00-00-00-00-00" << "00-00-00-00-00-00";
+}
+
+void tst_Reports::machineAddress()
+{
+    QFETCH(QString, addresses);
+    QFETCH(QString, expected);
+    Addresses machine(addresses.toLatin1().constData());
+    Report report;
+    QCOMPARE(report.getMACAddress().qString(), expected);
+    report.setMACAddress(String("x"));
+    report.setDefault();
+    QCOMPARE(report.getMACAddress().qString(), expected);
+}
+
+void tst_Reports::installationReportRequest()
+{
+    VantorixTools store;
+    auto client = std::make_unique<Client>();
+    client->setEmail(String("anna@example.com"));
+    store.setClient(std::move(client));
+    auto report = std::make_unique<InstallerReport>();
+    report->getAction().setInstallation(true);
+    store.setReport(std::move(report));
+
+    const QByteArray text = writeText(store);
+    const QByteArray expected = "\t<report>\n"
+                                "\t\t<system>\n"
+                                "\t\t\t<name>Mac</name>\n"
+                                "\t\t\t<version>"
+        + platform.getVersionString().toByteArray()
+        + "</version>\n"
+          "\t\t\t<wordSize>0</wordSize>\n"
+          "\t\t</system>\n"
+          "\t\t<macAddress>02-00-5E-10-00-01</macAddress>\n"
+          "\t\t<installer>\n"
+          "\t\t\t<version>2.05</version>\n"
+          "\t\t\t<installation></installation>\n"
+          "\t\t</installer>\n"
+          "\t</report>\n"
+          "\t<client edited=\"";
+    QVERIFY2(text.contains(expected), text.constData());
+
+    // Without the mark and the version, the action has nothing to say.
+    InstallerReport response(false);
+    QVERIFY(response.getAction().getVersion().empty());
+    QVERIFY2(writeText(response).contains("<installer></installer>"), writeText(response).constData());
+}
+
+void tst_Reports::versionResponseFillsTheRelease()
+{
+    InstallerRelease release;
+    VantorixTools response;
+    auto report = std::make_unique<InstallerReport>(false);
+    report->getAction().setRelease(&release);
+    response.setReport(std::move(report));
+
+    const QByteArray text = "<vantorixtools version=\"1\" target=\"commercial\">\n"
+                            "<report><system><name>Mac</name></system>\n"
+                            "<installer><version>2.06</version>\n"
+                            "<release><releasesize>12.5</releasesize>\n"
+                            "<releaseurl locale=\"de\">https://x/de.zip</releaseurl>\n"
+                            "<other>skipped</other>\n"
+                            "<releaseurl>https://x/int.zip</releaseurl></release>\n"
+                            "</installer></report></vantorixtools>";
+    QVERIFY(readText(response, text));
+    auto* read = dynamic_cast<InstallerReport*>(response.getReport());
+    QVERIFY(read);
+    QCOMPARE(read->getAction().getVersion().qString(), QStringLiteral("2.06"));
+    QCOMPARE(release.getSize(), 12.5);
+    QCOMPARE(int(release.getReleaseList().size()), 2);
+    QCOMPARE(release.getReleaseList()[0].getLanguage().qString(), QStringLiteral("de"));
+    QCOMPARE(release.getReleaseList()[1].getLanguage().qString(), QStringLiteral("INT"));
+    QCOMPARE(release.getReleaseList()[1].getUrl().qString(), QStringLiteral("https://x/int.zip"));
+
+    QVERIFY2(writeText(release).contains("<releasesize>12.500000</releasesize>"), writeText(release).constData());
+
+    // Without a release attached the element is passed over.
+    VantorixTools plain;
+    plain.setReport(std::make_unique<InstallerReport>(false));
+    QVERIFY(readText(plain, text));
+}
+
+void tst_Reports::supportResponseFillsTheReportId()
+{
+    const String attachment("UEsDBAoAAAAAA==");
+    SupportPackage package(String("T-42"), String("It <broke>"), attachment);
+    VantorixTools store;
+    auto report = std::make_unique<InstallerReport>();
+    report->getAction().setSupport(&package);
+    store.setReport(std::move(report));
+
+    const QByteArray request = writeText(store);
+    QVERIFY2(request.contains("\t\t\t<support>\n"
+                              "\t\t\t\t<ticket>T-42</ticket>\n"
+                              "\t\t\t\t<description>It &lt;broke&gt;</description>\n"
+                              "\t\t\t\t<attachment>UEsDBAoAAAAAA==</attachment>\n"
+                              "\t\t\t\t<reportId></reportId>\n"
+                              "\t\t\t</support>\n"),
+             request.constData());
+
+    // The response is read into the same store; its report id lands in the
+    // package, whose request fields stay.
+    const QByteArray response = "<vantorixtools><report><installer><support><reportId>R-1001</reportId>"
+                                "</support></installer></report></vantorixtools>";
+    QVERIFY(readText(store, response));
+    QCOMPARE(package.getReportId().qString(), QStringLiteral("R-1001"));
+    QCOMPARE(package.getTicket().qString(), QStringLiteral("T-42"));
+    QCOMPARE(package.getAttachment(), attachment);
+}
+
+void tst_Reports::updateStepsRoundTrip()
+{
+    UpdateLog log;
+    log.add(String("FindExecutable"), String("Executable found at /Apps/Vantorix Installer.app"), true);
+    log.add(String("Unlink"), String("Unlink failed with this error code: -1 & more"), false);
+    UpdateReport update(log);
+    QCOMPARE(update.getPreviousVersion().qString(), QStringLiteral("2.05"));
+
+    InstallerReport report;
+    report.getAction().setUpdate(&update);
+    const QByteArray text = writeText(report);
+    QVERIFY2(text.contains("\t\t<update>\n"
+                           "\t\t\t<previousVersion>2.05</previousVersion>\n"
+                           "\t\t\t<steps>\n"
+                           "\t\t\t\t<step>\n"
+                           "\t\t\t\t\t<action>FindExecutable</action>\n"
+                           "\t\t\t\t\t<success>1</success>\n"),
+             text.constData());
+
+    UpdateReport readBack;
+    readBack.setPreviousVersion(String());
+    InstallerReport readReport(false);
+    readReport.getAction().setUpdate(&readBack);
+    QVERIFY(readText(readReport, text));
+    QCOMPARE(readBack.getPreviousVersion().qString(), QStringLiteral("2.05"));
+    const std::vector<LogEntry>& steps = readBack.getLog().getEntries();
+    QCOMPARE(int(steps.size()), 2);
+    QCOMPARE(steps[0].getAction().qString(), QStringLiteral("FindExecutable"));
+    QVERIFY(steps[0].isSuccess());
+    QCOMPARE(steps[0].getMessage().qString(), QStringLiteral("Executable found at /Apps/Vantorix Installer.app"));
+    QVERIFY(!steps[1].isSuccess());
+    QCOMPARE(steps[1].getMessage().qString(), QStringLiteral("Unlink failed with this error code: -1 & more"));
+
+    // "true" and "false" read as well as "1" and "0"; anything else fails.
+    LogEntry entry;
+    QVERIFY(readText(entry, "<step><action>A</action><success>true</success>done</step>"));
+    QVERIFY(entry.isSuccess());
+    QCOMPARE(entry.getMessage().qString(), QStringLiteral("done"));
+    QVERIFY(!readText(entry, "<step><success>yes</success></step>"));
+}
+
+QTEST_GUILESS_MAIN(tst_Reports)
+#include "tst_Reports.moc"
