@@ -9,8 +9,11 @@ namespace vantorix {
 
 namespace {
 
+// Constant-initialised: the reader runs during static construction too (host
+// discovery reads "ProductVersion.xml" before main), when dynamic initialisers
+// of this file may not have run yet.
 struct ByteSet {
-    explicit ByteSet(const char* bytes)
+    constexpr explicit ByteSet(const char* bytes)
     {
         for (; *bytes != '\0'; ++bytes)
             flags[static_cast<unsigned char>(*bytes)] = true;
@@ -18,8 +21,8 @@ struct ByteSet {
     bool flags[256] = {};
 };
 
-const ByteSet lessThan("<");
-const ByteSet greaterThan(">");
+constexpr ByteSet lessThan("<");
+constexpr ByteSet greaterThan(">");
 
 inline bool isWhite(char c)
 {
