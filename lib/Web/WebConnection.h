@@ -19,7 +19,7 @@ namespace vantorix {
 class WebConnection {
 public:
     // How long a name lookup may take before the host counts as unreachable.
-    static const int lookupTimeout = 10000;
+    static constexpr int lookupTimeout = 10000;
 
     WebConnection(const String& address, bool secure);
     ~WebConnection();

@@ -32,7 +32,7 @@ enum SOAPVersion { soap11 = 0, soap12 = 1 };
 // 7 reading the answer failed (time limit, connection lost, unreadable answer).
 class WebServiceClient {
 public:
-    static const int defaultTimeout = 60000;
+    static constexpr int defaultTimeout = 60000;
     static const char* const caFileVariable;
 
     WebServiceClient(const String& server, bool secure);

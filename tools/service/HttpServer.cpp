@@ -88,7 +88,6 @@ void HttpServer::incomingConnection(qintptr descriptor)
         tls->setLocalCertificate(m_certificate);
         tls->setPrivateKey(m_key);
         tls->setPeerVerifyMode(QSslSocket::VerifyNone);
-        connect(tls, QOverload<const QList<QSslError>&>::of(&QSslSocket::sslErrors), tls, [](const QList<QSslError>&) {});
         tls->startServerEncryption();
         socket = tls;
     } else {
