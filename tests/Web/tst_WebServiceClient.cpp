@@ -70,6 +70,7 @@ private slots:
     void connectionAddress();
 
     void postsEveryByteWithItsHeaders();
+    void soap12Headers();
     void answers_data();
     void answers();
     void unreachableHostSendsNothing_data();
@@ -175,6 +176,21 @@ void tst_WebServiceClient::postsEveryByteWithItsHeaders()
     QVERIFY(head.contains("\r\nContent-Type: text/xml; charset=utf-8\r\n"));
     QVERIFY(head.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
     QCOMPARE(posts.at(0).mid(split + 4), body);
+}
+
+void tst_WebServiceClient::soap12Headers()
+{
+    ServiceProcess service;
+    QVERIFY2(service.start({QStringLiteral("--record"), service.recordDir()}), qPrintable(service.errorString()));
+    WebServiceClient client(serverOf(service), false);
+    String answer;
+    // The stand-in speaks SOAP 1.1 only and refuses with a plain-text page.
+    QVERIFY(client.postText(String(ServiceAddress::path), loginAction(), QByteArray("<x/>"), &answer, soap12));
+    QVERIFY(answer.qString().startsWith(QLatin1String("SOAP 1.1 requests must be sent as text/xml")));
+    const QList<QByteArray> posts = service.recordedPosts();
+    QCOMPARE(posts.size(), 1);
+    QVERIFY(posts.at(0).contains("\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"));
+    QVERIFY(!posts.at(0).contains("SOAPAction"));
 }
 
 void tst_WebServiceClient::answers_data()
