@@ -164,6 +164,10 @@ public:
 
     // ---- errors
 
+    // Where the last read stopped (row and column), for messages about a
+    // file that does not parse.
+    int getReadRow() const { return m_readRow; }
+    int getReadColumn() const { return m_readColumn; }
     short getLastError() const { return m_lastError; }
     const String& getLastErrorText() const { return m_lastErrorText; }
     void setLastError(short error, const String& text);

@@ -1,5 +1,10 @@
 #include "ServiceData.h"
 
+#include "File/DataFile.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +75,14 @@ bool ServiceData::load(QString* error)
     for (auto it = releases.begin(); it != releases.end(); ++it)
         m_installerReleases.insert(it.key(), it.value().toString());
 
+    m_listings.clear();
+    for (const Account& account : m_accounts) {
+        if (!loadListing(account.listing, error))
+            return false;
+    }
+    if (!loadListing(QStringLiteral("education.xml"), error))
+        return false;
+
     const QDir reports(m_folder.filePath(QStringLiteral("reports")));
     m_reportCount = reports.entryList({QStringLiteral("*-support-*.xml")}, QDir::Files).size();
     return true;
@@ -89,19 +102,54 @@ QString ServiceData::fillIn(QString text) const
     return text.replace(QLatin1String("${SERVICE}"), m_root);
 }
 
+bool ServiceData::loadListing(const QString& relativePath, QString* error)
+{
+    if (relativePath.isEmpty() || m_listings.count(relativePath) > 0)
+        return true;
+    const QString path = m_folder.filePath(relativePath);
+    if (!QFileInfo(path).isFile())
+        return true;
+    vantorix::VantorixTools store;
+    const vantorix::DataFile file{vantorix::String(path), vantorix::DataFile::readOnly};
+    vantorix::DataBufferIn in(&file, vantorix::Encoding::UTF8);
+    if (!store.readInstallation(in)) {
+        *error = QStringLiteral("%1 is not a product listing (error at row %2, column %3)")
+                     .arg(path)
+                     .arg(store.getReadRow())
+                     .arg(store.getReadColumn());
+        return false;
+    }
+    Listing& listing = m_listings[relativePath];
+    listing.target = store.getTarget();
+    if (const vantorix::Installation* installation = store.getInstallation())
+        listing.products = installation->getProducts();
+    return true;
+}
+
+const vantorix::ProductMap* ServiceData::listingProducts(const QString& relativePath) const
+{
+    const auto it = m_listings.find(relativePath);
+    return it == m_listings.end() ? nullptr : &it->second.products;
+}
+
 QString ServiceData::listingText(const QString& relativePath) const
 {
-    if (relativePath.isEmpty())
+    const auto it = m_listings.find(relativePath);
+    if (it == m_listings.end())
         return QString();
-    QFile file(m_folder.filePath(relativePath));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    QString text = QString::fromUtf8(file.readAll()).trimmed();
-    if (text.startsWith(QLatin1String("<?xml"))) {
-        const int end = text.indexOf(QLatin1String("?>"));
-        text = end < 0 ? QString() : text.mid(end + 2).trimmed();
+    vantorix::VantorixTools store;
+    store.setTarget(it->second.target);
+    auto installation = std::make_unique<vantorix::Installation>();
+    installation->getProducts() = it->second.products;
+    store.setInstallation(std::move(installation));
+    vantorix::String text;
+    {
+        vantorix::DataBufferOut out(&text);
+        vantorix::XMLWriter writer(&out);
+        if (!writer.exportFrom(store, false, true, true, true))
+            return QString();
     }
-    return fillIn(text);
+    return fillIn(text.qString().trimmed());
 }
 
 QList<ServiceData::Release> ServiceData::installerReleases() const

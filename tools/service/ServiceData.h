@@ -1,11 +1,16 @@
 #ifndef VANTORIX_SERVICE_SERVICEDATA_H
 #define VANTORIX_SERVICE_SERVICEDATA_H
 
+#include "Catalogue/ProductMap.h"
+#include "Catalogue/VantorixTools.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QList>
 #include <QMap>
 #include <QString>
+
+#include <map>
 
 // What the stand-in knows, read from its data folder:
 //
@@ -17,9 +22,14 @@
 //   files/             served by GET /files/<path>
 //   reports/           where received reports are stored (created on demand)
 //
-// A listing file holds the XML text of one "vantorixtools" element. In listings
-// and addresses, "${SERVICE}" stands for the stand-in's own root address
-// (for example http://127.0.0.1:8443), known only once it listens.
+// A listing file holds the XML text of one "vantorixtools" element whose
+// installation record holds the products. The listings are read once, at
+// load, into the installer's own catalogue records (a ProductMap per
+// account, one for education), and every answer is written from those
+// records by the installer's XML writer, so what the stand-in sends is what
+// the installer's records write. In listings and addresses, "${SERVICE}"
+// stands for the stand-in's own root address (for example
+// http://127.0.0.1:8443), known only once it listens.
 class ServiceData {
 public:
     struct Account {
@@ -46,9 +56,11 @@ public:
 
     // The account of an e-mail address (compared without regard to case).
     const Account* findAccount(const QString& email) const;
-    // The "vantorixtools" XML text of a listing file (declaration removed,
-    // "${SERVICE}" filled in); empty when the file is missing.
+    // The "vantorixtools" XML text of a listing (no declaration, "${SERVICE}"
+    // filled in); empty when its file was missing.
     QString listingText(const QString& relativePath) const;
+    // The products of a listing, or null when its file was missing.
+    const vantorix::ProductMap* listingProducts(const QString& relativePath) const;
     QString educationalListing() const { return listingText(QStringLiteral("education.xml")); }
 
     const QString& installerVersion() const { return m_installerVersion; }
@@ -66,7 +78,14 @@ public:
     QString nextReportId();
 
 private:
+    struct Listing {
+        vantorix::VantorixTools::Target target = vantorix::VantorixTools::commercial;
+        vantorix::ProductMap products;
+    };
+
     QString fillIn(QString text) const;
+    // Reads a listing file into m_listings; a missing file is no error.
+    bool loadListing(const QString& relativePath, QString* error);
 
     QDir m_folder;
     QString m_root;
@@ -75,6 +94,7 @@ private:
     double m_installerReleaseSize = 0;
     QMap<QString, QString> m_installerReleases;
     int m_reportCount = 0;
+    std::map<QString, Listing> m_listings;
 };
 
 #endif
