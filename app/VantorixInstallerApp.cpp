@@ -18,21 +18,17 @@ using namespace vantorix;
 namespace installer {
 
 const char* const VantorixInstallerApp::releaseDate = "10.11.2015";
-const char* const VantorixInstallerApp::logFolderName = "Logs";
 const char* const VantorixInstallerApp::logFileName = "com.vantorix.installer.txt";
 
 namespace {
-
-const char* const toolsFolderName = "Vantorix Tools";
-const char* const tempFolderName = "Vantorix Installer";
 
 void flushLog()
 {
     const std::unique_ptr<Directory> prefs = platform.getUserPrefsDirectory();
     if (!prefs)
         return;
-    const Directory tools(*prefs, String(toolsFolderName), true);
-    const Directory logs(tools, String(VantorixInstallerApp::logFolderName), true);
+    const Directory tools(*prefs, String(DirectoryHandler::toolsFolderName), true);
+    const Directory logs(tools, String(DirectoryHandler::logFolderName), true);
     Logger::flush(logs.getURL() + "/" + VantorixInstallerApp::logFileName);
 }
 
@@ -55,12 +51,9 @@ void logHostApplications()
 
 void eraseTempFolder()
 {
-    const std::unique_ptr<Directory> systemTemp = platform.getTempDirectory();
-    if (!systemTemp)
-        return;
-    Directory temp(*systemTemp, String(tempFolderName), false);
-    if (temp.exists())
-        temp.erase(false, false);
+    Directory* temp = DirectoryHandler::getTempDirectory();
+    if (temp != nullptr && temp->exists())
+        temp->erase(false, false);
 }
 
 } // namespace

@@ -30,9 +30,7 @@ public:
     static short startup();
     static short shutdown();
 
-    // "com.vantorix.installer.txt" in "Vantorix Tools/Logs" of the
-    // Preferences folder.
-    static const char* const logFolderName;
+    // The log file's name, in "Vantorix Tools/Logs" of the Preferences folder.
     static const char* const logFileName;
 
 private:

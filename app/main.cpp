@@ -25,8 +25,12 @@ int main(int argc, char* argv[])
         auto window = std::make_unique<QWidget>();
         window->setWindowTitle(QStringLiteral("Vantorix Installer"));
         window->resize(640, 480);
+        if (manager.mainSize.width > 0 && manager.mainSize.height > 0)
+            window->resize(manager.mainSize.width, manager.mainSize.height);
         window->show();
         exitCode = application->exec();
+        // Remembered for the next start; saved with the preferences below.
+        manager.mainSize = DialogSize(short(window->width()), short(window->height()));
         window.reset();
     }
 

@@ -64,18 +64,14 @@ void tst_Lifecycle::startupAndShutdown()
     QVERIFY(Logger::lines().isEmpty());
 }
 
-void tst_Lifecycle::programQuitsCleanlyOnSignal()
+// Starts the program in its own sandbox, asks it to quit with SIGTERM, and
+// expects a normal exit.
+static void runAndQuit(const QString& sandbox)
 {
-    const QString sandbox = testsupport::sandboxDir() + QStringLiteral("/program");
-    QDir(sandbox).removeRecursively();
-    const QString prefs = sandbox + QStringLiteral("/prefs");
-    const QString tmp = sandbox + QStringLiteral("/tmp");
-    QVERIFY(QDir().mkpath(prefs) && QDir().mkpath(tmp + QStringLiteral("/Vantorix Installer")));
-
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VANTORIX_PREFS_DIR"), prefs);
+    env.insert(QStringLiteral("VANTORIX_PREFS_DIR"), sandbox + QStringLiteral("/prefs"));
     env.insert(QStringLiteral("VANTORIX_SHARED_DIR"), sandbox + QStringLiteral("/shared"));
-    env.insert(QStringLiteral("TMPDIR"), tmp);
+    env.insert(QStringLiteral("TMPDIR"), sandbox + QStringLiteral("/tmp"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess program;
     program.setProcessEnvironment(env);
@@ -96,8 +92,35 @@ void tst_Lifecycle::programQuitsCleanlyOnSignal()
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+}
+
+void tst_Lifecycle::programQuitsCleanlyOnSignal()
+{
+    const QString sandbox = testsupport::sandboxDir() + QStringLiteral("/program");
+    QDir(sandbox).removeRecursively();
+    const QString prefs = sandbox + QStringLiteral("/prefs");
+    const QString temp = sandbox + QStringLiteral("/tmp/Vantorix Installer");
+    QVERIFY(QDir().mkpath(prefs) && QDir().mkpath(temp));
+
+    runAndQuit(sandbox);
     QVERIFY(QFileInfo::exists(logPath(prefs)));
-    QVERIFY(!QFileInfo::exists(tmp + QStringLiteral("/Vantorix Installer")));
+    QVERIFY(!QFileInfo::exists(temp));
+    const QString prefsFile = prefs + QStringLiteral("/Vantorix/com.vantorixhq.vantorix_installer.xml");
+    QFile file(prefsFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray saved = file.readAll();
+    file.close();
+    QVERIFY2(saved.contains("<size width=\"640\" height=\"480\"/>"), saved.constData());
+
+    // A size changed between runs (as by the user resizing the window) is
+    // what the next run opens with and saves again.
+    saved.replace("<size width=\"640\" height=\"480\"/>", "<size width=\"700\" height=\"500\"/>");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(saved);
+    file.close();
+    runAndQuit(sandbox);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("<size width=\"700\" height=\"500\"/>"));
 }
 
 QTEST_GUILESS_MAIN(tst_Lifecycle)
