@@ -52,15 +52,10 @@ bool saveWhole(const QString& path, const QByteArray& bytes, QFileDevice::Permis
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
+    // An uncommitted save file is discarded when it goes out of scope, and
+    // the old file stays as it was.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    if (!file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return false;
     QFile::setPermissions(path, permissions);
     return true;
@@ -125,9 +120,11 @@ public:
             return;
         if (m_clean && installation->deregisterOldExecutables()) {
             if (!installation->isExecutable()) {
+                Logger::write("Nothing installed remains: removed the installation file " + file.getURL());
                 file.erase();
                 return;
             }
+            Logger::write("Dropped vanished files from the installation file " + file.getURL());
             DataFile target(file.getURL(), DataFile::readWrite, false);
             fileStore.writeInstallation(&target, false);
         }
@@ -313,15 +310,19 @@ void VantorixTools::setInstallationDirectoryProvider(DirectoryProvider provider)
     installationDirectoryProvider = provider;
 }
 
+std::unique_ptr<DataFile> VantorixTools::getInstallationFile(const Product& product, bool create)
+{
+    const std::unique_ptr<Directory> folder = getInstallationDirectory(create);
+    if (!folder)
+        return nullptr;
+    return std::make_unique<DataFile>(*folder, installationFileName(product), DataFile::readWrite, false);
+}
+
 std::unique_ptr<DataFile> VantorixTools::getOwnInstallationFile(bool create)
 {
     if (addon == nullptr || addon->getProductInfo() == nullptr)
         return nullptr;
-    const std::unique_ptr<Directory> folder = getInstallationDirectory(create);
-    if (!folder)
-        return nullptr;
-    return std::make_unique<DataFile>(*folder, installationFileName(*addon->getProductInfo()), DataFile::readWrite,
-                                      false);
+    return getInstallationFile(*addon->getProductInfo(), create);
 }
 
 // ---- client record

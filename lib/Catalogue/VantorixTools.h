@@ -113,7 +113,7 @@ public:
     // record when there is none. True when anything changed.
     bool mergeInstallation(const Product& product);
 
-    // The installation file of a product in folder.
+    // The name of a product's installation file.
     static String installationFileName(const Product& product);
     // The installation folder, made (and opened to every user) when create
     // is set; null when it cannot be had. See setInstallationDirectoryProvider.
@@ -123,6 +123,10 @@ public:
     // is used. Null restores that.
     using DirectoryProvider = std::unique_ptr<Directory> (*)(bool create);
     static void setInstallationDirectoryProvider(DirectoryProvider provider);
+    // The installation file of a product in the installation folder (made
+    // when create is set), or null without a folder. The file itself is not
+    // made here: writeInstallation makes it.
+    static std::unique_ptr<DataFile> getInstallationFile(const Product& product, bool create);
     // The running application's own installation file, or null.
     static std::unique_ptr<DataFile> getOwnInstallationFile(bool create);
 

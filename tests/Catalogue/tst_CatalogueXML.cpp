@@ -196,6 +196,16 @@ void tst_CatalogueXML::storeChildren()
     QCOMPARE(read.getClient()->getPassword().qString(), QStringLiteral("s3cret & more"));
     QVERIFY(read.getReport() != nullptr);
     QCOMPARE(read.getReport()->getMACAddress().qString(), QStringLiteral("02-00-5E-10-00-01"));
+
+    // A client that was never edited is written and read back as such.
+    Client fresh;
+    fresh.setEditTime(Time(false));
+    const QByteArray freshText = writeText(fresh);
+    Client freshRead;
+    freshRead.setEmail(String("x"));
+    QVERIFY2(readText(freshRead, freshText), freshText.constData());
+    QVERIFY(freshRead.getEditTime().isZero());
+    QVERIFY(freshRead.getEmail().empty());
 }
 
 QTEST_GUILESS_MAIN(tst_CatalogueXML)
