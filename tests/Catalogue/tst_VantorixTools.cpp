@@ -262,6 +262,10 @@ void tst_VantorixTools::applicationsOwnRecord()
     QCOMPARE(platform.getVersion().qString(), QStringLiteral("2.05"));
     QCOMPARE(platform.getSignature(), PlatformSignature(HostType::all, 1));
     QCOMPARE(addon->getPlatformSignature(), PlatformSignature(HostType::all, 1));
+    const Product copy(true);
+    QVERIFY(copy == *own);
+    QCOMPARE(copy.getEditTime(), own->getEditTime());
+    QCOMPARE(int(copy.getPlatformList().size()), 1);
     QCOMPARE(DirectoryHandler::getPreferenceFileName().qString(),
              QStringLiteral("com.vantorixhq.vantorix_installer.xml"));
 
