@@ -75,7 +75,7 @@ private slots:
     void clearCacheRefusesInvalidOrUnknown();
 
 private:
-    QString makeHost(const QString& relative, const fakehost::FakeHostSpec& base = fakehost::FakeHostSpec());
+    QString makeHost(const QString& relative, const fakehost::FakeHostOptions& base = fakehost::FakeHostOptions());
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::vector<QProcess*> m_processes;
@@ -100,14 +100,14 @@ void tst_Application::cleanup()
     m_dir.reset();
 }
 
-QString tst_Application::makeHost(const QString& relative, const fakehost::FakeHostSpec& base)
+QString tst_Application::makeHost(const QString& relative, const fakehost::FakeHostOptions& base)
 {
-    fakehost::FakeHostSpec spec = base;
-    spec.folder = m_dir->path() + QLatin1Char('/') + relative;
+    fakehost::FakeHostOptions options = base;
+    options.folder = m_dir->path() + QLatin1Char('/') + relative;
     QString error;
-    if (!fakehost::create(spec, &error))
+    if (!fakehost::create(options, &error))
         qWarning() << error;
-    return spec.folder;
+    return options.folder;
 }
 
 void tst_Application::folders_data()
@@ -163,12 +163,12 @@ void tst_Application::folders_data()
 void tst_Application::folders()
 {
     QFETCH(FolderCase, c);
-    fakehost::FakeHostSpec spec;
-    spec.language = c.language;
-    spec.edition = c.edition;
-    spec.version = c.version;
-    spec.productVersion = c.productVersion;
-    const QString path = makeHost(QStringLiteral("GRAPHISOFT/ArchiCAD"), spec);
+    fakehost::FakeHostOptions options;
+    options.language = c.language;
+    options.edition = c.edition;
+    options.version = c.version;
+    options.productVersion = c.productVersion;
+    const QString path = makeHost(QStringLiteral("GRAPHISOFT/ArchiCAD"), options);
 
     const Application application(HostType::archiCAD, String(path));
     QCOMPARE(application.isValid(), c.valid);
@@ -246,9 +246,9 @@ void tst_Application::missingFolderHasNoFolders()
 
 void tst_Application::copyKeepsWhatWasWorkedOut()
 {
-    fakehost::FakeHostSpec spec;
-    spec.language = QStringLiteral("GER");
-    const QString path = makeHost(QStringLiteral("ArchiCAD 19"), spec);
+    fakehost::FakeHostOptions options;
+    options.language = QStringLiteral("GER");
+    const QString path = makeHost(QStringLiteral("ArchiCAD 19"), options);
     const Application original(HostType::archiCAD, String(path));
     QVERIFY(original.isValid());
     QVERIFY(QFile::remove(path + QStringLiteral("/ProductVersion.xml")));
@@ -279,30 +279,30 @@ void tst_Application::isRunningFindsOnlyThisInstallation_data()
 void tst_Application::isRunningFindsOnlyThisInstallation()
 {
     QFETCH(QString, edition);
-    fakehost::FakeHostSpec spec;
-    spec.edition = edition;
-    const QString running = makeHost(QStringLiteral("one/GRAPHISOFT/ArchiCAD 19"), spec);
-    const QString idle = makeHost(QStringLiteral("two/GRAPHISOFT/ArchiCAD 19"), spec);
+    fakehost::FakeHostOptions options;
+    options.edition = edition;
+    const QString running = makeHost(QStringLiteral("one/GRAPHISOFT/ArchiCAD 19"), options);
+    const QString idle = makeHost(QStringLiteral("two/GRAPHISOFT/ArchiCAD 19"), options);
     // Same bundle name one level further down: its folder is not "idle".
-    const QString deeper = makeHost(QStringLiteral("two/GRAPHISOFT/ArchiCAD 19/nested"), spec);
+    const QString deeper = makeHost(QStringLiteral("two/GRAPHISOFT/ArchiCAD 19/nested"), options);
 
     const Application runningApp(HostType::archiCAD, String(running));
     const Application idleApp(HostType::archiCAD, String(idle));
     QVERIFY(runningApp.isValid());
     QVERIFY(!runningApp.isRunning());
 
-    spec.folder = running;
+    options.folder = running;
     auto* process = new QProcess;
     m_processes.push_back(process);
-    process->start(fakehost::executablePath(spec), {QStringLiteral("60")});
+    process->start(fakehost::executablePath(options), {QStringLiteral("60")});
     QVERIFY(process->waitForStarted(10000));
     QVERIFY(becomes(runningApp, true));
     QVERIFY(!idleApp.isRunning());
 
-    spec.folder = deeper;
+    options.folder = deeper;
     auto* nested = new QProcess;
     m_processes.push_back(nested);
-    nested->start(fakehost::executablePath(spec), {QStringLiteral("60")});
+    nested->start(fakehost::executablePath(options), {QStringLiteral("60")});
     QVERIFY(nested->waitForStarted(10000));
     QVERIFY(becomes(Application(HostType::archiCAD, String(deeper)), true));
     QVERIFY(!idleApp.isRunning());
@@ -319,12 +319,12 @@ void tst_Application::isRunningFromTerminal()
     const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
     if (script.isEmpty())
         QSKIP("no script(1) to give the process a terminal");
-    fakehost::FakeHostSpec spec;
-    spec.folder = makeHost(QStringLiteral("terminal/ArchiCAD 19"));
-    const Application application(HostType::archiCAD, String(spec.folder));
+    fakehost::FakeHostOptions options;
+    options.folder = makeHost(QStringLiteral("terminal/ArchiCAD 19"));
+    const Application application(HostType::archiCAD, String(options.folder));
     auto* process = new QProcess;
     m_processes.push_back(process);
-    process->start(script, {QStringLiteral("-qfc"), QStringLiteral("'%1' 60").arg(fakehost::executablePath(spec)),
+    process->start(script, {QStringLiteral("-qfc"), QStringLiteral("'%1' 60").arg(fakehost::executablePath(options)),
                             QStringLiteral("/dev/null")});
     QVERIFY(process->waitForStarted(10000));
     QVERIFY(becomes(application, true));
@@ -367,9 +367,9 @@ void tst_Application::clearCacheRefusesInvalidOrUnknown()
     const QString cacheHome = QDir::homePath() + QStringLiteral("/.cache-tst-application-empty");
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
 
-    fakehost::FakeHostSpec spec;
-    spec.productVersion = fakehost::ProductVersionFile::missing;
-    Application(HostType::archiCAD, String(makeHost(QStringLiteral("invalid"), spec))).clearCache();
+    fakehost::FakeHostOptions options;
+    options.productVersion = fakehost::ProductVersionFile::missing;
+    Application(HostType::archiCAD, String(makeHost(QStringLiteral("invalid"), options))).clearCache();
     QVERIFY(logHas(QStringLiteral("Application is invalid -- Means ProductVersion.xml wasn't found")));
     QVERIFY(logHas(QStringLiteral("<prefspostfix> element in ProductVersion.xml was empty")));
     QVERIFY(!logHas(QStringLiteral("Cache directory is NULL")));

@@ -59,11 +59,11 @@ void tst_ApplicationMap::writtenAndReadBack()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    fakehost::FakeHostSpec german;
+    fakehost::FakeHostOptions german;
     german.folder = dir.path() + QStringLiteral("/ArchiCAD 19 & <Solo>");
     german.language = QStringLiteral("GER");
     german.edition = QStringLiteral("solo");
-    fakehost::FakeHostSpec international;
+    fakehost::FakeHostOptions international;
     international.folder = dir.path() + QStringLiteral("/ArchiCAD 18");
     international.version = 18;
     QVERIFY(fakehost::create(german) && fakehost::create(international));

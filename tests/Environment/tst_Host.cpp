@@ -76,15 +76,15 @@ void tst_Host::cleanup()
 QString tst_Host::makeHost(const QString& relative, int version, const QString& bundle,
                            fakehost::ProductVersionFile file)
 {
-    fakehost::FakeHostSpec spec;
-    spec.folder = m_dir->path() + QLatin1Char('/') + relative;
-    spec.version = version;
-    spec.bundle = bundle;
-    spec.productVersion = file;
+    fakehost::FakeHostOptions options;
+    options.folder = m_dir->path() + QLatin1Char('/') + relative;
+    options.version = version;
+    options.bundle = bundle;
+    options.productVersion = file;
     QString error;
-    if (!fakehost::create(spec, &error))
+    if (!fakehost::create(options, &error))
         qWarning() << error;
-    return spec.folder;
+    return options.folder;
 }
 
 void tst_Host::mkdir(const QString& relative)

@@ -11,7 +11,7 @@ namespace fakehost {
 
 enum class ProductVersionFile { written, missing, damaged };
 
-struct FakeHostSpec {
+struct FakeHostOptions {
     // The installation folder to create (the folder that holds the bundle).
     QString folder;
     int version = 19;
@@ -30,18 +30,18 @@ struct FakeHostSpec {
     bool localisedFolders = false;
 };
 
-// The bundle name used when the spec leaves it empty.
-QString defaultBundleName(const FakeHostSpec& spec);
-// The text of "ProductVersion.xml" for the spec.
-QByteArray productVersionText(const FakeHostSpec& spec);
+// The bundle name used when the options leave it empty.
+QString defaultBundleName(const FakeHostOptions& options);
+// The text of "ProductVersion.xml" for the options.
+QByteArray productVersionText(const FakeHostOptions& options);
 
 // Creates the installation. Returns false with a message in error when a
 // folder or file cannot be made. An existing installation is overwritten.
-bool create(const FakeHostSpec& spec, QString* error = nullptr);
+bool create(const FakeHostOptions& options, QString* error = nullptr);
 
 // Path of the bundle and of the executable inside it.
-QString bundlePath(const FakeHostSpec& spec);
-QString executablePath(const FakeHostSpec& spec);
+QString bundlePath(const FakeHostOptions& options);
+QString executablePath(const FakeHostOptions& options);
 
 } // namespace fakehost
 

@@ -56,20 +56,20 @@ int main(int argc, char* argv[])
         return 2;
     }
     bool numeric = false;
-    fakehost::FakeHostSpec spec;
-    spec.folder = QDir(folders.first()).absolutePath();
-    spec.version = parser.value(version).toInt(&numeric);
-    if (!numeric || spec.version < 1 || spec.version > 32767) {
+    fakehost::FakeHostOptions options;
+    options.folder = QDir(folders.first()).absolutePath();
+    options.version = parser.value(version).toInt(&numeric);
+    if (!numeric || options.version < 1 || options.version > 32767) {
         err << "vantorix-fakehost: --version needs a number from 1 to 32767\n";
         return 2;
     }
-    spec.language = parser.value(language);
-    spec.edition = parser.value(edition);
-    spec.postfix = parser.value(postfix);
-    spec.bundle = parser.value(bundle);
-    spec.executable = parser.value(executable);
-    if (spec.executable.isEmpty() || spec.executable.contains(QLatin1Char('/'))
-        || spec.bundle.contains(QLatin1Char('/'))) {
+    options.language = parser.value(language);
+    options.edition = parser.value(edition);
+    options.postfix = parser.value(postfix);
+    options.bundle = parser.value(bundle);
+    options.executable = parser.value(executable);
+    if (options.executable.isEmpty() || options.executable.contains(QLatin1Char('/'))
+        || options.bundle.contains(QLatin1Char('/'))) {
         err << "vantorix-fakehost: bundle and executable must be plain names\n";
         return 2;
     }
@@ -78,16 +78,16 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (parser.isSet(noProductVersion))
-        spec.productVersion = fakehost::ProductVersionFile::missing;
+        options.productVersion = fakehost::ProductVersionFile::missing;
     else if (parser.isSet(damaged))
-        spec.productVersion = fakehost::ProductVersionFile::damaged;
-    spec.localisedFolders = parser.isSet(localised);
+        options.productVersion = fakehost::ProductVersionFile::damaged;
+    options.localisedFolders = parser.isSet(localised);
 
     QString error;
-    if (!fakehost::create(spec, &error)) {
+    if (!fakehost::create(options, &error)) {
         err << "vantorix-fakehost: " << error << "\n";
         return 1;
     }
-    QTextStream(stdout) << fakehost::executablePath(spec) << "\n";
+    QTextStream(stdout) << fakehost::executablePath(options) << "\n";
     return 0;
 }
