@@ -8,6 +8,13 @@
 namespace vantorix {
 
 class Shipping;
+class ShippingContainer;
+class ShippingUnit;
+class XMLShipping;
+class XMLAssembly;
+class XMLArray;
+class XMLMap;
+class XMLUnit;
 
 // Every child that a container hands out belongs to the caller alone: the
 // walker destroys it as soon as the child has been written or read.
@@ -33,6 +40,17 @@ public:
     // Takes character data; false when the text is not acceptable.
     virtual bool read(const String& text) = 0;
 
+    // Cheap checked downcasts for the XML walker, which asks them for every
+    // element (dynamic_cast through the virtual bases costs far more). Each
+    // base class answers for itself; null means "not one".
+    virtual ShippingContainer* asContainer() { return nullptr; }
+    virtual ShippingUnit* asUnit() { return nullptr; }
+    virtual XMLShipping* asXML() { return nullptr; }
+    virtual XMLAssembly* asAssembly() { return nullptr; }
+    virtual XMLArray* asArray() { return nullptr; }
+    virtual XMLMap* asMap() { return nullptr; }
+    virtual XMLUnit* asXMLUnit() { return nullptr; }
+
 private:
     bool m_essential = true;
 };
@@ -56,6 +74,7 @@ public:
     void setDefault() override {}
     // White space between child elements arrives here and is ignored.
     bool read(const String&) override { return true; }
+    ShippingContainer* asContainer() override { return this; }
 };
 
 // A record with a fixed list of named children.
@@ -78,6 +97,7 @@ public:
     ~ShippingUnit() override;
     // Produces the text value; false when the value cannot be written.
     virtual bool write(String& text) = 0;
+    ShippingUnit* asUnit() override { return this; }
 };
 
 } // namespace vantorix

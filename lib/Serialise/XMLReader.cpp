@@ -91,7 +91,7 @@ bool equalsTag(const QByteArray& name, const char* tag)
 
 String toString(const QByteArray& bytes)
 {
-    return String(QString::fromUtf8(bytes));
+    return bytes.isEmpty() ? String() : String(QString::fromUtf8(bytes));
 }
 
 } // namespace
@@ -173,9 +173,19 @@ int XMLReader::PhraseImporter::getColPosition() const
     return m_input->getColPosition();
 }
 
+namespace {
+// Empties a scratch array but keeps its storage for the next token.
+void empty(QByteArray& bytes)
+{
+    if (bytes.capacity() < 256)
+        bytes.reserve(256);
+    bytes.resize(0);
+}
+} // namespace
+
 int XMLReader::PhraseImporter::getPhraseBytes(QByteArray& bytes)
 {
-    bytes.clear();
+    empty(bytes);
     return m_input->scanTo(lessThan.flags, &bytes, false);
 }
 
@@ -196,7 +206,7 @@ bool XMLReader::PhraseImporter::appendUpTo(char delimiter, QByteArray& bytes)
 
 int XMLReader::PhraseImporter::getTagBytes(QByteArray& text, QByteArray& nameSpace)
 {
-    text.clear();
+    empty(text);
     nameSpace.clear();
     const int skipped = m_input->scanTo(lessThan.flags, nullptr, true);
     if (skipped == DataBufferIn::exhausted)
@@ -380,8 +390,8 @@ struct XMLReader::Frame {
     void set(Shipping* target)
     {
         object = target;
-        xml = dynamic_cast<XMLShipping*>(target);
-        container = dynamic_cast<ShippingContainer*>(target);
+        xml = xmlShippingOf(*target);
+        container = target->asContainer();
     }
     void set(ShippingPtr child)
     {
@@ -398,7 +408,7 @@ struct XMLReader::Frame {
         hasText = false;
         text.clear();
     }
-    XMLMap* map() const { return container && container->isRepeating() ? dynamic_cast<XMLMap*>(container) : nullptr; }
+    XMLMap* map() const { return container != nullptr ? object->asMap() : nullptr; }
 };
 
 XMLReader::XMLReader(DataBufferIn* input) : m_importer(new PhraseImporter(input, &m_glossary)) {}
@@ -538,10 +548,10 @@ ShippingPtr XMLReader::resolve(Frame& frame, const String& name, const String& n
     if (frame.container != nullptr) {
         if (!frame.container->isRepeating()) {
             if (frame.container->shippingSize() > 0) {
-                if (auto* assembly = dynamic_cast<XMLAssembly*>(frame.container))
+                if (XMLAssembly* assembly = frame.object->asAssembly())
                     child = assembly->getShipping(name, nameSpace);
             }
-        } else if (auto* array = dynamic_cast<XMLArray*>(frame.container)) {
+        } else if (XMLArray* array = frame.object->asArray()) {
             child = array->addShipping(name, nameSpace);
         }
     }
@@ -554,13 +564,13 @@ ShippingPtr XMLReader::resolve(Frame& frame, const String& name, const String& n
     const char* rootNameSpace = frame.xml->getNameSpace();
     if (rootNameSpace != nullptr && *rootNameSpace != '\0' && nameSpace != rootNameSpace)
         return nullptr;
-    if (auto* map = frame.map())
+    if (XMLMap* map = frame.object->asMap())
         return std::make_unique<XMLMapProxy>(*map);
-    if (auto* array = dynamic_cast<XMLArray*>(frame.container))
+    if (XMLArray* array = frame.object->asArray())
         return std::make_unique<XMLArrayProxy>(*array);
-    if (auto* assembly = dynamic_cast<XMLAssembly*>(frame.container))
+    if (XMLAssembly* assembly = frame.object->asAssembly())
         return std::make_unique<XMLAssemblyProxy>(*assembly);
-    if (auto* unit = dynamic_cast<XMLUnit*>(frame.object))
+    if (XMLUnit* unit = frame.object->asXMLUnit())
         return std::make_unique<XMLUnitProxy>(*unit);
     return nullptr;
 }
@@ -618,7 +628,7 @@ bool XMLReader::readAttributes(Frame& frame, Attributes& attributes)
         ShippingPtr child = resolve(frame, toString(key), toString(prefix), false);
         if (!child)
             continue;
-        const bool isContainer = dynamic_cast<ShippingContainer*>(child.get()) != nullptr;
+        const bool isContainer = child->asContainer() != nullptr;
         if (isContainer)
             child->setDefault();
         QByteArray& value = attribute.second;
@@ -639,7 +649,7 @@ bool XMLReader::readAttributes(Frame& frame, Attributes& attributes)
 
 bool XMLReader::startElement(int kind, QByteArray& tag, QByteArray& nameSpace)
 {
-    Attributes attributes;
+    Attributes& attributes = m_attributes;
     if (!extractAttributes(tag, attributes))
         return false;
     if (!m_importer->decode(tag) || !m_importer->decode(nameSpace))

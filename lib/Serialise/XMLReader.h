@@ -150,6 +150,8 @@ private:
     // are kept for reuse.
     std::vector<std::unique_ptr<Frame>> m_frames;
     int m_depth = 0;
+    // The attributes of the tag being read, kept to reuse their storage.
+    Attributes m_attributes;
 };
 
 } // namespace vantorix

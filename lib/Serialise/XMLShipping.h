@@ -30,6 +30,9 @@ public:
     // such child. Records usually implement it with findTag() below.
     virtual ShippingPtr getShipping(const String& tag, const String& nameSpace) = 0;
 
+    XMLShipping* asXML() override { return this; }
+    XMLAssembly* asAssembly() override { return this; }
+
 protected:
     // The index of tag in a record's table of child tags (exact comparison),
     // or -1. The usual getShipping(tag, nameSpace) is
@@ -48,6 +51,9 @@ public:
     // Creates a new element for an element named tag read from the text, or
     // returns null when tag is not an element name of the list.
     virtual ShippingPtr addShipping(const String& tag, const String& nameSpace) = 0;
+
+    XMLShipping* asXML() override { return this; }
+    XMLArray* asArray() override { return this; }
 };
 
 // Base class of every keyed collection record.
@@ -58,6 +64,8 @@ public:
     // Called once an element made by addShipping has been read completely;
     // stores it in the map. False aborts the read.
     virtual bool insert(Shipping& element) = 0;
+
+    XMLMap* asMap() override { return this; }
 };
 
 // A leaf: its value is written as element text or, with the attribute flag,
@@ -70,9 +78,21 @@ public:
     virtual bool isAttribute() const { return m_attribute; }
     virtual void setAttribute(bool isAttribute) { m_attribute = isAttribute; }
 
+    XMLShipping* asXML() override { return this; }
+    XMLUnit* asXMLUnit() override { return this; }
+
 private:
     bool m_attribute;
 };
+
+// The XML side of a shipped object: its answer to asXML(), or for a class
+// that joins the two hierarchies in its own way, a dynamic_cast.
+inline XMLShipping* xmlShippingOf(Shipping& object)
+{
+    if (XMLShipping* xml = object.asXML())
+        return xml;
+    return dynamic_cast<XMLShipping*>(&object);
+}
 
 } // namespace vantorix
 

@@ -2,6 +2,8 @@
 
 #include "Utility/Convert.h"
 
+#include <QLocale>
+
 namespace vantorix {
 
 bool XMLValueText<short>::write(const short& value, String& text)
@@ -10,9 +12,62 @@ bool XMLValueText<short>::write(const short& value, String& text)
     return true;
 }
 
+namespace {
+// Plain decimal text ("-12", "800") is by far the most common; it is parsed
+// here directly, with the same result as the general conversion.
+bool plainInteger(const QString& text, int& value)
+{
+    const int size = text.size();
+    int i = 0;
+    bool negative = false;
+    if (i < size && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    if (i == size || size - i > 9)
+        return false;
+    int result = 0;
+    for (; i < size; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    value = negative ? -result : result;
+    return true;
+}
+
+// Plain decimal fractions without exponent ("49.5", "-0.25"), short enough
+// not to overflow.
+bool plainFraction(const QString& text)
+{
+    const int size = text.size();
+    if (size == 0 || size > 24)
+        return false;
+    int i = 0;
+    if (text.at(0) == QLatin1Char('-') || text.at(0) == QLatin1Char('+'))
+        ++i;
+    int digits = 0;
+    bool point = false;
+    for (; i < size; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits > 0 && text.at(0) != QLatin1Char('.') && text.at(size - 1) != QLatin1Char('.');
+}
+} // namespace
+
 bool XMLValueText<short>::read(short& value, const String& text)
 {
-    value = static_cast<short>(ToInt32(text).value());
+    int number = 0;
+    if (!plainInteger(text.qString(), number))
+        number = ToInt32(text).value();
+    value = static_cast<short>(number);
     return true;
 }
 
@@ -68,7 +123,11 @@ bool XMLValueText<double>::write(const double& value, String& text)
 
 bool XMLValueText<double>::read(double& value, const String& text)
 {
-    value = ToDouble(text).value();
+    bool ok = false;
+    if (plainFraction(text.qString()))
+        value = QLocale::c().toDouble(text.qString(), &ok);
+    if (!ok)
+        value = ToDouble(text).value();
     return true;
 }
 

@@ -169,16 +169,16 @@ const char* prefixOf(const XMLShipping& xml, bool nameSpaces)
 
 bool XMLWriter::writeObject(Shipping& object, bool nameSpaces)
 {
-    auto* xml = dynamic_cast<XMLShipping*>(&object);
+    XMLShipping* xml = xmlShippingOf(object);
     if (xml == nullptr)
         return false;
     const char* tag = xml->getTag();
     const int tagSize = tag ? static_cast<int>(std::strlen(tag)) : 0;
     const char* prefix = prefixOf(*xml, nameSpaces);
 
-    auto* container = dynamic_cast<ShippingContainer*>(&object);
+    ShippingContainer* container = object.asContainer();
     if (container == nullptr) {
-        auto* unit = dynamic_cast<ShippingUnit*>(&object);
+        ShippingUnit* unit = object.asUnit();
         if (unit == nullptr)
             return false;
         String text;
@@ -205,7 +205,7 @@ bool XMLWriter::writeObject(Shipping& object, bool nameSpaces)
             }
             if (!child->isEssential())
                 continue;
-            auto* unit = dynamic_cast<XMLUnit*>(child.get());
+            XMLUnit* unit = child->asXMLUnit();
             if (unit == nullptr || !unit->isAttribute()) {
                 elementContent = true;
                 continue;
@@ -235,7 +235,7 @@ bool XMLWriter::writeObject(Shipping& object, bool nameSpaces)
         ShippingPtr child = container->getShipping(index, false);
         if (!child || !child->isEssential())
             continue;
-        auto* unit = dynamic_cast<XMLUnit*>(child.get());
+        XMLUnit* unit = child->asXMLUnit();
         if (unit != nullptr && unit->isAttribute())
             continue;
         if (!writeObject(*child, nameSpaces))

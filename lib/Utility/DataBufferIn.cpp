@@ -102,23 +102,33 @@ bool DataBufferIn::refill(int)
     return true;
 }
 
-inline void DataBufferIn::count(unsigned char c)
+void DataBufferIn::countRange(int from, int to)
 {
-    if (c == '\r') {
-        ++m_row;
-        m_column = 0;
-        m_carriageReturn = true;
-    } else if (c == '\n') {
-        // The line feed of a carriage return + line feed pair ends the same
-        // row; either way the line break is column 1 of the new row.
-        if (!m_carriageReturn)
-            ++m_row;
-        m_column = 0;
-        m_carriageReturn = false;
-    } else {
-        m_carriageReturn = false;
+    // Locals keep the counters in registers for the common case of long runs
+    // without line breaks.
+    const char* data = m_buffer.constData();
+    int row = m_row;
+    int column = m_column;
+    bool carriageReturn = m_carriageReturn;
+    for (int i = from; i < to; ++i) {
+        const char c = data[i];
+        if (c == '\n') {
+            if (!carriageReturn)
+                ++row;
+            column = 1;
+            carriageReturn = false;
+        } else if (c == '\r') {
+            ++row;
+            column = 1;
+            carriageReturn = true;
+        } else {
+            ++column;
+            carriageReturn = false;
+        }
     }
-    ++m_column;
+    m_row = row;
+    m_column = column;
+    m_carriageReturn = carriageReturn;
 }
 
 int DataBufferIn::scanTo(const bool* delimiters, QByteArray* bytes, bool consume)
@@ -138,26 +148,21 @@ int DataBufferIn::scanTo(const bool* delimiters, QByteArray* bytes, bool consume
         const char* data = m_buffer.constData();
         const int start = m_readPos;
         int p = start;
-        // Bytes already counted by an earlier scan are not counted again.
-        const int countFrom = m_countedTo;
-        while (p < limit) {
-            const unsigned char c = static_cast<unsigned char>(data[p]);
-            if (p >= countFrom)
-                count(c);
-            if (delimiters[c]) {
-                if (bytes != nullptr && p > start)
-                    bytes->append(data + start, p - start);
-                if (p + 1 > m_countedTo)
-                    m_countedTo = p + 1;
-                m_readPos = consume ? p + 1 : p;
-                return found;
-            }
+        while (p < limit && !delimiters[static_cast<unsigned char>(data[p])])
             ++p;
+        const bool found = p < limit;
+        // Bytes already counted by an earlier scan are not counted again.
+        const int countEnd = found ? p + 1 : p;
+        if (countEnd > m_countedTo) {
+            countRange(m_countedTo > start ? m_countedTo : start, countEnd);
+            m_countedTo = countEnd;
         }
-        if (p > m_countedTo)
-            m_countedTo = p;
         if (bytes != nullptr && p > start)
             bytes->append(data + start, p - start);
+        if (found) {
+            m_readPos = consume ? p + 1 : p;
+            return DataBufferIn::found;
+        }
         m_readPos = p;
     }
 }
@@ -201,7 +206,7 @@ DataBufferIn& DataBufferIn::getLine(String& line, bool keepEnding)
             refill(0);
         if (m_readPos < m_filled && m_buffer.at(m_readPos) == other) {
             if (m_readPos >= m_countedTo) {
-                count(static_cast<unsigned char>(other));
+                countRange(m_readPos, m_readPos + 1);
                 m_countedTo = m_readPos + 1;
             }
             ++m_readPos;

@@ -76,7 +76,8 @@ public:
 
 private:
     void reset(Encoding::Type encoding);
-    void count(unsigned char c);
+    // Counts rows and columns over the buffer bytes [from, to).
+    void countRange(int from, int to);
 
     const DataFile* m_file = nullptr;
     QByteArray m_buffer;
