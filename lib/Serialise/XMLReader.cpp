@@ -65,12 +65,14 @@ QByteArray trimmed(const QByteArray& bytes, int from, int to)
     return bytes.mid(from, to - from);
 }
 
-// Whether a quoted attribute value is still open at the end of a tag text,
-// so that the ">" that ended the text belongs to the value.
-bool quoteOpen(const QByteArray& text)
+// Follows the quotes of a tag text from position from on: quote is the
+// quote character of a value still open there (0: none). Only the new part
+// of a growing text is looked at, so a value full of ">" costs linear time.
+char trackQuotes(const QByteArray& text, int from, char quote)
 {
-    char quote = 0;
-    for (const char c : text) {
+    const char* data = text.constData();
+    for (int i = from; i < text.size(); ++i) {
+        const char c = data[i];
         if (quote != 0) {
             if (c == quote)
                 quote = 0;
@@ -78,7 +80,7 @@ bool quoteOpen(const QByteArray& text)
             quote = c;
         }
     }
-    return quote != 0;
+    return quote;
 }
 
 bool equalsTag(const QByteArray& name, const char* tag)
@@ -248,7 +250,13 @@ int XMLReader::PhraseImporter::getTagBytes(QByteArray& text, QByteArray& nameSpa
 
     // An element tag; a ">" inside a quoted attribute value belongs to it.
     if (!text.startsWith('/')) {
-        while (quoteOpen(text)) {
+        int scanned = 0;
+        char quote = 0;
+        for (;;) {
+            quote = trackQuotes(text, scanned, quote);
+            if (quote == 0)
+                break;
+            scanned = text.size();
             if (!appendUpTo('>', text))
                 return tagError;
         }

@@ -352,6 +352,11 @@ void tst_XMLReader::attributeValuesWithMarkupCharacters()
     QCOMPARE(prefs.application.qString(), QStringLiteral("http://x/?a=1&b=2 <!-- ![CDATA[ >"));
     QVERIFY(readXML(prefs, "<installerPreferences application='say \"hi\" > bye'/>").ok);
     QCOMPARE(prefs.application.qString(), QStringLiteral("say \"hi\" > bye"));
+    // Many of them: each ">" continues the same tag.
+    const QByteArray many(100000, '>');
+    QVERIFY(readXML(prefs, "<installerPreferences application=\"" + many + "\"/>").ok);
+    QCOMPARE(prefs.application.size(), many.size());
+    QVERIFY(!readXML(prefs, "<installerPreferences application=\"" + many).ok);
 }
 
 void tst_XMLReader::failures_data()
