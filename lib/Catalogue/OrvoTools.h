@@ -62,6 +62,9 @@ public:
     OrvoTools() = default;
     ~OrvoTools() override;
 
+    // The record's own reading from text stays visible beside the two below.
+    using XMLAssembly::read;
+
     // Reads the legacy store of an ArchiCAD version; false when there is
     // none or it does not parse.
     bool read(short hostVersion);
