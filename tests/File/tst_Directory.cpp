@@ -18,10 +18,9 @@ private slots:
     void createLevels();
     void staticCreate();
     void countAndSearch();
-    void eraseContentsOnly();
-    void eraseEmptyKeepsFolder();
+    void erase_data();
+    void erase();
     void eraseLogged();
-    void eraseWhole();
     void eraseLeavesLinkTargets();
     void fullAccess();
 
@@ -111,28 +110,37 @@ void tst_Directory::countAndSearch()
     QVERIFY(!Directory(String(path(QStringLiteral("none"))), false).containsItemNamed(SearchString("*", "*")));
 }
 
-void tst_Directory::eraseContentsOnly()
+void tst_Directory::erase_data()
 {
-    put(QStringLiteral("c/a.txt"));
-    put(QStringLiteral("c/.hidden"));
-    put(QStringLiteral("c/sub/deeper/b.txt"));
-    put(QStringLiteral("c/sub/.dot/c.txt"));
-    Directory folder(String(path(QStringLiteral("c"))), false);
-    QVERIFY(folder.erase(true, false));
-    QVERIFY(folder.exists());
-    QVERIFY(QDir(path(QStringLiteral("c")))
-                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
-                .isEmpty());
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("contentsOnly");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("contents only") << true << QStringList{"a.txt", ".hidden", "sub/deeper/b.txt", "sub/.dot/c.txt"}
+                                   << true << true;
+    QTest::newRow("empty, contents only") << true << QStringList() << true << true;
+    QTest::newRow("whole") << true << QStringList{"a.txt", "sub/b.txt"} << false << true;
+    QTest::newRow("missing, contents only") << false << QStringList() << true << false;
+    QTest::newRow("missing, whole") << false << QStringList() << false << false;
 }
 
-void tst_Directory::eraseEmptyKeepsFolder()
+void tst_Directory::erase()
 {
-    Directory folder(String(path(QStringLiteral("empty"))), true);
-    QVERIFY(folder.erase(true, false));
-    QVERIFY(folder.exists());
-    Directory missing(String(path(QStringLiteral("missing"))), false);
-    QVERIFY(!missing.erase(true, false));
-    QVERIFY(!missing.erase(false, false));
+    // Erasing the contents keeps the folder itself, hidden entries go too.
+    QFETCH(bool, exists);
+    QFETCH(QStringList, files);
+    QFETCH(bool, contentsOnly);
+    QFETCH(bool, ok);
+    const QString folderPath = path(QStringLiteral("f"));
+    if (exists)
+        QVERIFY(QDir().mkpath(folderPath));
+    for (const QString& file : files)
+        put(QStringLiteral("f/") + file);
+    Directory folder(String(folderPath), false);
+    QCOMPARE(folder.erase(contentsOnly, false), ok);
+    QCOMPARE(folder.exists(), ok && contentsOnly);
+    QCOMPARE(QFileInfo::exists(folderPath), ok && contentsOnly);
+    QVERIFY(QDir(folderPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty());
 }
 
 void tst_Directory::eraseLogged()
@@ -153,17 +161,6 @@ void tst_Directory::eraseLogged()
     put(QStringLiteral("quiet/a.txt"));
     QVERIFY(Directory(String(path(QStringLiteral("quiet"))), false).erase(true, false));
     QVERIFY(Logger::lines().isEmpty());
-}
-
-void tst_Directory::eraseWhole()
-{
-    put(QStringLiteral("w/a.txt"));
-    put(QStringLiteral("w/sub/b.txt"));
-    Directory folder(String(path(QStringLiteral("w"))), false);
-    QVERIFY(folder.exists());
-    QVERIFY(folder.erase(false, false));
-    QVERIFY(!folder.exists());
-    QVERIFY(!QFileInfo::exists(path(QStringLiteral("w"))));
 }
 
 void tst_Directory::eraseLeavesLinkTargets()

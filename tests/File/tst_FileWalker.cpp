@@ -64,10 +64,8 @@ class tst_FileWalker : public QObject {
 private slots:
     void init();
     void cleanup();
-    void order();
-    void flat();
-    void refusedFolder();
-    void stopInFile();
+    void walk_data();
+    void walk();
     void entryRemovedDuringWalk();
     void linksNotFollowed();
 
@@ -81,11 +79,8 @@ void tst_FileWalker::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    put(QStringLiteral("b.txt"));
-    put(QStringLiteral("a.txt"));
-    put(QStringLiteral("z/inner.txt"));
-    put(QStringLiteral("m/y/deep.txt"));
-    put(QStringLiteral("m/c.txt"));
+    for (const char* name : {"b.txt", "a.txt", "z/inner.txt", "m/y/deep.txt", "m/c.txt"})
+        put(QString::fromLatin1(name));
 }
 
 void tst_FileWalker::cleanup()
@@ -102,68 +97,52 @@ void tst_FileWalker::put(const QString& name)
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
-void tst_FileWalker::order()
+void tst_FileWalker::walk_data()
 {
-    RecordingWalker walker(m_dir->path());
-    QVERIFY(walker.traverse(Directory(String(m_dir->path())), true, false));
-    const QStringList expected{"begin /",     "file a.txt", "file b.txt",     "dir m",
-                               "begin m",     "file m/c.txt", "dir m/y",      "begin m/y",
-                               "file m/y/deep.txt", "end m/y", "end m",         "dir z",
-                               "begin z",     "file z/inner.txt", "end z",     "end /"};
-    QCOMPARE(walker.events, expected);
-    QVERIFY(!walker.isStopped());
+    // Files before folders, each in name order; a refused folder is not entered
+    // (one of the same name elsewhere still is); a stop ends the outer folders too.
+    QTest::addColumn<bool>("deep");
+    QTest::addColumn<QString>("refuse");
+    QTest::addColumn<QString>("stopAt");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("deep") << true << "" << "" << QStringList{"begin /", "file a.txt", "file b.txt", "dir m",
+        "begin m", "file m/c.txt", "dir m/y", "begin m/y", "file m/y/deep.txt", "end m/y", "end m", "dir z",
+        "begin z", "file z/inner.txt", "end z", "end /"};
+    QTest::newRow("flat") << false << "" << "" << QStringList{"begin /", "file a.txt", "file b.txt", "dir m",
+        "dir z", "end /"};
+    QTest::newRow("refused") << true << "m" << "" << QStringList{"begin /", "file a.txt", "file b.txt", "dir m",
+        "dir z", "begin z", "file z/inner.txt", "dir z/m", "begin z/m", "file z/m/again.txt", "end z/m", "end z",
+        "end /"};
+    QTest::newRow("stop at first file") << true << "" << "a" << QStringList{"begin /", "file a.txt", "end /"};
+    QTest::newRow("stop deep inside") << true << "" << "c" << QStringList{"begin /", "file a.txt", "file b.txt",
+        "dir m", "begin m", "file m/c.txt", "end m", "end /"};
 }
 
-void tst_FileWalker::flat()
+void tst_FileWalker::walk()
 {
+    QFETCH(bool, deep);
+    QFETCH(QString, refuse);
+    QFETCH(QString, stopAt);
+    QFETCH(QStringList, events);
+    if (!refuse.isEmpty())
+        put(QStringLiteral("z/m/again.txt"));
     RecordingWalker walker(m_dir->path());
-    walker.traverse(Directory(String(m_dir->path())), false);
-    const QStringList expected{"begin /", "file a.txt", "file b.txt", "dir m", "dir z", "end /"};
-    QCOMPARE(walker.events, expected);
-}
-
-void tst_FileWalker::refusedFolder()
-{
-    // A refused folder is not entered; a folder of the same name elsewhere still is.
-    put(QStringLiteral("z/m/again.txt"));
-    RecordingWalker walker(m_dir->path());
-    walker.refuse << QStringLiteral("m");
-    walker.traverse(Directory(String(m_dir->path())), true);
-    const QStringList expected{"begin /", "file a.txt", "file b.txt",       "dir m",
-                               "dir z",   "begin z",    "file z/inner.txt", "dir z/m",
-                               "begin z/m", "file z/m/again.txt", "end z/m", "end z",
-                               "end /"};
-    QCOMPARE(walker.events, expected);
-}
-
-void tst_FileWalker::stopInFile()
-{
-    RecordingWalker walker(m_dir->path());
-    walker.onFile = [&walker](const DataFile& file) {
-        if (file.getName() == "a")
+    if (!refuse.isEmpty())
+        walker.refuse << refuse;
+    walker.onFile = [&walker, stopAt](const DataFile& file) {
+        if (file.getName().qString() == stopAt)
             walker.stop();
     };
-    walker.traverse(Directory(String(m_dir->path())), true);
-    const QStringList expected{"begin /", "file a.txt", "end /"};
-    QCOMPARE(walker.events, expected);
-    QVERIFY(walker.isStopped());
+    walker.traverse(Directory(String(m_dir->path())), deep);
+    QCOMPARE(walker.events, events);
+    QCOMPARE(walker.isStopped(), !stopAt.isEmpty());
 
     // A new walk starts afresh.
     walker.events.clear();
     walker.onFile = nullptr;
     walker.traverse(Directory(String(m_dir->path())), false);
     QCOMPARE(walker.events.size(), 6);
-
-    // Stopping deep inside ends the outer folders too.
-    RecordingWalker deep(m_dir->path());
-    deep.onFile = [&deep](const DataFile& file) {
-        if (file.getName() == "c")
-            deep.stop();
-    };
-    deep.traverse(Directory(String(m_dir->path())), true);
-    const QStringList deepExpected{"begin /", "file a.txt", "file b.txt", "dir m", "begin m",
-                                   "file m/c.txt", "end m", "end /"};
-    QCOMPARE(deep.events, deepExpected);
+    QVERIFY(!walker.isStopped());
 }
 
 void tst_FileWalker::entryRemovedDuringWalk()

@@ -3,6 +3,7 @@
 #include "Utility/DataBufferIn.h"
 #include "Utility/DataBufferOut.h"
 #include "Utility/MemoryBlock.h"
+#include "common/StreamPipe.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,14 +38,11 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void zeroPadding();
-    void shortCipherTextFails();
-    void keyLimits();
-    void unknownModeOrType();
-    void streamFiveBytes();
+    void refusals_data();
+    void refusals();
     void streamAcrossBuffers_data();
     void streamAcrossBuffers();
     void streamLimit();
-    void streamRejects();
 };
 
 void tst_Cipher::ecbVectors_data()
@@ -199,80 +197,63 @@ void tst_Cipher::zeroPadding()
     QByteArray back;
     QVERIFY(blowfish.decrypt(out, back));
     QCOMPARE(back, QByteArray("hello\0\0\0", 8));
-
     QVERIFY(blowfish.encrypt(QByteArray(9, 'a'), out));
     QCOMPARE(out.size(), 16);
     QVERIFY(blowfish.encrypt(QByteArray(), out));
     QVERIFY(out.isEmpty());
-}
 
-void tst_Cipher::shortCipherTextFails()
-{
-    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::ecb);
-    QByteArray out("junk");
-    QVERIFY(!blowfish.decrypt(QByteArray("hello"), out));
-    QVERIFY(out.isEmpty());
-    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
-    // A damaged cipher text that is not whole blocks is refused too.
-    QVERIFY(!blowfish.decrypt(QByteArray(13, 'a'), out));
-    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
-}
-
-void tst_Cipher::keyLimits()
-{
-    QByteArray out;
+    // The longest keys: 56 bytes, counted in UTF-8 (28 two-byte letters).
     const Cipher longest(QByteArray(56, 'k'), Cipher::blowfish, Cipher::ecb);
     QVERIFY(longest.encrypt(QByteArray("abc"), out));
     QVERIFY(longest.errorMessage().empty());
-
-    const Cipher tooLong(QByteArray(57, 'k'), Cipher::blowfish, Cipher::ecb);
-    QVERIFY(!tooLong.encrypt(QByteArray("abc"), out));
-    QCOMPARE(tooLong.errorMessage().qString(), QStringLiteral("Incorrect key length"));
-    QVERIFY(!tooLong.decrypt(QByteArray(8, 'a'), out));
-
-    const Cipher empty(String(), Cipher::blowfish, Cipher::ecb);
-    QVERIFY(!empty.encrypt(QByteArray("abc"), out));
-
-    // The key's UTF-8 bytes count, not its characters: 28 two-byte letters fit,
-    // 29 do not.
     QVERIFY(Cipher(String(QString(28, QChar(0xE9))), Cipher::blowfish, Cipher::ecb).encrypt(QByteArray("a"), out));
-    QVERIFY(!Cipher(String(QString(29, QChar(0xE9))), Cipher::blowfish, Cipher::ecb).encrypt(QByteArray("a"), out));
 }
 
-void tst_Cipher::unknownModeOrType()
+void tst_Cipher::refusals_data()
 {
-    QByteArray out;
-    QVERIFY(!Cipher(String("key"), Cipher::Type(1), Cipher::ecb).encrypt(QByteArray("abc"), out));
-    QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).encrypt(QByteArray("abc"), out));
-    QVERIFY(!Cipher(String("key"), Cipher::blowfish, Cipher::Mode(3)).decrypt(QByteArray(8, 'a'), out));
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("decrypt");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("message");
+    const int bf = Cipher::blowfish;
+    const QString length = QStringLiteral("Incorrect buffer length");
+    QTest::newRow("5-byte cipher text") << QByteArray("12345") << bf << 0 << true << QByteArray("hello") << length;
+    QTest::newRow("13-byte cipher text") << QByteArray("12345") << bf << 0 << true << QByteArray(13, 'a') << length;
+    QTest::newRow("57-byte key") << QByteArray(57, 'k') << bf << 0 << false << QByteArray("abc")
+                                 << "Incorrect key length";
+    QTest::newRow("57-byte key, decrypt") << QByteArray(57, 'k') << bf << 0 << true << QByteArray(8, 'a') << "";
+    QTest::newRow("29 two-byte letters") << QString(29, QChar(0xE9)).toUtf8() << bf << 0 << false << QByteArray("a")
+                                         << "";
+    QTest::newRow("empty key") << QByteArray() << bf << 0 << false << QByteArray("abc") << "";
+    QTest::newRow("unknown type") << QByteArray("key") << 1 << 0 << false << QByteArray("abc") << "";
+    QTest::newRow("unknown mode") << QByteArray("key") << bf << 3 << false << QByteArray("abc") << "";
+    QTest::newRow("unknown mode, decrypt") << QByteArray("key") << bf << 3 << true << QByteArray(8, 'a') << "";
 }
 
-void tst_Cipher::streamFiveBytes()
+void tst_Cipher::refusals()
 {
-    const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::ecb);
-    MemoryBlock encrypted;
-    {
-        DataBufferIn in(String("hello"), Encoding::UTF8);
-        DataBufferOut out(&encrypted);
-        QVERIFY(blowfish.encrypt(in, out, 0));
-    }
-    QCOMPARE(encrypted.size(), 8);
-    QByteArray direct;
-    QVERIFY(blowfish.encrypt(QByteArray("hello"), direct));
-    QCOMPARE(encrypted.get(), direct);
-
-    MemoryBlock decrypted;
-    DataBufferIn in(encrypted, Encoding::unspecified);
-    DataBufferOut out(&decrypted);
-    QVERIFY(blowfish.decrypt(in, out, 0));
-    QCOMPARE(decrypted.get(), QByteArray("hello\0\0\0", 8));
-
-    // Five bytes cannot be a cipher text.
-    MemoryBlock nothing;
-    DataBufferIn shortIn(String("hello"), Encoding::UTF8);
-    DataBufferOut nothingOut(&nothing);
-    QVERIFY(!blowfish.decrypt(shortIn, nothingOut, 0));
-    QCOMPARE(blowfish.errorMessage().qString(), QStringLiteral("Incorrect buffer length"));
+    // Refused in both forms; the byte form leaves nothing behind.
+    QFETCH(QByteArray, key);
+    QFETCH(int, type);
+    QFETCH(int, mode);
+    QFETCH(bool, decrypt);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, message);
+    const Cipher cipher(key, Cipher::Type(type), Cipher::Mode(mode));
+    QByteArray out("junk");
+    QVERIFY(!(decrypt ? cipher.decrypt(input, out) : cipher.encrypt(input, out)));
+    QVERIFY(out.isEmpty());
+    if (!message.isEmpty())
+        QCOMPARE(cipher.errorMessage().qString(), message);
+    bool ok = true;
+    const QByteArray streamed = piped(input, [&](DataBufferIn& in, DataBufferOut& o) {
+        return decrypt ? cipher.decrypt(in, o, 0) : cipher.encrypt(in, o, 0);
+    }, &ok);
+    QVERIFY(!ok);
+    if (!decrypt)
+        QVERIFY(streamed.isEmpty());
 }
 
 void tst_Cipher::streamAcrossBuffers_data()
@@ -282,78 +263,57 @@ void tst_Cipher::streamAcrossBuffers_data()
 
 void tst_Cipher::streamAcrossBuffers()
 {
-    // A file of several buffers: the chaining value must run on from one
-    // buffer to the next, so the result equals the one-piece result.
+    // A short text, and a file of several buffers: the chaining value must run
+    // on from one buffer to the next, so the result equals the one-piece result.
     QFETCH(int, mode);
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QByteArray plain;
-    for (int i = 0; plain.size() < 3 * DataBufferIn::bufferSize + 13; ++i)
-        plain.append(char(i * 31 + (i >> 8)));
     const QString path = dir.filePath(QStringLiteral("plain.bin"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(plain);
-    }
     Cipher blowfish(String("stream key"), Cipher::blowfish, Cipher::Mode(mode));
     blowfish.setInitialValue(0x0123456789ABCDEFULL);
-    QByteArray expected;
-    QVERIFY(blowfish.encrypt(plain, expected));
+    for (const int size : {5, 3 * DataBufferIn::bufferSize + 13}) {
+        QByteArray plain;
+        for (int i = 0; plain.size() < size; ++i)
+            plain.append(char(i * 31 + (i >> 8)));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(plain), qint64(size));
+        f.close();
+        QByteArray expected;
+        QVERIFY(blowfish.encrypt(plain, expected));
 
-    MemoryBlock encrypted;
-    {
         DataFile file(String(path), DataFile::readOnly, false);
         DataBufferIn in(&file, Encoding::unspecified);
-        DataBufferOut out(&encrypted);
-        QVERIFY(blowfish.encrypt(in, out, 0));
+        bool ok = false;
+        const QByteArray encrypted = piped(in, [&](DataBufferIn& i, DataBufferOut& o) {
+            return blowfish.encrypt(i, o, 0);
+        }, &ok);
+        QVERIFY(ok);
+        QVERIFY(encrypted == expected);
+        const QByteArray decrypted = piped(encrypted, [&](DataBufferIn& i, DataBufferOut& o) {
+            return blowfish.decrypt(i, o, 0);
+        }, &ok);
+        QVERIFY(ok);
+        QVERIFY(decrypted == plain + QByteArray(3, '\0'));
     }
-    QCOMPARE(encrypted.size(), expected.size());
-    QVERIFY(encrypted.get() == expected);
-
-    MemoryBlock decrypted;
-    DataBufferIn in(encrypted, Encoding::unspecified);
-    DataBufferOut out(&decrypted);
-    QVERIFY(blowfish.decrypt(in, out, 0));
-    QVERIFY(decrypted.get() == plain + QByteArray(3, '\0'));
 }
 
 void tst_Cipher::streamLimit()
 {
+    // The limit cuts the input; a limit beyond the input processes what is
+    // there, but fails. An empty input encrypts to nothing, successfully.
     const Cipher blowfish(String("12345"), Cipher::blowfish, Cipher::cbc);
-    MemoryBlock encrypted;
-    {
-        DataBufferIn in(String("hello, world"), Encoding::UTF8);
-        DataBufferOut out(&encrypted);
-        QVERIFY(blowfish.encrypt(in, out, 5));
-    }
+    const auto encrypt = [&blowfish](int limit) {
+        return [&blowfish, limit](DataBufferIn& in, DataBufferOut& out) { return blowfish.encrypt(in, out, limit); };
+    };
+    bool ok = false;
     QByteArray direct;
     QVERIFY(blowfish.encrypt(QByteArray("hello"), direct));
-    QCOMPARE(encrypted.get(), direct);
-
-    // A limit beyond the input: what is there is processed, but it fails.
-    MemoryBlock more;
-    DataBufferIn in(String("hello"), Encoding::UTF8);
-    DataBufferOut out(&more);
-    QVERIFY(!blowfish.encrypt(in, out, 16));
-    QCOMPARE(more.size(), 8);
-}
-
-void tst_Cipher::streamRejects()
-{
-    MemoryBlock sink;
-    DataBufferOut out(&sink);
-    DataBufferIn in(String("hello"), Encoding::UTF8);
-    QVERIFY(!Cipher(QByteArray(57, 'k'), Cipher::blowfish, Cipher::ecb).encrypt(in, out, 0));
-    QVERIFY(!Cipher(String(), Cipher::blowfish, Cipher::ecb).encrypt(in, out, 0));
-    QVERIFY(!Cipher(String("k"), Cipher::Type(2), Cipher::ecb).encrypt(in, out, 0));
-    out.flush();
-    QCOMPARE(sink.size(), 0);
-
-    // An empty input encrypts to nothing, successfully.
-    DataBufferIn empty(String(), Encoding::UTF8);
-    QVERIFY(Cipher(String("k"), Cipher::blowfish, Cipher::ecb).encrypt(empty, out, 0));
-    QCOMPARE(sink.size(), 0);
+    QCOMPARE(piped("hello, world", encrypt(5), &ok), direct);
+    QVERIFY(ok);
+    QCOMPARE(piped("hello", encrypt(16), &ok).size(), 8);
+    QVERIFY(!ok);
+    QVERIFY(piped(QByteArray(), encrypt(0), &ok).isEmpty());
+    QVERIFY(ok);
 }
 
 QTEST_GUILESS_MAIN(tst_Cipher)

@@ -44,7 +44,6 @@ private slots:
     void stringDestinationKeepsSplitSequences();
     void fileDestinationAppends();
     void blockDestinationAndNumbers();
-    void stateBits();
 
 private:
     QTemporaryDir m_dir;
@@ -298,23 +297,6 @@ void tst_DataBuffer::blockDestinationAndNumbers()
     nowhere.write(String("discarded"));
     nowhere.flush();
     QVERIFY(nowhere.good());
-}
-
-void tst_DataBuffer::stateBits()
-{
-    DataBufferOut out;
-    QVERIFY(out.good());
-    QVERIFY(out);
-    out.setState(VantIO::eofBit);
-    QVERIFY(out.eof());
-    QVERIFY(!out.fail());
-    out.setState(VantIO::failBit);
-    QVERIFY(!out);
-    out.clear(VantIO::badBit);
-    QVERIFY(out.fail());
-    QVERIFY(!out.eof());
-    out.clear();
-    QVERIFY(out.good());
 }
 
 QTEST_GUILESS_MAIN(tst_DataBuffer)

@@ -18,6 +18,13 @@ Time at(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s
     return t;
 }
 
+QString fields(const Time& t)
+{
+    return QStringLiteral("%1-%2-%3 %4:%5:%6.%7 %8%9")
+        .arg(t.getYear()).arg(t.getMonth()).arg(t.getDay()).arg(t.getHour()).arg(t.getMinute()).arg(t.getSecond())
+        .arg(t.getMicrosecond()).arg(t.getUTCOffset() < 0 ? "" : "+").arg(t.getUTCOffset());
+}
+
 // Runs the time zone dependent checks under a fixed TZ and restores it after.
 class TimeZone {
 public:
@@ -50,8 +57,8 @@ private slots:
     void fieldsAreMasked();
     void totalSeconds_data();
     void totalSeconds();
-    void sameInstantDifferentOffsets();
-    void ordering();
+    void compare_data();
+    void compare();
     void differences();
     void utcOffsetParts_data();
     void utcOffsetParts();
@@ -78,26 +85,16 @@ void tst_Time::zeroTime()
 
 void tst_Time::fieldsAreMasked()
 {
+    // Each setter keeps to its own bits and leaves its neighbours alone.
     Time t(false);
-    t.setMonth(13 + 16);   // 4 bits
-    QCOMPARE(t.getMonth(), 13u);
-    t.setHour(33);         // 5 bits
-    QCOMPARE(t.getHour(), 1u);
-    t.setMinute(64 + 5);   // 6 bits
-    QCOMPARE(t.getMinute(), 5u);
-    t.setMicrosecond(0x100000 + 7);  // 20 bits
-    QCOMPARE(t.getMicrosecond(), 7u);
+    t.setMonth(13 + 16); // 4 bits
+    t.setHour(33);       // 5 bits
+    t.setMinute(64 + 5); // 6 bits
+    t.setMicrosecond(0x100000 + 7); // 20 bits
     t.setYear(0x8000 + 2015);
-    QCOMPARE(t.getYear(), 2015u);
-    // Neighbouring fields survive each setter.
-    QCOMPARE(t.getMonth(), 13u);
-    QCOMPARE(t.getHour(), 1u);
-    QCOMPARE(t.getMinute(), 5u);
     t.setSecond(59);
     t.setDay(31);
-    QCOMPARE(t.getSecond(), 59u);
-    QCOMPARE(t.getDay(), 31u);
-    QCOMPARE(t.getMicrosecond(), 7u);
+    QCOMPARE(fields(t), QStringLiteral("2015-13-31 1:5:59.7 +0"));
 }
 
 void tst_Time::totalSeconds_data()
@@ -129,36 +126,35 @@ void tst_Time::totalSeconds()
     QCOMPARE(qint64(time.getTotalSeconds()), seconds);
 }
 
-void tst_Time::sameInstantDifferentOffsets()
+void tst_Time::compare_data()
 {
-    const Time auckland = at(2015, 3, 5, 12, 0, 0, 780);
-    const Time london = at(2015, 3, 4, 23, 0, 0, 0);
-    QVERIFY(auckland == london);
-    QVERIFY(!(auckland < london));
-    QVERIFY(!(london < auckland));
-    QVERIFY(auckland <= london && auckland >= london);
-
+    QTest::addColumn<Time>("a");
+    QTest::addColumn<Time>("b");
+    QTest::addColumn<int>("order");
+    Time fine = at(2015, 3, 5, 12, 0, 0, 0);
+    fine.setMicrosecond(1);
+    QTest::newRow("same instant, other offsets") << at(2015, 3, 5, 12, 0, 0, 780) << at(2015, 3, 4, 23, 0, 0, 0) << 0;
+    QTest::newRow("one second") << at(2015, 3, 5, 12, 0, 0, 0) << at(2015, 3, 5, 12, 0, 1, 0) << -1;
+    QTest::newRow("microseconds decide") << at(2015, 3, 5, 12, 0, 0, 0) << fine << -1;
+    QTest::newRow("microsecond below next second") << fine << at(2015, 3, 5, 12, 0, 1, 0) << -1;
+    // A later wall clock at a more easterly offset can be the earlier instant.
+    QTest::newRow("later clock, earlier instant") << at(2015, 3, 5, 13, 0, 0, 120) << at(2015, 3, 5, 12, 0, 0, 0)
+                                                  << -1;
     // Out of range years all collapse to total 0 and compare equal.
-    QVERIFY(at(1200, 1, 1, 0, 0, 0, 0) == at(1300, 5, 5, 5, 5, 5, 0));
+    QTest::newRow("out of range years") << at(1200, 1, 1, 0, 0, 0, 0) << at(1300, 5, 5, 5, 5, 5, 0) << 0;
 }
 
-void tst_Time::ordering()
+void tst_Time::compare()
 {
-    Time earlier = at(2015, 3, 5, 12, 0, 0, 0);
-    Time later = at(2015, 3, 5, 12, 0, 1, 0);
-    QVERIFY(earlier < later);
-    QVERIFY(later > earlier);
-    QVERIFY(earlier != later);
-
-    // Same second: microseconds decide.
-    Time fine = earlier;
-    fine.setMicrosecond(1);
-    QVERIFY(earlier < fine);
-    QVERIFY(earlier != fine);
-    QVERIFY(fine < later);
-
-    // A later wall clock at a more easterly offset can be the earlier instant.
-    QVERIFY(at(2015, 3, 5, 13, 0, 0, 120) < at(2015, 3, 5, 12, 0, 0, 0));
+    QFETCH(Time, a);
+    QFETCH(Time, b);
+    QFETCH(int, order);
+    QCOMPARE(a == b, order == 0);
+    QCOMPARE(a != b, order != 0);
+    QCOMPARE(a < b, order < 0);
+    QCOMPARE(b < a, order > 0);
+    QCOMPARE(b > a, order < 0);
+    QCOMPARE(a <= b && a >= b, order == 0);
 }
 
 void tst_Time::differences()
@@ -240,27 +236,13 @@ void tst_Time::currentTime()
 
 void tst_Time::dateAndTimeParts()
 {
-    Time now(true);
-    const Time copy = now;
-    now.setToDate();
-    QCOMPARE(now.getYear(), copy.getYear());
-    QCOMPARE(now.getMonth(), copy.getMonth());
-    QCOMPARE(now.getDay(), copy.getDay());
-    QCOMPARE(now.getHour(), 0u);
-    QCOMPARE(now.getMinute(), 0u);
-    QCOMPARE(now.getSecond(), 0u);
-    QCOMPARE(now.getMicrosecond(), 0u);
-    QCOMPARE(now.getUTCOffset(), 0);
-
-    Time clock = at(2015, 3, 5, 14, 7, 9, 60);
+    Time day = at(2015, 3, 5, 14, 7, 9, 60);
+    day.setMicrosecond(5);
+    Time clock = day;
+    day.setToDate();
+    QCOMPARE(fields(day), QStringLiteral("2015-3-5 0:0:0.0 +0"));
     clock.setToTime();
-    QCOMPARE(clock.getYear(), 0u);
-    QCOMPARE(clock.getMonth(), 0u);
-    QCOMPARE(clock.getDay(), 0u);
-    QCOMPARE(clock.getHour(), 14u);
-    QCOMPARE(clock.getMinute(), 7u);
-    QCOMPARE(clock.getSecond(), 9u);
-    QCOMPARE(clock.getUTCOffset(), 60);
+    QCOMPARE(fields(clock), QStringLiteral("0-0-0 14:7:9.5 +60"));
 }
 
 void tst_Time::text_data()
