@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include "common/FileBytes.h"
+
 #include <memory>
 
 using namespace vantorix;
@@ -31,8 +33,8 @@ private slots:
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    void put(const QString& name, const QByteArray& bytes);
-    QByteArray content(const QString& name) const;
+    void put(const QString& name, const QByteArray& bytes) { writeFile(path(name), bytes); }
+    QByteArray content(const QString& name) const { return readFile(path(name)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -47,19 +49,6 @@ void tst_DataFile::cleanup()
 {
     m_dir->setAutoRemove(!QTest::currentTestFailed());
     m_dir.reset();
-}
-
-void tst_DataFile::put(const QString& name, const QByteArray& bytes)
-{
-    QFile file(path(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray tst_DataFile::content(const QString& name) const
-{
-    QFile file(path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 void tst_DataFile::nameParts_data()

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include "common/FileBytes.h"
+
 #include <memory>
 
 using namespace vantorix;
@@ -26,7 +28,7 @@ private slots:
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    void put(const QString& name);
+    void put(const QString& name) { writeFile(path(name), "x"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -41,15 +43,6 @@ void tst_Directory::cleanup()
 {
     m_dir->setAutoRemove(!QTest::currentTestFailed());
     m_dir.reset();
-}
-
-void tst_Directory::put(const QString& name)
-{
-    const QString full = path(name);
-    QVERIFY(QDir().mkpath(QFileInfo(full).absolutePath()));
-    QFile file(full);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
 }
 
 void tst_Directory::createLevels()

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include "common/FileBytes.h"
+
 #include <functional>
 #include <memory>
 
@@ -70,7 +72,7 @@ private slots:
     void linksNotFollowed();
 
 private:
-    void put(const QString& name);
+    void put(const QString& name) { writeFile(m_dir->filePath(name)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -87,14 +89,6 @@ void tst_FileWalker::cleanup()
 {
     m_dir->setAutoRemove(!QTest::currentTestFailed());
     m_dir.reset();
-}
-
-void tst_FileWalker::put(const QString& name)
-{
-    const QString full = m_dir->filePath(name);
-    QVERIFY(QDir().mkpath(QFileInfo(full).absolutePath()));
-    QFile file(full);
-    QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
 void tst_FileWalker::walk_data()

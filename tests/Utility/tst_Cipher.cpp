@@ -3,6 +3,7 @@
 #include "Utility/DataBufferIn.h"
 #include "Utility/DataBufferOut.h"
 #include "Utility/MemoryBlock.h"
+#include "common/FileBytes.h"
 #include "common/StreamPipe.h"
 
 #include <QTemporaryDir>
@@ -274,10 +275,7 @@ void tst_Cipher::streamAcrossBuffers()
         QByteArray plain;
         for (int i = 0; plain.size() < size; ++i)
             plain.append(char(i * 31 + (i >> 8)));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(plain), qint64(size));
-        f.close();
+        writeFile(path, plain);
         QByteArray expected;
         QVERIFY(blowfish.encrypt(plain, expected));
 

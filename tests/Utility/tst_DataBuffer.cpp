@@ -6,24 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/FileBytes.h"
+
 using namespace vantorix;
-
-namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
-
-} // namespace
 
 class tst_DataBuffer : public QObject {
     Q_OBJECT
@@ -265,9 +250,9 @@ void tst_DataBuffer::fileDestinationAppends()
         DataFile file(String(path), DataFile::readWrite, false);
         DataBufferOut out(&file);
         out.write(String("second\n"));
-        QCOMPARE(fileBytes(path), QByteArray("first\n"));
+        QCOMPARE(readFile(path), QByteArray("first\n"));
     }
-    QCOMPARE(fileBytes(path), QByteArray("first\nsecond\n"));
+    QCOMPARE(readFile(path), QByteArray("first\nsecond\n"));
 
     // Large output goes out in whole blocks.
     const QString big = m_dir.filePath(QStringLiteral("big.txt"));
@@ -276,9 +261,9 @@ void tst_DataBuffer::fileDestinationAppends()
         DataBufferOut out(&file);
         for (int i = 0; i < 3 * DataBufferOut::bufferSize; ++i)
             out.put(char('a' + i % 26));
-        QCOMPARE(fileBytes(big).size(), 2 * DataBufferOut::bufferSize);
+        QCOMPARE(readFile(big).size(), 2 * DataBufferOut::bufferSize);
     }
-    QCOMPARE(fileBytes(big).size(), 3 * DataBufferOut::bufferSize);
+    QCOMPARE(readFile(big).size(), 3 * DataBufferOut::bufferSize);
 }
 
 void tst_DataBuffer::blockDestinationAndNumbers()

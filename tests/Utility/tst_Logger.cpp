@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/FileBytes.h"
+
 using namespace vantorix;
 
 class tst_Logger : public QObject {
@@ -18,26 +20,7 @@ private slots:
     void flushIntoMissingFolder();
     void flushWithoutLinesKeepsFile();
     void nonAsciiSurvives();
-
-private:
-    static QByteArray readAll(const QString& path);
-    static void writeFile(const QString& path, const QByteArray& bytes);
 };
-
-QByteArray tst_Logger::readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-void tst_Logger::writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
 
 void tst_Logger::lineFormat()
 {
@@ -96,7 +79,7 @@ void tst_Logger::trimBoundary()
     const QByteArray newLine = Logger::lines().first().toUtf8() + '\n';
     Logger::flush(String(path));
 
-    const QByteArray result = readAll(path);
+    const QByteArray result = readFile(path);
     if (trimmed) {
         QCOMPARE(result.size(), int(Logger::retainedTail) + 1 + newLine.size());
         QCOMPARE(result.at(0), 'T');
@@ -129,7 +112,7 @@ void tst_Logger::flushWithoutLinesKeepsFile()
     const QString path = dir.filePath(QStringLiteral("log.txt"));
     writeFile(path, "old content\n");
     Logger::flush(String(path));
-    QCOMPARE(readAll(path), QByteArray("old content\n"));
+    QCOMPARE(readFile(path), QByteArray("old content\n"));
 }
 
 void tst_Logger::nonAsciiSurvives()
@@ -139,7 +122,7 @@ void tst_Logger::nonAsciiSurvives()
     Logger::write(String("Zürich Å"));
     Logger::write(String("second"));
     Logger::flush(String(path));
-    const QList<QByteArray> lines = readAll(path).split('\n');
+    const QList<QByteArray> lines = readFile(path).split('\n');
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[0].endsWith("\tZ\xC3\xBCrich \xC3\x85"));
     QVERIFY(lines[1].endsWith("\tsecond"));
