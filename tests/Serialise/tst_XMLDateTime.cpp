@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "common/TimeZone.h"
+
 #include <ctime>
 
 Q_DECLARE_METATYPE(vantorix::Time)
@@ -30,8 +32,6 @@ class tst_XMLDateTime : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void writeFormats_data();
     void writeFormats();
     void readFormats_data();
@@ -43,27 +43,8 @@ private slots:
     void ownValue();
 
 private:
-    QByteArray m_savedZone;
-    bool m_hadZone = false;
+    TimeZone m_zone{"XIT-5:30"}; // the formats without a zone read in the local offset: pin it
 };
-
-// The formats without a zone read in the local offset: pin it.
-void tst_XMLDateTime::initTestCase()
-{
-    m_hadZone = qEnvironmentVariableIsSet("TZ");
-    m_savedZone = qgetenv("TZ");
-    qputenv("TZ", "XIT-5:30");
-    tzset();
-}
-
-void tst_XMLDateTime::cleanupTestCase()
-{
-    if (m_hadZone)
-        qputenv("TZ", m_savedZone);
-    else
-        qunsetenv("TZ");
-    tzset();
-}
 
 void tst_XMLDateTime::writeFormats_data()
 {

@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include "common/TimeZone.h"
+
 #include <ctime>
 
 Q_DECLARE_METATYPE(vantorix::Time)
@@ -24,28 +26,6 @@ QString fields(const Time& t)
         .arg(t.getYear()).arg(t.getMonth()).arg(t.getDay()).arg(t.getHour()).arg(t.getMinute()).arg(t.getSecond())
         .arg(t.getMicrosecond()).arg(t.getUTCOffset() < 0 ? "" : "+").arg(t.getUTCOffset());
 }
-
-// Runs the time zone dependent checks under a fixed TZ and restores it after.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone) : m_saved(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (m_had)
-            qputenv("TZ", m_saved);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_saved;
-    bool m_had;
-};
 
 } // namespace
 
