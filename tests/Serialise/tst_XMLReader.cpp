@@ -77,11 +77,8 @@ void tst_XMLReader::preferencesRecord()
     prefs.status = trial;
     const ReadResult result = readXML(prefs, prefsText);
     QVERIFY(result.ok);
-    QCOMPARE(prefs.size.width, short(800));
-    QCOMPARE(prefs.size.height, short(600));
-    QCOMPARE(prefs.releaseSize.width, short(640));
-    QCOMPARE(prefs.releaseSize.height, short(480));
-    QCOMPARE(prefs.eulaSize.width, short(0));
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(prefs.size.width).arg(prefs.size.height).arg(prefs.releaseSize.width)
+                 .arg(prefs.releaseSize.height).arg(prefs.eulaSize.width), QStringLiteral("800 600 640 480 0"));
     QCOMPARE(prefs.application.qString(), QStringLiteral("/Applications/ArchiCAD 24"));
     QCOMPARE(prefs.status, updates);
     QCOMPARE(prefs.validations, 1);
