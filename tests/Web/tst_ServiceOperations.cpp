@@ -64,7 +64,6 @@ private slots:
     void login_data();
     void login();
     void productListing();
-    void educationalListing();
     void installerVersion();
     void supportReport();
 
@@ -141,29 +140,6 @@ void tst_ServiceOperations::productListing()
     QCOMPARE(platform->getReleaseUrl(String("INT")).qString(),
              m_service.url() + QStringLiteral("/files/archives/StairMaker-17.zip"));
     QCOMPARE(platform->getAgreementUrl().qString(), m_service.url() + QStringLiteral("/files/agreements/eula.html"));
-
-    // The wrong password gets nothing.
-    VantorixTools refused;
-    request.setClient(client("anna.berg@example.com", "wrong"));
-    const auto refusal = answerOf(String(ServiceAddress::productListing), refused);
-    QVERIFY(call(String(ServiceAddress::productListing), request, *refusal));
-    QVERIFY(!refusal->isSuccessful());
-    QVERIFY(refused.getInstallation() == nullptr || refused.getInstallation()->getProducts().size() == 0);
-}
-
-void tst_ServiceOperations::educationalListing()
-{
-    VantorixTools request;
-    request.setTarget(VantorixTools::educational);
-    request.setClient(client("student@example.edu", ""));
-    request.setReport(std::make_unique<InstallerReport>());
-    VantorixTools catalogue;
-    const auto body = answerOf(String(ServiceAddress::productListingEdu), catalogue);
-    QVERIFY(call(String(ServiceAddress::productListingEdu), request, *body));
-    QVERIFY(body->isSuccessful());
-    QCOMPARE(catalogue.getTarget(), VantorixTools::educational);
-    QVERIFY(catalogue.getInstallation() != nullptr);
-    QCOMPARE(catalogue.getInstallation()->getProducts().size(), std::size_t(1));
 }
 
 void tst_ServiceOperations::installerVersion()
