@@ -179,11 +179,6 @@ void tst_Application::folders()
     QCOMPARE(application.getDirectory(Application::dll).qString(), path + QLatin1Char('/') + c.addOns);
     QCOMPARE(application.getDirectory(Application::library).qString(), path + QLatin1Char('/') + c.library);
     QCOMPARE(application.getDirectory(Application::extra).qString(), path + QStringLiteral("/VantorixTools Extras/"));
-    QCOMPARE(application.getDirectory(Application::identifier).qString(), QString());
-    QCOMPARE(application.getDefaultExtension(Application::dll).qString(), QStringLiteral("apx"));
-    QCOMPARE(application.getDefaultExtension(Application::library).qString(), QStringLiteral("lcf"));
-    QCOMPARE(application.getDefaultExtension(Application::extra).qString(), QStringLiteral("txt"));
-    QCOMPARE(application.getDefaultExtension(Application::userPreference).qString(), QString());
     const QString postfix = c.valid ? QStringLiteral("%1.0.0 %2 R1").arg(c.version).arg(c.language) : QString();
     QCOMPARE(application.getPrefsPostfix().qString(), postfix);
 }

@@ -44,11 +44,9 @@ private slots:
     void searchPathListsSeveralRoots();
     void bundleListIsReadLineByLine();
     void searchIsBoundedAndSurvivesLoops();
-    void supportedVersions();
     void localStrings_data();
     void localStrings();
     void unknownTableIsNotCached();
-    void noActiveWindow();
 
 private:
     QString makeHost(const QString& relative, int version = 19, const QString& bundle = QString(),
@@ -188,16 +186,6 @@ void tst_Host::searchIsBoundedAndSurvivesLoops()
     QCOMPARE(lines(shallow), QStringList{root + "/ArchiCAD 18.app"});
 }
 
-void tst_Host::supportedVersions()
-{
-    const std::map<short, bool>& versions = Host::getSupportedVersions();
-    QCOMPARE(versions.size(), std::size_t(2));
-    QVERIFY(versions.count(18) && versions.count(19));
-    QVERIFY(Host::isSupportedVersion(19));
-    QVERIFY(!Host::isSupportedVersion(17));
-    QCOMPARE(Host::version, short(1));
-}
-
 void tst_Host::localStrings_data()
 {
     QTest::addColumn<int>("table");
@@ -243,11 +231,6 @@ void tst_Host::unknownTableIsNotCached()
     for (const QString& row : {host.getLocalString(32521, 36).qString(), host.getLocalString(32524, 10).qString()})
         QVERIFY2(row.contains(QRegularExpression("<a href=\"mailto:[^\"]+@[^\"]+\\.example\">[^<]+</a>$")),
                  qPrintable(row));
-}
-
-void tst_Host::noActiveWindow()
-{
-    QCOMPARE(host.getActiveWindowHandle(), 0ull);
 }
 
 QTEST_GUILESS_MAIN(tst_Host)

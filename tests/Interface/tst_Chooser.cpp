@@ -34,7 +34,6 @@ void tst_Chooser::openFile()
                                                         String("Vantorix Install File"), String("zfinstall"), &window));
     QVERIFY(file);
     QCOMPARE(file->getLocation().qString(), QStringLiteral("/offline/Tools.zfinstall"));
-    QCOMPARE(file->getPermission(), DataFile::Permission(DataFile::readWrite));
     QVERIFY(!QFileInfo::exists(QStringLiteral("/offline")));
     QCOMPARE(int(requests.size()), 1);
     QCOMPARE(requests[0].kind, Chooser::openFile);

@@ -16,7 +16,6 @@ class tst_Lifecycle : public QObject {
     Q_OBJECT
 
 private slots:
-    void applicationAnswers();
     void startupAndShutdown();
     void programQuitsCleanlyOnSignal();
 
@@ -26,15 +25,6 @@ private:
         return prefs + QStringLiteral("/Vantorix Tools/Logs/com.vantorix.installer.txt");
     }
 };
-
-void tst_Lifecycle::applicationAnswers()
-{
-    VantorixInstallerApp app;
-    QCOMPARE(app.getName().qString(), QStringLiteral("Vantorix Installer"));
-    QCOMPARE(app.getProductVersion().qString(), QStringLiteral("2.05"));
-    QCOMPARE(app.getBuildNo().qString(), QStringLiteral("13"));
-    QCOMPARE(app.getReleaseDate().qString(), QStringLiteral("10.11.2015"));
-}
 
 void tst_Lifecycle::startupAndShutdown()
 {
