@@ -39,7 +39,6 @@ class tst_Host : public QObject {
 private slots:
     void init();
     void cleanup();
-    void constructedBeforeMain();
     void discoveryFilesSupportedInstallations();
     void searchPathListsSeveralRoots();
     void bundleListIsReadLineByLine();
@@ -88,12 +87,6 @@ QString tst_Host::makeHost(const QString& relative, int version, const QString& 
 void tst_Host::mkdir(const QString& relative)
 {
     QVERIFY(QDir().mkpath(m_dir->path() + QLatin1Char('/') + relative));
-}
-
-void tst_Host::constructedBeforeMain()
-{
-    QVERIFY(host.getApplicationMap() != nullptr);
-    QCOMPARE(host.getLanguage().qString(), QStringLiteral("INT"));
 }
 
 void tst_Host::discoveryFilesSupportedInstallations()
