@@ -320,7 +320,8 @@ void tst_TypedValues::throughWriterAndReader()
     QVERIFY(xml.contains(QStringLiteral("<price>3.14</price>")));
     QVERIFY(xml.contains(QStringLiteral("<released>2015-11-10</released>")));
     QVERIFY(!xml.contains(QStringLiteral("wörd")));
-    QVERIFY(!xml.contains(QStringLiteral("1234")));
+    // Not a search for "1234" anywhere: random cipher text may hold those digits.
+    QVERIFY(!xml.contains(QStringLiteral("<pin>1234</pin>")));
     QVERIFY(QRegularExpression(QStringLiteral("<password>[0-9A-F]{64}</password>")).match(xml).hasMatch());
     QVERIFY(QRegularExpression(QStringLiteral("<pin>[0-9A-F]{16}</pin>")).match(xml).hasMatch());
 
