@@ -83,6 +83,9 @@ char String::operator[](int i) const
 {
     if (i == npos)
         throw std::out_of_range("");
+    // Any other index outside the text reads as 0, as the end of a C string.
+    if (i < 0 || i >= m_text.size())
+        return '\0';
     return m_text.at(i).toLatin1();
 }
 

@@ -170,6 +170,7 @@ void tst_String::indexNposThrows()
     QCOMPARE(s[0], 'a');
     QCOMPARE(s[1], char(0xE9));
     QCOMPARE(s[2], char(0));
+    QCOMPARE(s[-4], char(0));
     QVERIFY_EXCEPTION_THROWN(s[String::npos], std::out_of_range);
 }
 
