@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <type_traits>
 
 namespace vantorix {
 
@@ -37,6 +38,9 @@ bool NumberFromText<T>::setValue(const String& text)
         return false;
     std::istringstream stream(std::string(text.data()));
     T parsed = 0;
+    // The stream would wrap a negative text into a huge unsigned value.
+    if (std::is_unsigned<T>::value && (stream >> std::ws).peek() == '-')
+        return false;
     stream >> parsed;
     if (stream.fail())
         return false;
@@ -60,6 +64,11 @@ FromHex::FromHex(const String& text)
     for (const QChar c : text.qString()) {
         const int digit = hexDigits.indexOf(c);
         if (digit < 0) {
+            m_value = value;
+            return;
+        }
+        // More than 16 digits do not fit: refuse rather than wrap.
+        if (value >> 60 != 0) {
             m_value = value;
             return;
         }

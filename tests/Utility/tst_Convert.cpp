@@ -60,6 +60,7 @@ void tst_Convert::wideAndUnsigned()
     QCOMPARE(ToInt64(String("-9000000000")).value(), Q_INT64_C(-9000000000));
     QCOMPARE(ToUInt64(String("18446744073709551615")).value(), Q_UINT64_C(18446744073709551615));
     QCOMPARE(ToUInt32(String("4000000000")).value(), 4000000000u);
+    QVERIFY(!ToUInt32(String(" -1")).isValid());
     ToInt32 reparsed{String("x")};
     QVERIFY(!reparsed.isValid());
     QVERIFY(reparsed.setValue(String("5")));
@@ -83,6 +84,7 @@ void tst_Convert::fromHex_data()
     QTest::newRow("lower rejected") << "1f" << false << quint64(1);
     QTest::newRow("empty") << "" << false << quint64(0);
     QTest::newRow("full width") << "FFFFFFFFFFFFFFFF" << true << Q_UINT64_C(18446744073709551615);
+    QTest::newRow("too long") << "10000000000000000" << false << quint64(0);
 }
 
 void tst_Convert::fromHex()
