@@ -332,7 +332,7 @@ void XMLReader::PhraseImporter::appendReplacement(const char* name, int size, QB
     int count = 0;
     while (number != 0) {
         const unsigned char b = static_cast<unsigned char>(number & 0xFF);
-        if (!((b >= 20 && b < 128) || b == '\t' || b == '\n' || b == '\r')) {
+        if (!((b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r')) {
             out.append(m_replacement);
             return;
         }
