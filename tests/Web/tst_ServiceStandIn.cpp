@@ -142,7 +142,7 @@ void tst_ServiceStandIn::answers()
 
 void tst_ServiceStandIn::supportReportsGetFreshIds()
 {
-    const QString support = QStringLiteral("<client><email>anna.berg@example.com</email><password>correct horse</password>"
+    const QString support = QStringLiteral("<client><email>anna.berg@example.com</email><password xml:space=\"preserve\">correct horse</password>"
                                            "</client><report><installer><version>2.05</version><support><ticket>T-1</ticket>"
                                            "<description>Ärger</description><attachment>UEsDBA==</attachment><reportId/>"
                                            "</support></installer></report>");

@@ -264,9 +264,12 @@ SoapService::Answer SoapService::reporting(const Request& request, const QByteAr
     const QString kind = request.hasSupport ? QStringLiteral("support")
                                             : request.isInstallation ? QStringLiteral("installation")
                                                                      : QStringLiteral("report");
-    // Stored without the client's password, enciphered or not.
+    // Stored without the client's password, enciphered or not, in whatever
+    // form the reader above took it from: with a prefix, attributes or CDATA.
     QString text = QString::fromUtf8(body);
-    static const QRegularExpression password(QStringLiteral("<password>[^<]*</password>"));
+    static const QRegularExpression password(
+        QStringLiteral("<([\\w.-]+:)?password\\b[^>]*?(/>|>.*?</([\\w.-]+:)?password\\s*>)"),
+        QRegularExpression::DotMatchesEverythingOption);
     text.replace(password, QStringLiteral("<password />"));
     QString reportId;
     if (request.hasSupport)
