@@ -71,8 +71,12 @@ bool ApplicationSignature::operator<(const ApplicationSignature& other) const
 {
     if (m_type != other.m_type)
         return m_type < other.m_type;
-    if (m_language.toLowercase() != other.m_language.toLowercase())
-        return m_language < other.m_language;
+    // Compared in one letter case, as operator== compares them: otherwise
+    // "INT" < "JPN" < "int" while "INT" and "int" are equal.
+    const String language = m_language.toLowercase();
+    const String otherLanguage = other.m_language.toLowercase();
+    if (language != otherLanguage)
+        return language < otherLanguage;
     return PlatformSignature::operator<(other);
 }
 

@@ -65,6 +65,7 @@ void tst_ApplicationSignature::ordering()
     QVERIFY(full19 == lower19);
     QVERIFY(!(full19 < lower19) && !(lower19 < full19));
     QVERIFY(full18 < lower19);
+    QVERIFY(lower19 < S(HostType::archiCAD, 19, S::full, "JPN"));
     QVERIFY(S(HostType::vectorworks, 19, S::full, "INT") != full19);
     QVERIFY(full19 < S(HostType::vectorworks, 12, S::full, "INT"));
 }
