@@ -175,6 +175,10 @@ long long DataFile::getPosition() const
 
 long long DataFile::getSize() const
 {
+    // Asking the size of a missing file must not create it (a read-write
+    // open would): its size is 0.
+    if (m_file && !m_file->isOpen() && !m_file->exists())
+        return 0;
     return ensureOpen() ? m_file->size() : 0;
 }
 

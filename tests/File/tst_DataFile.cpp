@@ -87,6 +87,9 @@ void tst_DataFile::missingPath()
     QCOMPARE(file.getURL().qString(), QFileInfo(missing).absoluteFilePath());
     QVERIFY(!file.open(DataFile::readOnly));
     QVERIFY(!QFileInfo::exists(missing));
+    DataFile readWrite{String(path(QStringLiteral("absent.txt"))), DataFile::readWrite, false};
+    QCOMPARE(readWrite.getSize(), 0LL);
+    QVERIFY(!readWrite.exists());
 }
 
 void tst_DataFile::createMakesFolders()
