@@ -55,9 +55,12 @@ bool saveWhole(const QString& path, const QByteArray& bytes, QFileDevice::Permis
     // An uncommitted save file is discarded when it goes out of scope, and
     // the old file stays as it was.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly))
         return false;
-    QFile::setPermissions(path, permissions);
+    // The temporary file gets its permissions before any byte is written, so
+    // an owner-only file is never readable by others, not even for a moment.
+    if (!file.setPermissions(permissions) || file.write(bytes) != bytes.size() || !file.commit())
+        return false;
     return true;
 }
 

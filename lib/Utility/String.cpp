@@ -370,6 +370,10 @@ double round(const double& x, double step)
 
 String getVersionString(double v)
 {
+    // Versions come from stored data: a damaged value (not a number, infinite,
+    // negative or beyond what a 64-bit count of hundredths holds) reads as 0.
+    if (!std::isfinite(v) || v < 0.0 || v >= 1e15)
+        v = 0.0;
     int integerDigits = 1;
     if (v >= 1.0)
         integerDigits = static_cast<int>(std::floor(std::log10(std::trunc(v)))) + 1;

@@ -270,6 +270,7 @@ void tst_String::versionString_data()
     QTest::newRow("below one") << 0.5 << "0.50";
     QTest::newRow("tiny") << 0.05 << "0.05";
     QTest::newRow("hundreds") << 123.456 << "123.46";
+    QTest::newRow("not a number") << qQNaN() << "0.00";
 }
 
 void tst_String::versionString()
