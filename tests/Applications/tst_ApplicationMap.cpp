@@ -1,9 +1,6 @@
 #include "Applications/ApplicationMap.h"
-#include "Serialise/XMLReader.h"
-#include "Serialise/XMLWriter.h"
-#include "Utility/DataBufferIn.h"
-#include "Utility/DataBufferOut.h"
 #include "common/FakeHost.h"
+#include "common/XMLText.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,21 +11,12 @@ namespace {
 
 QString written(ApplicationMap& map)
 {
-    String text;
-    {
-        DataBufferOut out(&text);
-        XMLWriter writer(&out);
-        if (!writer.exportFrom(map, true, true, true, true))
-            return QStringLiteral("export failed");
-    }
-    return text.qString();
+    return QString::fromUtf8(testrecords::writeText(map));
 }
 
 bool readInto(ApplicationMap& map, const QString& text)
 {
-    DataBufferIn in{String(text), Encoding::UTF8};
-    XMLReader reader(&in);
-    return reader.importTo(map);
+    return testrecords::readText(map, text.toUtf8());
 }
 
 Guid guid(const char* text)

@@ -1,11 +1,9 @@
 #include "Catalogue/ProductMap.h"
 #include "Catalogue/VantorixTools.h"
 #include "Reporting/Report.h"
-#include "Serialise/XMLReader.h"
-#include "Serialise/XMLWriter.h"
-#include "Utility/DataBufferIn.h"
-#include "Utility/DataBufferOut.h"
 #include "common/TestSupport.h"
+
+#include "common/XMLText.h"
 
 #include <QtTest>
 
@@ -21,25 +19,8 @@ QByteArray dataFile(const QString& name)
     return file.readAll();
 }
 
-bool readText(XMLShipping& record, const QByteArray& text)
-{
-    DataBufferIn in;
-    in.setSource(text, Encoding::UTF8);
-    XMLReader reader(&in);
-    return reader.importTo(record);
-}
-
-QByteArray writeText(XMLShipping& record)
-{
-    String text;
-    {
-        DataBufferOut out(&text);
-        XMLWriter writer(&out);
-        if (!writer.exportFrom(record, true, true, true, true))
-            return QByteArray("write failed");
-    }
-    return text.toByteArray();
-}
+using testrecords::readText;
+using testrecords::writeText;
 
 } // namespace
 

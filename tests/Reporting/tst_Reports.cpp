@@ -1,12 +1,10 @@
 #include "Catalogue/VantorixTools.h"
 #include "Environment/Platform.h"
-#include "Serialise/XMLReader.h"
-#include "Serialise/XMLWriter.h"
-#include "Utility/DataBufferIn.h"
-#include "Utility/DataBufferOut.h"
 #include "products/InstallerRelease.h"
 #include "support/InstallerReport.h"
 #include "update/UpdateLog.h"
+
+#include "common/XMLText.h"
 
 #include <QtTest>
 
@@ -15,25 +13,8 @@ using namespace installer;
 
 namespace {
 
-bool readText(XMLShipping& record, const QByteArray& text)
-{
-    DataBufferIn in;
-    in.setSource(text, Encoding::UTF8);
-    XMLReader reader(&in);
-    return reader.importTo(record);
-}
-
-QByteArray writeText(XMLShipping& record)
-{
-    String text;
-    {
-        DataBufferOut out(&text);
-        XMLWriter writer(&out);
-        if (!writer.exportFrom(record, true, true, true, true))
-            return QByteArray("write failed");
-    }
-    return text.toByteArray();
-}
+using testrecords::readText;
+using testrecords::writeText;
 
 // Sets the machine's hardware addresses for one scope.
 class Addresses {

@@ -5,10 +5,8 @@
 #include "Serialise/XMLLength.h"
 #include "Serialise/XMLPair.h"
 #include "Serialise/XMLProxy.h"
-#include "Serialise/XMLReader.h"
-#include "Serialise/XMLWriter.h"
-#include "Utility/DataBufferIn.h"
-#include "Utility/DataBufferOut.h"
+
+#include "common/XMLText.h"
 
 #include <QtTest>
 
@@ -87,19 +85,12 @@ private:
 
 String exported(Account& account)
 {
-    String text;
-    {
-        DataBufferOut out(&text);
-        if (!XMLWriter(&out).exportFrom(account, true, true, true, true))
-            return String("<export failed>");
-    }
-    return text;
+    return String(QString::fromUtf8(testrecords::writeText(account)));
 }
 
 bool imported(const String& text, Account& account)
 {
-    DataBufferIn in(text, Encoding::UTF8);
-    return XMLReader(&in).importTo(account);
+    return testrecords::readText(account, text.toByteArray());
 }
 
 String written(XMLUnit& leaf)

@@ -1,7 +1,7 @@
 #include "Serialise/XMLReader.h"
 #include "TestRecords.h"
 #include "Utility/MemoryBlock.h"
-#include "XMLTestSupport.h"
+#include "common/XMLText.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "Serialise/XMLWriter.h"
 #include "TestRecords.h"
 #include "Utility/MemoryBlock.h"
-#include "XMLTestSupport.h"
+#include "common/XMLText.h"
 
 #include <QtTest>
 

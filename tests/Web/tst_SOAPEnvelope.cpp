@@ -1,13 +1,13 @@
 #include "Web/TestPayload.h"
 
 #include "Serialise/XMLReader.h"
-#include "Serialise/XMLWriter.h"
 #include "Utility/DataBufferIn.h"
-#include "Utility/DataBufferOut.h"
 #include "Web/RequestBody.h"
 #include "Web/ResponseBody.h"
 #include "Web/ServiceAddress.h"
 #include "Web/XMLSOAPEnvelope.h"
+
+#include "common/XMLText.h"
 
 #include <QtTest>
 
@@ -17,14 +17,7 @@ namespace {
 
 QString written(XMLShipping& root)
 {
-    String text;
-    {
-        DataBufferOut out(&text);
-        if (!XMLWriter(&out).exportFrom(root, true, true, true, true))
-            return QStringLiteral("(export failed)");
-        out.flush();
-    }
-    return text.qString();
+    return QString::fromUtf8(testrecords::writeText(root));
 }
 
 bool readInto(const QString& text, XMLSOAPEnvelope& root)
