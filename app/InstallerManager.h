@@ -10,7 +10,16 @@ namespace installer {
 // catalogue and the products.
 class InstallerManager : public InstallerPrefs {
 public:
+    // What the user chose to do.
+    enum Action : int { installOnline = 0, installFromOfflineFile = 1, createOfflineFile = 2 };
+
     InstallerManager() = default;
+
+    int getInstallerAction() const { return installerAction; }
+    void setInstallerAction(int action) { installerAction = action; }
+
+private:
+    int installerAction = installOnline;
 };
 
 // The process-wide manager, constructed before main.
