@@ -1,0 +1,572 @@
+#include "Downloader.h"
+
+#include "Environment/Host.h"
+#include "File/DataFile.h"
+#include "Utility/Logger.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QUrl>
+
+#include <cmath>
+
+using namespace vantorix;
+
+namespace installer {
+
+const char* const Downloader::stallVariable = "VANTORIX_DOWNLOAD_STALL_MS";
+const char* const Downloader::deadlineVariable = "VANTORIX_DOWNLOAD_DEADLINE_MS";
+
+namespace {
+
+// Rows of the error table.
+const short errorTable = 32524;
+enum ErrorRow : short {
+    stallRow = 16,
+    deadlineRow = 17,
+    shortBodyRow = 18,
+    httpStatusRow = 19,
+    insecureRedirectRow = 20,
+    tooManyRedirectsRow = 21,
+    sizeRow = 22,
+    digestRow = 23,
+};
+
+const char* const emptyUrlError = "Download URL (releaseURL attritbue) is empty in the reponse XML";
+const char* const writeError = "Failed to write to file -- ";
+const qint64 chunkSize = 256 * 1024;
+// Bounds what the network layer buffers ahead of us when the disk is slower.
+const qint64 readBufferSize = 4 * 1024 * 1024;
+
+int fromEnvironment(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+int s_stallTimeout = -1;
+int s_deadline = -1;
+int s_resumeAttempts = Downloader::defaultResumeAttempts;
+
+String tableText(ErrorRow row, const QString& first = QString(), const QString& second = QString())
+{
+    QString text = host.getLocalString(errorTable, row).qString();
+    text.replace(QLatin1String("$1"), first);
+    text.replace(QLatin1String("$2"), second);
+    return String(text);
+}
+
+// QString::number writes the same in every locale.
+QString decimal(double value)
+{
+    return QString::number(value, 'g', 4);
+}
+
+// Peer verification on, with the system's certificates and those of the file
+// named by VANTORIX_CA_FILE, as for the web service.
+QSslConfiguration tlsConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    const QString file = qEnvironmentVariable("VANTORIX_CA_FILE");
+    if (!file.isEmpty()) {
+        const QList<QSslCertificate> extra =
+            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+        if (extra.isEmpty())
+            Logger::write(String("No certificate could be read from ") + String(file));
+        else
+            configuration.setCaCertificates(configuration.caCertificates() + extra);
+    }
+    return configuration;
+}
+
+// Errors of the connection itself, after which the same request may well
+// succeed when sent again.
+bool isInterruption(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyTimeoutError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// "bytes <first>-<last>/<total>": first and total (-1 when "*").
+bool parseContentRange(const QByteArray& header, qint64& first, qint64& total)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*bytes\\s+(\\d+)-(\\d+)/(\\d+|\\*)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(header));
+    if (!match.hasMatch())
+        return false;
+    bool ok = false;
+    first = match.captured(1).toLongLong(&ok);
+    if (!ok)
+        return false;
+    total = match.captured(3) == QLatin1String("*") ? -1 : match.captured(3).toLongLong(&ok);
+    return ok;
+}
+
+void useSystemProxies()
+{
+    static bool done = false;
+    if (!done) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        done = true;
+    }
+}
+
+} // namespace
+
+Downloader::Downloader(const String& url, qintptr userData, QObject* parent)
+    : QObject(parent), m_url(url), m_userData(userData)
+{
+    startDownload();
+}
+
+Downloader::Downloader(const String& url, DataFile* file, qintptr userData, QObject* parent)
+    : QObject(parent), m_url(url), m_userData(userData), m_file(file)
+{
+    if (m_file != nullptr) {
+        // The file exists again only once it holds the whole download; a
+        // part left by an earlier run has no validator to resume from.
+        m_file->close();
+        QFile::remove(m_file->getURL().qString());
+        QFile::remove(partPath());
+    }
+    startDownload();
+}
+
+Downloader::~Downloader()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+    if (m_part)
+        m_part->close();
+    if (m_networkManager != nullptr) {
+        m_networkManager->disconnect(this);
+        m_networkManager->deleteLater();
+    }
+}
+
+void Downloader::setStallTimeout(int milliseconds)
+{
+    s_stallTimeout = qMax(milliseconds, 1);
+}
+
+int Downloader::getStallTimeout()
+{
+    if (s_stallTimeout < 0)
+        s_stallTimeout = fromEnvironment(stallVariable, defaultStallTimeout);
+    return s_stallTimeout;
+}
+
+void Downloader::setDeadline(int milliseconds)
+{
+    s_deadline = qMax(milliseconds, 1);
+}
+
+int Downloader::getDeadline()
+{
+    if (s_deadline < 0)
+        s_deadline = fromEnvironment(deadlineVariable, defaultDeadline);
+    return s_deadline;
+}
+
+void Downloader::setResumeAttempts(int attempts)
+{
+    s_resumeAttempts = qMax(attempts, 0);
+}
+
+int Downloader::getResumeAttempts()
+{
+    return s_resumeAttempts;
+}
+
+bool Downloader::sizeFits(qint64 bytes, double releaseSizeMB)
+{
+    if (releaseSizeMB <= 0.0)
+        return true;
+    const double tolerance = std::max(0.1, releaseSizeMB * 0.02);
+    for (const double unit : {1000.0 * 1000.0, 1024.0 * 1024.0}) {
+        if (std::fabs(static_cast<double>(bytes) / unit - releaseSizeMB) <= tolerance)
+            return true;
+    }
+    return false;
+}
+
+void Downloader::startDownload()
+{
+    useSystemProxies();
+    m_networkManager = new QNetworkAccessManager();
+    // Redirects are followed to the same or a safer scheme only (never from
+    // https to http), at most maxRedirects times.
+    m_networkManager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    connect(m_networkManager, &QNetworkAccessManager::finished, this, &Downloader::fileDownloaded);
+
+    m_stallTimer.setSingleShot(true);
+    connect(&m_stallTimer, &QTimer::timeout, this, &Downloader::stalled);
+    m_deadlineTimer.setSingleShot(true);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, &Downloader::deadlinePassed);
+
+    m_attemptsLeft = getResumeAttempts();
+    m_deadlineTimer.start(getDeadline());
+    sendRequest();
+}
+
+bool Downloader::resume()
+{
+    if (!m_done || m_success || m_networkManager == nullptr)
+        return false;
+    m_done = false;
+    m_error.clear();
+    m_percent = 0;
+    m_attemptsLeft = getResumeAttempts();
+    m_deadlineTimer.start(getDeadline());
+    sendRequest();
+    return true;
+}
+
+QString Downloader::partPath() const
+{
+    return m_file == nullptr ? QString() : m_file->getURL().qString() + QStringLiteral(".part");
+}
+
+void Downloader::sendRequest()
+{
+    QNetworkRequest request{QUrl(m_url.qString())};
+    request.setMaximumRedirectsAllowed(maxRedirects);
+    // The bytes as stored: a compressed transfer would make Content-Length
+    // and ranges count other bytes than those written.
+    request.setRawHeader("Accept-Encoding", "identity");
+    if (request.url().scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        request.setSslConfiguration(tlsConfiguration());
+
+    m_offset = 0;
+    if (m_file != nullptr) {
+        const qint64 onDisk = QFileInfo(partPath()).size();
+        if (onDisk > 0 && QFileInfo::exists(partPath())) {
+            m_offset = onDisk;
+            request.setRawHeader("Range", "bytes=" + QByteArray::number(onDisk) + "-");
+            if (!m_validator.isEmpty())
+                request.setRawHeader("If-Range", m_validator);
+        }
+    }
+
+    m_received = 0;
+    m_bodyStarted = false;
+    m_discardBody = false;
+    m_aborted = false;
+    m_abortInterrupted = false;
+    m_abortError.clear();
+    m_restart = false;
+
+    m_reply = m_networkManager->get(request);
+    m_reply->setReadBufferSize(readBufferSize);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::receiveBytes);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::replyProgress);
+    m_stallTimer.start(getStallTimeout());
+}
+
+bool Downloader::openPart(bool append)
+{
+    if (m_part && m_part->isOpen())
+        m_part->close();
+    m_part = std::make_unique<QFile>(partPath());
+    const QIODevice::OpenMode mode = append ? (QIODevice::WriteOnly | QIODevice::Append)
+                                            : (QIODevice::WriteOnly | QIODevice::Truncate);
+    if (m_part->open(mode))
+        return true;
+    fail(String(writeError) + String(partPath()));
+    return false;
+}
+
+bool Downloader::beginBody()
+{
+    m_bodyStarted = true;
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool http = status != 0;
+    if (http && status != 200 && status != 206) {
+        // An error page or an unfollowed redirect: not the file.
+        m_discardBody = true;
+        return false;
+    }
+    if (status == 206 && m_offset > 0) {
+        qint64 first = -1;
+        qint64 total = -1;
+        const bool valid = parseContentRange(m_reply->rawHeader("Content-Range"), first, total);
+        if (!valid || first != m_offset || (m_expected >= 0 && total >= 0 && total != m_expected)) {
+            // Not the continuation of the bytes we hold: start over.
+            Logger::write(String("Download of ") + m_url + " answered with another range; starting over");
+            m_restart = true;
+            abortTransfer(String(), true);
+            return false;
+        }
+        if (total >= 0)
+            m_expected = total;
+    } else {
+        // The whole file from its first byte (also when the server ignored
+        // the range or the file changed since the bytes on disk).
+        m_offset = 0;
+        m_hash.reset();
+        m_data = MemoryBlock();
+        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        m_expected = length.isValid() ? length.toLongLong() : -1;
+    }
+    QByteArray validator = m_reply->rawHeader("ETag");
+    if (validator.isEmpty() || validator.startsWith("W/"))
+        validator = m_reply->rawHeader("Last-Modified");
+    m_validator = validator;
+    if (m_file != nullptr)
+        return openPart(m_offset > 0);
+    return true;
+}
+
+bool Downloader::store(const QByteArray& bytes)
+{
+    if (m_file != nullptr) {
+        if (!m_part || m_part->write(bytes) != bytes.size()) {
+            fail(String(writeError) + String(partPath()));
+            return false;
+        }
+    } else {
+        m_data.append(bytes, 0);
+    }
+    m_hash.addData(bytes);
+    m_received += bytes.size();
+    return true;
+}
+
+void Downloader::receiveBytes()
+{
+    if (!m_reply)
+        return;
+    m_stallTimer.start(getStallTimeout());
+    if (m_aborted || m_discardBody || (!m_bodyStarted && !beginBody()) || m_aborted || m_discardBody) {
+        m_reply->skip(m_reply->bytesAvailable());
+        return;
+    }
+    while (m_reply->bytesAvailable() > 0) {
+        const QByteArray bytes = m_reply->read(chunkSize);
+        if (bytes.isEmpty())
+            break;
+        if (!store(bytes)) {
+            abortTransfer(m_error, false);
+            return;
+        }
+    }
+}
+
+void Downloader::replyProgress(qint64 received, qint64 total)
+{
+    m_stallTimer.start(getStallTimeout());
+    if (m_discardBody)
+        return;
+    handleProgress(m_offset + received, total > 0 ? m_offset + total : total);
+}
+
+void Downloader::handleProgress(qint64 downloaded, qint64 total)
+{
+    emit notifyProgress(downloaded, total, m_percent, m_userData);
+    // An unknown total (0, or -1 from the network layer) leaves the
+    // percentage as it was.
+    if (total > 0)
+        m_percent = static_cast<int>(qBound<qint64>(0, downloaded * 100 / total, 100));
+}
+
+void Downloader::stalled()
+{
+    abortTransfer(tableText(stallRow, decimal(getStallTimeout() / 1000.0)), true);
+}
+
+void Downloader::deadlinePassed()
+{
+    m_attemptsLeft = 0;
+    if (m_reply)
+        abortTransfer(tableText(deadlineRow, decimal(getDeadline() / 60000.0)), false);
+}
+
+void Downloader::abortTransfer(const String& error, bool interrupted)
+{
+    if (m_aborted || !m_reply)
+        return;
+    m_aborted = true;
+    m_abortError = error;
+    m_abortInterrupted = interrupted;
+    m_stallTimer.stop();
+    // Aborting ends the reply at once, with its finished signal; do it from
+    // the event loop so that no handler of this object runs inside another.
+    QPointer<QNetworkReply> reply = m_reply;
+    QTimer::singleShot(0, this, [reply]() {
+        if (reply)
+            reply->abort();
+    });
+}
+
+void Downloader::fail(const String& error)
+{
+    if (m_error.empty())
+        m_error = error;
+}
+
+Downloader::Outcome Downloader::conclude(QNetworkReply* reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+
+    if (!m_error.empty())
+        return Outcome::failed;  // a write failed
+    if (m_restart) {
+        discardPart();
+        return Outcome::restart;
+    }
+    if (m_aborted) {
+        m_error = m_abortError;
+        return m_abortInterrupted ? Outcome::interrupted : Outcome::failed;
+    }
+    if (m_url.empty() && error != QNetworkReply::NoError) {
+        m_error = String(emptyUrlError);
+        return Outcome::failed;
+    }
+    if (error == QNetworkReply::InsecureRedirectError) {
+        m_error = tableText(insecureRedirectRow);
+        return Outcome::failed;
+    }
+    if (error == QNetworkReply::TooManyRedirectsError) {
+        m_error = tableText(tooManyRedirectsRow, QString::number(maxRedirects));
+        return Outcome::failed;
+    }
+    if (status == 416 && m_offset > 0) {
+        // The bytes on disk are no prefix the server can continue.
+        discardPart();
+        return Outcome::restart;
+    }
+    if (status >= 300) {
+        m_error = tableText(httpStatusRow, QString::number(status));
+        return Outcome::failed;
+    }
+    const qint64 have = m_offset + m_received;
+    const bool shortBody = m_expected >= 0 && have < m_expected;
+    if (error != QNetworkReply::NoError) {
+        if (shortBody)
+            m_error = tableText(shortBodyRow, QString::number(have), QString::number(m_expected));
+        else
+            m_error = String(reply->errorString());
+        return isInterruption(error) ? Outcome::interrupted : Outcome::failed;
+    }
+    if (shortBody) {
+        m_error = tableText(shortBodyRow, QString::number(have), QString::number(m_expected));
+        return Outcome::interrupted;
+    }
+    if (!m_check.sha256.isEmpty()) {
+        if (m_hash.result().toHex() != m_check.sha256.toLower()) {
+            m_error = tableText(digestRow);
+            return Outcome::failed;
+        }
+    } else if (!sizeFits(have, m_check.releaseSizeMB)) {
+        m_error = tableText(sizeRow, QString::number(have), decimal(m_check.releaseSizeMB));
+        return Outcome::failed;
+    }
+    return Outcome::success;
+}
+
+void Downloader::discardPart()
+{
+    if (m_part) {
+        m_part->close();
+        m_part.reset();
+    }
+    if (m_file != nullptr)
+        QFile::remove(partPath());
+    m_validator.clear();
+    m_expected = -1;
+    m_hash.reset();
+}
+
+bool Downloader::finishFile()
+{
+    if (!m_part) {
+        // An empty body: nothing was written, the file is empty.
+        if (!openPart(false))
+            return false;
+    }
+    const bool flushed = m_part->flush();
+    m_part->close();
+    const bool written = flushed && m_part->error() == QFileDevice::NoError;
+    m_part.reset();
+    const QString target = m_file->getURL().qString();
+    m_file->close();
+    if (!written || (QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partPath(), target)) {
+        m_error = String(writeError) + String(target);
+        QFile::remove(partPath());
+        return false;
+    }
+    return true;
+}
+
+void Downloader::fileDownloaded(QNetworkReply* reply)
+{
+    if (reply != m_reply) {
+        reply->deleteLater();
+        return;
+    }
+    m_stallTimer.stop();
+    if (!m_aborted && reply->bytesAvailable() > 0)
+        receiveBytes();
+    const Outcome outcome = conclude(reply);
+    reply->disconnect(this);
+    reply->deleteLater();
+    m_reply = nullptr;
+    if (m_part)
+        m_part->flush();
+
+    const bool again = outcome == Outcome::restart ||
+                       (outcome == Outcome::interrupted && m_file != nullptr && m_attemptsLeft > 0);
+    if (again && m_deadlineTimer.isActive()) {
+        if (outcome == Outcome::interrupted)
+            --m_attemptsLeft;
+        Logger::write(String("Download of ") + m_url + (outcome == Outcome::restart ? " starting over" : " resuming") +
+                      (m_error.empty() ? String() : String(" after: ") + m_error));
+        m_error.clear();
+        sendRequest();
+        return;
+    }
+
+    m_deadlineTimer.stop();
+    m_done = true;
+    m_percent = 100;
+    m_success = outcome == Outcome::success;
+    if (m_file != nullptr) {
+        if (m_success) {
+            m_success = finishFile();
+        } else if (outcome != Outcome::interrupted) {
+            discardPart();
+        } else if (m_part) {
+            m_part->close();
+            m_part.reset();
+        }
+    }
+    if (!m_success && m_error.empty())
+        m_error = String(reply->errorString());
+    if (!m_success)
+        Logger::write(String("Download of ") + m_url + " failed: " + m_error);
+    emit finishDownload();
+    emit finishDownload(m_userData);
+}
+
+} // namespace installer
