@@ -3,8 +3,12 @@ VANTORIX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5test5
     libboost-dev zlib1g-dev libminizip-dev
-    openssl ca-certificates procps unzip zip curl
+    openssl ca-certificates procps unzip zip curl locales
 )
+
+# Locales the tests switch to: numbers must read and write the same under a
+# locale whose decimal point is a comma.
+VANTORIX_LOCALES=(de_DE.UTF-8)
 
 ensure_packages() {
     local missing=()
@@ -12,15 +16,37 @@ ensure_packages() {
     for p in "${VANTORIX_PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    if [ "$(id -u)" -eq 0 ]; then
-        echo "Installing: ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
-    else
-        echo "Missing packages. Install them with:" >&2
-        echo "  sudo apt-get install -y ${missing[*]}" >&2
-        exit 1
+    if [ ${#missing[@]} -gt 0 ]; then
+        if [ "$(id -u)" -eq 0 ]; then
+            echo "Installing: ${missing[*]}"
+            export DEBIAN_FRONTEND=noninteractive
+            apt-get update -qq
+            apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        else
+            echo "Missing packages. Install them with:" >&2
+            echo "  sudo apt-get install -y ${missing[*]}" >&2
+            exit 1
+        fi
     fi
+    ensure_locales
+}
+
+# Generates the test locales that are missing (as root; otherwise prints the
+# command, and the tests that need them are skipped with a message).
+ensure_locales() {
+    local name
+    for name in "${VANTORIX_LOCALES[@]}"; do
+        local language=${name%%.*}
+        local charset=${name#*.}
+        # "locale -a" lists de_DE.UTF-8 as de_DE.utf8.
+        local listed="${language}.$(echo "$charset" | tr -d '-' | tr '[:upper:]' '[:lower:]')"
+        locale -a 2>/dev/null | grep -qixF "$listed" && continue
+        if [ "$(id -u)" -eq 0 ]; then
+            echo "Generating the locale $name"
+            localedef -i "$language" -f "$charset" "$name"
+        else
+            echo "The locale $name is missing (its tests will be skipped). Generate it with:" >&2
+            echo "  sudo localedef -i $language -f $charset $name" >&2
+        fi
+    done
 }

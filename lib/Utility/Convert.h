@@ -22,7 +22,8 @@ public:
     explicit ToString(unsigned long value);
     explicit ToString(long long value);
     explicit ToString(unsigned long long value);
-    // Rounded to a multiple of precision (unless 0), then printed as %g does.
+    // Rounded to a multiple of precision (unless 0), then printed as %g does
+    // in the C locale (six significant digits, "." as the point) in every locale.
     ToString(double value, double precision);
     explicit ToString(const Guid& value);
     // "dd/mm/yyyy" with blank-padded day and month; empty for the zero time.
@@ -36,7 +37,8 @@ private:
 
 // Conversions from text. Leading blanks are skipped and reading stops at the
 // first character that cannot continue the number ("12abc" is 12, valid); an
-// empty text or one without a number is invalid with the value 0.
+// empty text or one without a number is invalid with the value 0. Fractions
+// are read with "." as the point whatever the locale.
 template <typename T>
 class NumberFromText {
 public:
