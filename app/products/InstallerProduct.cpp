@@ -1,0 +1,289 @@
+#include "products/InstallerProduct.h"
+
+#include "InstallerManager.h"
+#include "products/ArchiveMap.h"
+#include "products/Downloader.h"
+
+#include "Applications/Application.h"
+#include "Catalogue/Executable.h"
+#include "Catalogue/ExecutableMap.h"
+#include "Catalogue/Installation.h"
+#include "Catalogue/ProductMap.h"
+#include "Catalogue/VantorixTools.h"
+#include "File/DataFile.h"
+#include "File/Directory.h"
+#include "Utility/Convert.h"
+#include "Utility/Logger.h"
+
+using namespace vantorix;
+
+namespace installer {
+
+namespace {
+
+const char* const bundleExecutableFolder = "/Contents/MacOS/";
+// Differences up to these count as equal versions.
+constexpr double installedTolerance = 0.00001;
+constexpr double updateTolerance = 0.001;
+
+// The last component of a path, without trailing separators.
+QString lastComponent(const String& path)
+{
+    QString text = path.qString();
+    while (text.size() > 1 && text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    return text.mid(text.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The application edition as installation records write it; empty when the
+// edition is none of the three.
+String editionText(const Application& application)
+{
+    switch (application.getSignature().getType()) {
+    case ApplicationSignature::full: return String("full");
+    case ApplicationSignature::solo: return String("solo");
+    case ApplicationSignature::start: return String("start");
+    }
+    return String();
+}
+
+} // namespace
+
+InstallerProduct::InstallerProduct(const Product& product, const RegisteredPlatform& platform)
+    : m_product(product), m_platform(platform)
+{
+}
+
+InstallerProduct::~InstallerProduct() = default;
+
+bool InstallerProduct::isInstalled() const
+{
+    return !m_localPaths.empty() || m_localVersion > installedTolerance || m_localVersion < -installedTolerance;
+}
+
+bool InstallerProduct::isVisible() const
+{
+    return isInstalled() || isOwned() || isTrialAvailable();
+}
+
+bool InstallerProduct::hasUpdate() const
+{
+    return ToDouble(m_platform.getVersion()).value() - m_localVersion > updateTolerance;
+}
+
+bool InstallerProduct::isListedIn(Status status) const
+{
+    switch (status) {
+    case myTools: return isInstalled() || isOwned();
+    case updates: return isInstalled() && hasUpdate();
+    case trial: return !isInstalled() && !isOwned() && isTrialAvailable();
+    case educational: return true;
+    }
+    return false;
+}
+
+void InstallerProduct::addLocalPath(const String& path)
+{
+    String local = path;
+    const int bundleEnd = local.find(bundleExecutableFolder);
+    if (bundleEnd != String::npos)
+        local = local.substr(0, bundleEnd);
+    if (!local.empty())
+        m_localPaths.push_back(local);
+}
+
+bool InstallerProduct::isInside(const String& path, const String& folder)
+{
+    QString root = folder.qString();
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    if (root.isEmpty())
+        return false;
+    const QString& text = path.qString();
+    if (!text.startsWith(root))
+        return false;
+    return text.size() == root.size() || root == QLatin1String("/") || text.at(root.size()) == QLatin1Char('/');
+}
+
+String InstallerProduct::executablePath(const String& localPath, const String& productName)
+{
+    const QString name = lastComponent(localPath);
+    if (name.endsWith(QLatin1String(".apx"), Qt::CaseInsensitive) ||
+        name.endsWith(QLatin1String(".gdx"), Qt::CaseInsensitive)) {
+        QString bundle = localPath.qString();
+        while (bundle.endsWith(QLatin1Char('/')))
+            bundle.chop(1);
+        return String(bundle) + bundleExecutableFolder + productName;
+    }
+    return localPath;
+}
+
+// ---- installing
+
+void InstallerProduct::install()
+{
+    m_busy = true;
+    m_cancelled = false;
+    m_application = manager.getActiveApplication();
+    m_language = String("INT");
+    if (manager.getInstallerAction() != InstallerManager::createOfflineFile) {
+        if (const Application* application = manager.getApplication(m_application))
+            m_language = application->getSignature().getLanguage();
+    }
+    refreshDownloader();
+    connectDownloaders();
+    if (manager.getInstallerAction() == InstallerManager::installFromOfflineFile || isDownloadDone())
+        finishDownload();
+}
+
+Downloader* InstallerProduct::getUrlDownloader(const String& url)
+{
+    if (url.empty())
+        return nullptr;
+    ProductArchive* archive = manager.getArchives().fetch(url);
+    return archive != nullptr ? archive->getDownloader() : nullptr;
+}
+
+void InstallerProduct::refreshDownloader()
+{
+    for (const QPointer<Downloader>& downloader : m_downloaders) {
+        if (downloader != nullptr)
+            downloader->disconnect(this);
+    }
+    m_downloaders.clear();
+    if (manager.getInstallerAction() == InstallerManager::createOfflineFile) {
+        // Every language goes into the offline file.
+        if (const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList()) {
+            for (const ReleaseUrl& release : *releases) {
+                if (Downloader* downloader = getUrlDownloader(release.getUrl()))
+                    m_downloaders.emplace_back(downloader);
+            }
+        }
+        return;
+    }
+    if (Downloader* downloader = getUrlDownloader(m_platform.getReleaseUrl(m_language)))
+        m_downloaders.emplace_back(downloader);
+}
+
+void InstallerProduct::connectDownloaders()
+{
+    m_progressValue = 0;
+    m_progressRange = 0;
+    int count = 0;
+    for (const QPointer<Downloader>& downloader : m_downloaders) {
+        if (downloader == nullptr)
+            continue;
+        connect(downloader.data(), &Downloader::notifyProgress, this, &InstallerProduct::downloadProgress,
+                Qt::UniqueConnection);
+        connect(downloader.data(), QOverload<>::of(&Downloader::finishDownload), this,
+                &InstallerProduct::finishDownload, Qt::UniqueConnection);
+        m_progressValue += downloader->getPercent();
+        ++count;
+    }
+    m_progressRange = 100 * count;
+}
+
+bool InstallerProduct::isDownloadDone() const
+{
+    if (manager.getInstallerAction() == InstallerManager::installFromOfflineFile)
+        return true;
+    for (const QPointer<Downloader>& downloader : m_downloaders) {
+        if (downloader != nullptr && !downloader->isDone())
+            return false;
+    }
+    return true;
+}
+
+void InstallerProduct::downloadProgress(qint64 downloaded, qint64 total, int previousPercent, qintptr)
+{
+    const int step = total == 0 ? 5 : static_cast<int>(downloaded * 100 / total) - previousPercent;
+    m_progressValue += step;
+    emit progress(m_progressValue);
+}
+
+void InstallerProduct::finishDownload()
+{
+    if (!m_busy || m_cancelled) {
+        m_busy = false;
+        m_cancelled = false;
+        return;
+    }
+    if (!isDownloadDone())
+        return;
+    // Installing the downloaded archives is not built yet: say so rather
+    // than pretend that the product was installed.
+    Logger::write(String("Installing ") + m_product.getName() + " failed: installing products is not built yet");
+    m_busy = false;
+    emit productActionFailure();
+}
+
+// ---- installation records
+
+void InstallerProduct::mergeInstallationData(VantorixTools& tools, const String* errorText)
+{
+    const Application* application = manager.getApplication(m_application);
+    if (application == nullptr)
+        return;
+    Product record(m_product.getID(), m_product.getName(), m_product.getCode());
+    const PlatformSignature signature(HostType::archiCAD, application->getSignature().getVersion());
+    RegisteredPlatform platform(getVersionString(m_localVersion), signature);
+    // The edition always goes with the entry, so that the same file recorded
+    // with and without an outcome stays one entry.
+    const String variant = editionText(*application);
+    std::vector<Executable> executables;
+    for (const String& local : m_localPaths) {
+        Executable executable(executablePath(local, m_product.getName()), m_platform.getVersion());
+        executable.setVariant(variant);
+        if (errorText != nullptr)
+            executable.setErrorMessage(*errorText);
+        platform.mergeExecutable(executable);
+        executables.push_back(executable);
+    }
+    record.getPlatformList().add(platform);
+    tools.mergeInstallation(record);
+
+    // The store keeps the outcome of an entry whose version did not change;
+    // this install's outcome replaces it, so a success after a failure at the
+    // same version is no longer recorded as a failure.
+    if (errorText == nullptr || tools.getInstallation() == nullptr)
+        return;
+    const Product* stored = tools.getInstallation()->getProducts().getProduct(m_product.getID());
+    const RegisteredPlatform* storedPlatform = stored != nullptr ? stored->getPlatformList().find(signature) : nullptr;
+    ExecutableMap* entries = storedPlatform != nullptr ? storedPlatform->getExecutables() : nullptr;
+    if (entries == nullptr)
+        return;
+    for (const Executable& executable : executables) {
+        if (Executable* entry = entries->find(executable))
+            entry->setErrorMessage(*errorText);
+    }
+}
+
+bool InstallerProduct::updateInstallationFile()
+{
+    if (!VantorixTools::getInstallationDirectory(true))
+        return false;
+    const std::unique_ptr<DataFile> file = VantorixTools::getInstallationFile(m_product, true);
+    if (!file)
+        return false;
+    VantorixTools store;
+    if (m_busy && !m_cancelled) {
+        // A new, empty file reads as an empty record.
+        if (file->exists() && file->getSize() > 0 && !store.readInstallation(file.get(), false, false)) {
+            Logger::write(String("The installation file of ") + m_product.getName() +
+                          " could not be read; this install is not recorded in it");
+            return false;
+        }
+        mergeInstallationData(store, nullptr);
+        return store.writeInstallation(file.get(), true);
+    }
+    if (!file->exists())
+        return true;
+    if (!store.readInstallation(file.get(), false, false) || store.getInstallation() == nullptr)
+        return false;
+    store.getInstallation()->deregisterOldExecutables();
+    if (store.getInstallation()->isExecutable())
+        return store.writeInstallation(file.get(), false);
+    return file->erase();
+}
+
+} // namespace installer

@@ -1,0 +1,123 @@
+#ifndef INSTALLER_PRODUCTS_INSTALLERPRODUCT_H
+#define INSTALLER_PRODUCTS_INSTALLERPRODUCT_H
+
+#include "Catalogue/Product.h"
+#include "Catalogue/RegisteredPlatform.h"
+#include "Database/Guid.h"
+#include "Serialise/Status.h"
+#include "Utility/String.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <vector>
+
+namespace vantorix {
+class VantorixTools;
+}
+
+namespace installer {
+
+class Downloader;
+
+// One catalogue product on one platform for one host application, as the
+// product list shows it: its installed state for that host, its downloads,
+// and the install that it runs. The product tree owns it; the downloaders it
+// lists belong to the archives of the manager's archive cache.
+class InstallerProduct : public QObject {
+    Q_OBJECT
+public:
+    // Copies both records; not installed, no downloads, idle.
+    InstallerProduct(const vantorix::Product& product, const vantorix::RegisteredPlatform& platform);
+    ~InstallerProduct() override;
+
+    const vantorix::Product& getProduct() const { return m_product; }
+    const vantorix::RegisteredPlatform& getPlatform() const { return m_platform; }
+    const std::vector<vantorix::String>& getLocalPaths() const { return m_localPaths; }
+    double getLocalVersion() const { return m_localVersion; }
+    void setLocalVersion(double version) { m_localVersion = version; }
+    const vantorix::Guid& getApplication() const { return m_application; }
+    void setApplication(const vantorix::Guid& application) { m_application = application; }
+    const vantorix::String& getLanguage() const { return m_language; }
+    bool isBusy() const { return m_busy; }
+    bool isCancelled() const { return m_cancelled; }
+    void setCancelled(bool cancelled) { m_cancelled = cancelled; }
+    int getProgressValue() const { return m_progressValue; }
+    int getProgressRange() const { return m_progressRange; }
+    const std::vector<QPointer<Downloader>>& getDownloaders() const { return m_downloaders; }
+
+    // Installed paths non-empty, or an installed version other than 0.
+    bool isInstalled() const;
+    bool isOwned() const { return m_platform.isOwned(); }
+    bool isTrialAvailable() const { return m_platform.isTrialAvailable(); }
+    // Installed, owned, or a trial is offered.
+    bool isVisible() const;
+    // The catalogue's version is above the installed one by more than 0.001.
+    bool hasUpdate() const;
+    // Whether the product belongs to the category (the list also asks
+    // isVisible): myTools installed or owned; updates installed with a newer
+    // catalogue version; trial neither installed nor owned, with a trial;
+    // educational always.
+    bool isListedIn(vantorix::Status status) const;
+
+    // Records an installed location; a path through a bundle's
+    // "/Contents/MacOS/" is kept as the bundle's own path.
+    void addLocalPath(const vantorix::String& path);
+
+    // Starts an install into the manager's active host application.
+    void install();
+    // Collects the downloads the install needs from the manager's archive
+    // cache, starting those not yet running.
+    void refreshDownloader();
+    // Connects the collected downloads and resets the progress.
+    void connectDownloaders();
+    // Installing from an offline file, no downloads, or every download done.
+    bool isDownloadDone() const;
+    // The downloader of the archive at url in the manager's archive cache,
+    // fetching the archive when the cache has none; null when none.
+    static Downloader* getUrlDownloader(const vantorix::String& url);
+
+    // Records this product's installed files for its target host in tools.
+    // With an error text (an empty one included) each entry takes it as the
+    // install's outcome: an empty text clears an earlier failure. Without
+    // one (null) the recorded outcome is left as it is.
+    void mergeInstallationData(vantorix::VantorixTools& tools, const vantorix::String* errorText);
+    // Rewrites the product's installation file in the shared installation
+    // folder: after an install (busy, not cancelled) this install is added;
+    // otherwise (after an uninstall) vanished files are dropped and a file
+    // with nothing left is deleted. A file that does not parse is left alone.
+    bool updateInstallationFile();
+
+    // The executable path recorded for an installed location: a bundle
+    // (".apx", ".gdx") records the executable inside it.
+    static vantorix::String executablePath(const vantorix::String& localPath, const vantorix::String& productName);
+    // Whether path lies inside folder, comparing whole path components.
+    static bool isInside(const vantorix::String& path, const vantorix::String& folder);
+
+signals:
+    void productActionComplete();
+    void productActionFailure();
+    void progress(int value);
+
+public slots:
+    void downloadProgress(qint64 downloaded, qint64 total, int previousPercent, qintptr userData);
+    // Every download has ended: installs the product.
+    void finishDownload();
+
+private:
+    std::vector<vantorix::String> m_localPaths;
+    double m_localVersion = 0.0;
+    vantorix::Product m_product;
+    vantorix::RegisteredPlatform m_platform;
+    std::vector<QPointer<Downloader>> m_downloaders;
+    bool m_busy = false;
+    bool m_cancelled = false;
+    int m_progressValue = 0;
+    int m_progressRange = 0;
+    vantorix::Guid m_application;
+    vantorix::String m_language;
+};
+
+} // namespace installer
+
+#endif
