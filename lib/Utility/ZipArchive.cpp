@@ -1,0 +1,390 @@
+#include "Utility/ZipArchive.h"
+
+#include "File/DataFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <unzip.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace vantorix {
+
+namespace {
+
+// The Unix file type in the high half of the external attributes.
+const unsigned long unixTypeMask = 0xF000;
+const unsigned long unixLinkType = 0xA000;
+// Host "Unix" in the high byte of "version made by", zip 2.0 in the low one.
+const unsigned long madeByUnix = (3u << 8) | 20u;
+// General purpose flags: encrypted, and names in UTF-8.
+const unsigned long flagEncrypted = 0x1;
+const unsigned long flagUtf8 = 0x800;
+// The largest size or offset the zip format holds without its 64-bit fields.
+const qint64 max32 = 0xFFFFFFFFLL;
+// Bytes handed to one zipWriteInFileInZip call.
+const int writeChunk = 1 << 20;
+
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
+
+bool isSeparatorByte(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+// A name for an error message: control bytes shown as \xNN, long names cut.
+String displayName(const QByteArray& raw)
+{
+    const int shown = 200;
+    QByteArray text;
+    for (int i = 0; i < raw.size() && i < shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(raw.at(i));
+        if (c < 0x20 || c == 0x7F)
+            text += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else
+            text += static_cast<char>(c);
+    }
+    if (raw.size() > shown)
+        text += "...";
+    return String(QString::fromUtf8(text));
+}
+
+QByteArray encodedPath(const String& path)
+{
+    return QFile::encodeName(path.qString());
+}
+
+} // namespace
+
+ZipArchive::Entry::Entry(const String& path, bool directory, std::shared_ptr<MemoryBlock> data, bool symLink)
+    : m_path(path), m_directory(directory), m_data(std::move(data)), m_symLink(symLink)
+{
+}
+
+ZipArchive::Entry::~Entry() = default;
+
+ZipArchive::ZipArchive(DataFile& file)
+{
+    String path;
+    if (file.exists()) {
+        path = file.getPathName();
+        file.close();
+    }
+    initialise(path);
+}
+
+ZipArchive::ZipArchive(const String& path)
+{
+    initialise(path);
+}
+
+ZipArchive::~ZipArchive()
+{
+    closeReader();
+}
+
+void ZipArchive::initialise(const String& path)
+{
+    closeReader();
+    m_count = 0;
+    m_path = path;
+    m_tree = std::make_unique<ZipEntryTree>();
+    m_tree->setRoot(m_tree->addEntry(std::nullopt, String(), ZipEntryTree::noIndex, std::nullopt, false));
+}
+
+bool ZipArchive::fail(const String& error)
+{
+    m_error = error;
+    return false;
+}
+
+bool ZipArchive::isDirectoryPath(const String& path)
+{
+    return !path.empty() && isSeparator(path.qString().back());
+}
+
+bool ZipArchive::isSafeName(const QByteArray& name)
+{
+    if (name.size() > maxNameLength || name.contains('\0'))
+        return false;
+    if (name.isEmpty())
+        return true;
+    if (isSeparatorByte(name.at(0)))
+        return false;
+    // A drive letter: "C:" at the start, with or without a separator after it.
+    if (name.size() >= 2 && name.at(1) == ':' && QChar::fromLatin1(name.at(0)).isLetter()
+        && static_cast<unsigned char>(name.at(0)) < 0x80)
+        return false;
+    int start = 0;
+    for (int i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || isSeparatorByte(name.at(i))) {
+            if (i - start == 2 && name.at(start) == '.' && name.at(start + 1) == '.')
+                return false;
+            start = i + 1;
+        }
+    }
+    return true;
+}
+
+bool ZipArchive::openReader()
+{
+    if (m_reader != nullptr)
+        return true;
+    if (m_path.empty())
+        return fail("The zip archive has no file");
+    if (!QFileInfo::exists(m_path.qString()))
+        return fail("The zip archive " + m_path + " does not exist");
+    m_reader = unzOpen64(encodedPath(m_path).constData());
+    if (m_reader == nullptr)
+        return fail("The file " + m_path + " is not a readable zip archive");
+    return true;
+}
+
+void ZipArchive::closeReader()
+{
+    if (m_reader != nullptr) {
+        unzClose(m_reader);
+        m_reader = nullptr;
+    }
+}
+
+unsigned ZipArchive::getEntryCount()
+{
+    if (m_count != 0)
+        return m_count;
+    if (!scan()) {
+        closeReader();
+        initialise(m_path);
+    }
+    return m_count;
+}
+
+// Builds the tree into a fresh one and takes it only when the whole central
+// directory was read and every name is safe: a refused archive hands out
+// nothing at all.
+bool ZipArchive::scan()
+{
+    m_error.clear();
+    if (m_path.empty())
+        return false;
+    closeReader();
+    if (!openReader())
+        return false;
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(m_reader, &global) != UNZ_OK)
+        return fail("The file " + m_path + " is not a readable zip archive");
+    if (global.number_entry == 0)
+        return true;
+
+    auto tree = std::make_unique<ZipEntryTree>();
+    const ZipEntryTree::Vertex root =
+        tree->addEntry(std::nullopt, String(), ZipEntryTree::noIndex, std::nullopt, false);
+    tree->setRoot(root);
+    unsigned count = 0;
+    std::vector<char> name(maxNameLength + 1);
+    const String damaged = "The central directory of the zip archive " + m_path + " is damaged";
+
+    if (unzGoToFirstFile(m_reader) != UNZ_OK)
+        return fail(damaged);
+    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+        if (i > 0 && unzGoToNextFile(m_reader) != UNZ_OK)
+            return fail(damaged);
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(m_reader, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
+                                    nullptr, 0)
+            != UNZ_OK)
+            return fail(damaged);
+        const int length = static_cast<int>(info.size_filename);
+        const QByteArray raw(name.data(), qMin(length, maxNameLength + 1));
+        if (length > maxNameLength || !isSafeName(raw))
+            return fail("The zip archive " + m_path + " holds an entry with an unsafe name: " + displayName(raw));
+        const QString path = QString::fromUtf8(raw);
+        const bool symLink = ((info.external_fa >> 16) & unixTypeMask) == unixLinkType;
+
+        ZipEntryTree::Vertex parent = root;
+        for (int at = 0; at + 1 < path.size(); ++at) {
+            if (!isSeparator(path.at(at)))
+                continue;
+            const String ancestor(path.left(at + 1));
+            const auto found = tree->getVertex(ancestor);
+            parent = found ? *found : tree->addEntry(parent, ancestor, count++, std::nullopt, false);
+        }
+        if (path.isEmpty() || !isSeparator(path.back())) {
+            unz64_file_pos position;
+            if (unzGetFilePos64(m_reader, &position) == UNZ_OK)
+                tree->addEntry(parent, String(path), count++,
+                               ZipPosition{position.pos_in_zip_directory, position.num_of_file}, symLink);
+        } else if (!tree->getVertex(String(path))) {
+            tree->addEntry(parent, String(path), count++, std::nullopt, false);
+        }
+    }
+    m_tree = std::move(tree);
+    m_count = count;
+    return true;
+}
+
+String ZipArchive::getEntryPath(unsigned index)
+{
+    if (getEntryCount() == 0)
+        return String();
+    const auto v = m_tree->getVertex(index);
+    return v ? m_tree->getPath(*v) : String();
+}
+
+std::unique_ptr<ZipArchive::Entry> ZipArchive::getEntry(unsigned index)
+{
+    if (getEntryCount() == 0)
+        return nullptr;
+    const auto v = m_tree->getVertex(index);
+    if (!v || m_tree->getPath(*v).empty()) {
+        fail("The zip archive " + m_path + " has no entry " + String(QString::number(index)));
+        return nullptr;
+    }
+    const TreeEntry& entry = m_tree->getTreeEntry(*v);
+    if (isDirectoryPath(entry.path))
+        return std::make_unique<Entry>(entry.path, true, nullptr, entry.symLink);
+
+    m_error.clear();
+    QByteArray bytes;
+    const bool read = readData(entry, m_entryLimit, [&bytes](const char* data, int size) {
+        bytes.append(data, size);
+        return true;
+    });
+    std::shared_ptr<MemoryBlock> data;
+    if (read)
+        data = std::make_shared<MemoryBlock>(bytes);
+    return std::make_unique<Entry>(entry.path, false, std::move(data), entry.symLink);
+}
+
+bool ZipArchive::readEntry(unsigned index, QIODevice& device, qint64 limit)
+{
+    if (getEntryCount() == 0)
+        return false;
+    const auto v = m_tree->getVertex(index);
+    if (!v || m_tree->getPath(*v).empty() || isDirectoryPath(m_tree->getPath(*v)))
+        return fail("The zip archive " + m_path + " has no file entry " + String(QString::number(index)));
+    m_error.clear();
+    const String path = m_tree->getPath(*v);
+    return readData(m_tree->getTreeEntry(*v), limit, [this, &device, &path](const char* data, int size) {
+        if (device.write(data, size) == size)
+            return true;
+        return fail("Could not write the entry " + path + ": " + String(device.errorString()));
+    });
+}
+
+// Inflates one file entry into sink. minizip stops at the declared size and
+// checks the CRC only when it got there, so the byte count is compared with
+// the declared size as well: a stream that ends early is damage too.
+bool ZipArchive::readData(const TreeEntry& entry, qint64 limit, const Sink& sink)
+{
+    const String what = "The entry " + entry.path + " of the zip archive " + m_path;
+    if (!entry.position)
+        return fail(what + " has no data");
+    if (!openReader())
+        return false;
+    unz64_file_pos position;
+    position.pos_in_zip_directory = entry.position->directoryOffset;
+    position.num_of_file = entry.position->fileNumber;
+    unz_file_info64 info;
+    if (unzGoToFilePos64(m_reader, &position) != UNZ_OK
+        || unzGetCurrentFileInfo64(m_reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return fail(what + " cannot be found");
+    if ((info.flag & flagEncrypted) != 0)
+        return fail(what + " is encrypted");
+    const ZPOS64_T declared = info.uncompressed_size;
+    if (limit >= 0 && declared > static_cast<ZPOS64_T>(limit))
+        return fail(what + " is larger than " + String(QString::number(limit)) + " bytes");
+    if (unzOpenCurrentFile(m_reader) != UNZ_OK)
+        return fail(what + " is damaged (its header cannot be read)");
+
+    char buffer[defBufferSize];
+    ZPOS64_T total = 0;
+    for (;;) {
+        const int n = unzReadCurrentFile(m_reader, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            unzCloseCurrentFile(m_reader);
+            return fail(what + " is damaged (its data does not inflate)");
+        }
+        total += static_cast<ZPOS64_T>(n);
+        if (total > declared || (limit >= 0 && total > static_cast<ZPOS64_T>(limit))) {
+            unzCloseCurrentFile(m_reader);
+            return fail(what + " is larger than its header says");
+        }
+        if (!sink(buffer, n)) {
+            unzCloseCurrentFile(m_reader);
+            return false;
+        }
+    }
+    const int closed = unzCloseCurrentFile(m_reader);
+    if (closed == UNZ_CRCERROR)
+        return fail(what + " is damaged (checksum mismatch)");
+    if (closed != UNZ_OK)
+        return fail(what + " is damaged");
+    if (total != declared)
+        return fail(what + " is damaged (" + String(QString::number(total)) + " bytes instead of "
+                    + String(QString::number(declared)) + ")");
+    return true;
+}
+
+bool ZipArchive::addEntry(const Entry& entry, int level)
+{
+    m_error.clear();
+    if (entry.isDirectory() || !entry.getData())
+        return true;
+    if (m_path.empty())
+        return fail("The zip archive has no file");
+    QString name = entry.getPath().qString();
+    int strip = 0;
+    while (strip < name.size() && isSeparator(name.at(strip)))
+        ++strip;
+    name.remove(0, strip);
+    const QByteArray storedName = name.toUtf8();
+    if (storedName.isEmpty() || !isSafeName(storedName))
+        return fail("Refusing to add an entry with an unsafe name: " + displayName(entry.getPath().toByteArray()));
+
+    // The file changes under the reader: drop it and scan anew next time.
+    initialise(m_path);
+    const MemoryBlock& data = *entry.getData();
+    const QFileInfo file(m_path.qString());
+    const qint64 existing = file.exists() ? file.size() : 0;
+    const int zip64 = (existing + data.size() > max32) ? 1 : 0;
+    zipFile zip = zipOpen64(encodedPath(m_path).constData(), existing > 0 ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE);
+    if (zip == nullptr)
+        return fail("Cannot open the zip archive " + m_path + " for writing");
+
+    zip_fileinfo info = {};
+    info.external_fa = entry.isSymLink() ? (unixLinkType << 16) : 0;
+    const bool ascii = std::all_of(storedName.begin(), storedName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const int zlibLevel = (level >= 0 && level <= 9) ? level : Z_DEFAULT_COMPRESSION;
+    if (zipOpenNewFileInZip4_64(zip, storedName.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                level == 0 ? 0 : Z_DEFLATED, zlibLevel, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                nullptr, 0, entry.isSymLink() ? madeByUnix : 0, ascii ? 0 : flagUtf8, zip64)
+        != ZIP_OK) {
+        zipClose(zip, nullptr);
+        return fail("Cannot add the entry " + String(name) + " to the zip archive " + m_path);
+    }
+    bool written = true;
+    const char* bytes = data.get().constData();
+    for (int done = 0; written && done < data.size(); done += writeChunk) {
+        const int n = qMin(writeChunk, data.size() - done);
+        written = zipWriteInFileInZip(zip, bytes + done, static_cast<unsigned>(n)) == ZIP_OK;
+    }
+    const bool closedEntry = zipCloseFileInZip(zip) == ZIP_OK;
+    const bool closedZip = zipClose(zip, nullptr) == ZIP_OK;
+    if (!written || !closedEntry || !closedZip)
+        return fail("Cannot write the entry " + String(name) + " to the zip archive " + m_path);
+    return true;
+}
+
+} // namespace vantorix

@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Writes the small zip archives that the zip tests read and the seed inputs of
+the zip fuzz target. Archives are made with Python's zipfile, then headers are
+patched by hand where an archive must lie. Run from the repository root:
+
+    python3 scripts/make_zip_test_data.py
+
+The output is deterministic (fixed dates), so regenerating changes nothing
+unless this script changed."""
+
+import io
+import os
+import struct
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ZIP_DIR = os.path.join(ROOT, "tests", "data", "Utility", "zip")
+SEED_DIR = os.path.join(ROOT, "tests", "data", "fuzz", "zip")
+DATE = (1980, 1, 1, 0, 0, 0)
+
+
+def make(entries, force_zip64=False):
+    """entries: (name, bytes or None for a directory, method, external_attr)."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, data, method, attr in entries:
+            info = zipfile.ZipInfo(name, DATE)
+            info.compress_type = method
+            info.create_system = 3
+            info.external_attr = attr
+            if data is None:
+                info.external_attr |= 0x10
+                archive.writestr(info, b"")
+            elif force_zip64:
+                with archive.open(info, "w", force_zip64=True) as out:
+                    out.write(data)
+            else:
+                archive.writestr(info, data)
+    return bytearray(buffer.getvalue())
+
+
+def entry_offsets(blob):
+    """(central header offset, local header offset) of each entry."""
+    eocd = blob.rfind(b"PK\x05\x06")
+    count, size, start = struct.unpack_from("<HII", blob, eocd + 10)
+    result = []
+    at = start
+    for _ in range(count):
+        name_len, extra_len, comment_len = struct.unpack_from("<HHH", blob, at + 28)
+        local = struct.unpack_from("<I", blob, at + 42)[0]
+        result.append((at, local))
+        at += 46 + name_len + extra_len + comment_len
+    return result
+
+
+def patch_sizes(blob, index, uncompressed):
+    central, local = entry_offsets(blob)[index]
+    struct.pack_into("<I", blob, local + 22, uncompressed)
+    struct.pack_into("<I", blob, central + 24, uncompressed)
+
+
+def patch_name_byte(blob, index, position, value):
+    central, local = entry_offsets(blob)[index]
+    blob[local + 30 + position] = value
+    blob[central + 46 + position] = value
+
+
+def flip_data_byte(blob, index, position):
+    _, local = entry_offsets(blob)[index]
+    name_len, extra_len = struct.unpack_from("<HH", blob, local + 26)
+    blob[local + 30 + name_len + extra_len + position] ^= 0xFF
+
+
+def write(folder, name, blob):
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(bytes(blob))
+
+
+STORED = zipfile.ZIP_STORED
+DEFLATED = zipfile.ZIP_DEFLATED
+FILE = 0o100644 << 16
+LINK = (0o120777) << 16
+TEXT = b"Vantorix zip test data\n" * 8
+
+
+def main():
+    os.makedirs(ZIP_DIR, exist_ok=True)
+    os.makedirs(SEED_DIR, exist_ok=True)
+
+    archives = {}
+    archives["abc.zip"] = make([("a/b/c.txt", TEXT, DEFLATED, FILE)])
+    archives["dir-after-file.zip"] = make([
+        ("a/x", b"x\n", STORED, FILE),
+        ("a/", None, STORED, 0),
+        ("b\\y", b"y\n", DEFLATED, FILE),
+    ])
+
+    # Unsafe names, each after a harmless entry: the archive is refused whole.
+    hostile = {
+        "absolute.zip": "/etc/evil",
+        "dotdot.zip": "a/../../evil",
+        "drive.zip": "C:/evil",
+        "backslash.zip": "a\\..\\..\\evil",
+        "long-name.zip": "d/" * 2100 + "evil",
+    }
+    for file_name, name in hostile.items():
+        archives[file_name] = make([("ok.txt", b"ok\n", STORED, FILE), (name, b"evil\n", STORED, FILE)])
+    nul = make([("ok.txt", b"ok\n", STORED, FILE), ("evil_.txt", b"evil\n", STORED, FILE)])
+    patch_name_byte(nul, 1, 4, 0)
+    archives["nul-name.zip"] = nul
+
+    # Damaged data: a flipped byte in a stored entry fails its checksum.
+    crc = make([("ok.txt", b"ok\n", STORED, FILE), ("data.bin", TEXT, STORED, FILE)])
+    flip_data_byte(crc, 1, 10)
+    archives["bad-crc.zip"] = crc
+
+    # Headers that lie about the size, local and central header alike.
+    larger = make([("data.txt", TEXT, DEFLATED, FILE)])
+    patch_sizes(larger, 0, len(TEXT) + 100)
+    archives["size-larger.zip"] = larger
+    huge = make([("data.txt", TEXT, DEFLATED, FILE)])
+    patch_sizes(huge, 0, 0xF0000000)
+    archives["size-huge.zip"] = huge
+
+    whole = make([("one.txt", TEXT, DEFLATED, FILE), ("two.txt", TEXT, DEFLATED, FILE)])
+    archives["truncated.zip"] = whole[: len(whole) // 2]
+
+    for name, blob in archives.items():
+        write(ZIP_DIR, name, blob)
+
+    # Fuzz seeds: the shapes a product archive takes, plus the bad ones above.
+    seeds = {
+        "bundle.zip": make([
+            ("manifest.xml", b"<manifest><file type=\"dll\"><name>Tool.apx</name></file></manifest>", DEFLATED, FILE),
+            ("Tool.apx/", None, STORED, 0),
+            ("Tool.apx/Contents/Info.plist", TEXT, DEFLATED, FILE),
+            ("Tool.apx/Contents/MacOS/Tool", TEXT * 4, DEFLATED, FILE),
+            ("__MACOSX/Tool.apx/._Info.plist", b"\x00\x05\x16\x07", STORED, FILE),
+        ]),
+        "link.zip": make([("lib/libtool.dylib", TEXT, DEFLATED, FILE), ("lib/current", b"libtool.dylib", STORED, LINK)]),
+        "zip64.zip": make([("big/one.bin", TEXT, DEFLATED, FILE), ("big/two.bin", b"", STORED, FILE)],
+                          force_zip64=True),
+        "empty.zip": make([]),
+    }
+    for name, blob in seeds.items():
+        write(SEED_DIR, name, blob)
+    for name, blob in archives.items():
+        write(SEED_DIR, name, blob)
+
+
+if __name__ == "__main__":
+    main()
