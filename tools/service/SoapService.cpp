@@ -204,6 +204,63 @@ SoapService::Answer SoapService::answer(const QByteArray& soapAction, const QByt
     return reporting(request, body, behaviour);
 }
 
+QByteArray SoapService::wsdl(const QString& root)
+{
+    const QString base = QLatin1String(vantorix::ServiceAddress::baseURI);
+    static const char* const operations[] = {
+        vantorix::ServiceAddress::login, vantorix::ServiceAddress::productListing,
+        vantorix::ServiceAddress::productListingEdu, vantorix::ServiceAddress::installerVersion,
+        vantorix::ServiceAddress::reporting};
+    // The payload is the installer's own record XML, so the schema leaves its
+    // content open ("any"), as the service describes it.
+    const QString tools = QStringLiteral("<s:element minOccurs=\"0\" maxOccurs=\"1\" name=\"vantorixtools\">"
+                                         "<s:complexType mixed=\"true\"><s:sequence><s:any minOccurs=\"0\" "
+                                         "maxOccurs=\"unbounded\" processContents=\"skip\" /></s:sequence>"
+                                         "<s:anyAttribute processContents=\"skip\" /></s:complexType></s:element>");
+    QString types;
+    QString messages;
+    QString portOperations;
+    QString bindingOperations;
+    for (const char* const name : operations) {
+        const QString op = QLatin1String(name);
+        types += QStringLiteral("<s:element name=\"%1\"><s:complexType><s:sequence>%2</s:sequence></s:complexType></s:element>"
+                                "<s:element name=\"%1Response\"><s:complexType><s:sequence>"
+                                "<s:element minOccurs=\"1\" maxOccurs=\"1\" name=\"ActivationResult\" type=\"s:boolean\" />%2"
+                                "<s:element minOccurs=\"0\" maxOccurs=\"1\" name=\"errorDescription\" type=\"s:string\" />"
+                                "<s:element minOccurs=\"0\" maxOccurs=\"1\" name=\"errorCode\" type=\"s:string\" />"
+                                "<s:element minOccurs=\"0\" maxOccurs=\"1\" name=\"redirectUrl\" type=\"s:string\" />"
+                                "</s:sequence></s:complexType></s:element>")
+                     .arg(op, tools);
+        messages += QStringLiteral("<wsdl:message name=\"%1SoapIn\"><wsdl:part name=\"parameters\" element=\"tns:%1\" /></wsdl:message>"
+                                   "<wsdl:message name=\"%1SoapOut\"><wsdl:part name=\"parameters\" element=\"tns:%1Response\" />"
+                                   "</wsdl:message>")
+                        .arg(op);
+        portOperations += QStringLiteral("<wsdl:operation name=\"%1\"><wsdl:input message=\"tns:%1SoapIn\" />"
+                                         "<wsdl:output message=\"tns:%1SoapOut\" /></wsdl:operation>")
+                              .arg(op);
+        bindingOperations += QStringLiteral("<wsdl:operation name=\"%1\"><soap:operation soapAction=\"%2/%1\" style=\"document\" />"
+                                            "<wsdl:input><soap:body use=\"literal\" /></wsdl:input>"
+                                            "<wsdl:output><soap:body use=\"literal\" /></wsdl:output></wsdl:operation>")
+                                 .arg(op, base);
+    }
+    const QString text =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                       "<wsdl:definitions xmlns:soap=\"http://schemas.xmlsoap.org/wsdl/soap/\" "
+                       "xmlns:s=\"http://www.w3.org/2001/XMLSchema\" xmlns:tns=\"%1\" targetNamespace=\"%1\" "
+                       "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\">\n"
+                       "<wsdl:types><s:schema elementFormDefault=\"qualified\" targetNamespace=\"%1\">%2</s:schema></wsdl:types>\n"
+                       "%3\n"
+                       "<wsdl:portType name=\"Registration2Soap\">%4</wsdl:portType>\n"
+                       "<wsdl:binding name=\"Registration2Soap\" type=\"tns:Registration2Soap\">"
+                       "<soap:binding transport=\"http://schemas.xmlsoap.org/soap/http\" />%5</wsdl:binding>\n"
+                       "<wsdl:service name=\"Registration2\"><wsdl:port name=\"Registration2Soap\" binding=\"tns:Registration2Soap\">"
+                       "<soap:address location=\"%6\" /></wsdl:port></wsdl:service>\n"
+                       "</wsdl:definitions>\n")
+            .arg(base, types, messages, portOperations, bindingOperations,
+                 escaped(root + QLatin1String(vantorix::ServiceAddress::path)));
+    return text.toUtf8();
+}
+
 SoapService::Answer SoapService::login(const Request& request, const Behaviour& behaviour)
 {
     const ServiceData::Account* account = m_data.findAccount(request.email.trimmed());

@@ -28,6 +28,10 @@ public:
     Answer answer(const QByteArray& soapAction, const QByteArray& contentType, const QByteArray& body,
                   const Behaviour& behaviour);
 
+    // The WSDL 1.1 description of the five operations (document/literal,
+    // SOAP 1.1), with the port at root's service path.
+    static QByteArray wsdl(const QString& root);
+
     static const char* const envelopeNamespace;
 
 private:

@@ -1,6 +1,7 @@
 // vantorix-service: a local stand-in for the vendor's web service.
 //
-//   vantorix-service --data <folder> [--port N] [--tls [--cert F --key F | --tls-dir D]] [misbehaviour switches]
+//   vantorix-service --data <folder> [--port N] [--tls [--cert F --key F | --tls-dir D]]
+//                    [--idle-timeout MS] [--max-connections N] [--redirect FROM=TO ...] [misbehaviour switches]
 //
 // The first line it prints is "vantorix-service listening on <root address>";
 // one line per request follows.
@@ -99,6 +100,17 @@ int main(int argc, char* argv[])
          QStringLiteral("Keep every received post, head and body as sent, in this folder (for tests)."),
          QStringLiteral("folder")},
         {QStringLiteral("short-files"), QStringLiteral("Cut every served file short and close the connection.")},
+        {QStringLiteral("stall-files"), QStringLiteral("Send this many bytes of every served file, then nothing more."),
+         QStringLiteral("bytes")},
+        {QStringLiteral("redirect"),
+         QStringLiteral("Answer requests for one path with a 302 to another path or an http(s) address (repeatable)."),
+         QStringLiteral("from=to")},
+        {QStringLiteral("idle-timeout"),
+         QStringLiteral("Close a connection that sends or takes nothing for this long (default 30000)."),
+         QStringLiteral("ms"), QStringLiteral("30000")},
+        {QStringLiteral("max-connections"),
+         QStringLiteral("The most connections served at once; more wait to be accepted (default 256)."),
+         QStringLiteral("count"), QStringLiteral("256")},
     });
     parser.process(app);
 
@@ -111,6 +123,29 @@ int main(int argc, char* argv[])
     behaviour.empty = parser.isSet(QStringLiteral("empty"));
     behaviour.noActivationResult = parser.isSet(QStringLiteral("no-activation-result"));
     behaviour.shortFiles = parser.isSet(QStringLiteral("short-files"));
+    if (parser.isSet(QStringLiteral("stall-files"))) {
+        bool ok = false;
+        behaviour.stallFiles = parser.value(QStringLiteral("stall-files")).toLongLong(&ok);
+        if (!ok || behaviour.stallFiles < 0) {
+            err() << "vantorix-service: not a byte count: " << parser.value(QStringLiteral("stall-files")) << '\n';
+            return 2;
+        }
+    }
+    for (const QString& redirect : parser.values(QStringLiteral("redirect"))) {
+        QString problem;
+        if (!behaviour.addRedirect(redirect, &problem)) {
+            err() << "vantorix-service: " << problem << '\n';
+            return 2;
+        }
+    }
+    bool idleOk = false;
+    const int idleTimeout = parser.value(QStringLiteral("idle-timeout")).toInt(&idleOk);
+    bool capOk = false;
+    const int maxConnections = parser.value(QStringLiteral("max-connections")).toInt(&capOk);
+    if (!idleOk || idleTimeout <= 0 || !capOk || maxConnections <= 0) {
+        err() << "vantorix-service: --idle-timeout and --max-connections take positive numbers\n";
+        return 2;
+    }
 
     ServiceData data(parser.value(QStringLiteral("data")));
     QString error;
@@ -120,6 +155,8 @@ int main(int argc, char* argv[])
     }
 
     HttpServer server(data, behaviour);
+    server.setIdleTimeout(idleTimeout);
+    server.setMaxConnections(maxConnections);
     if (parser.isSet(QStringLiteral("record")))
         server.setRecordFolder(QDir(parser.value(QStringLiteral("record"))).absolutePath());
     const bool tls = parser.isSet(QStringLiteral("tls")) || parser.isSet(QStringLiteral("cert"));
