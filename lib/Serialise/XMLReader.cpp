@@ -326,13 +326,14 @@ void XMLReader::PhraseImporter::appendReplacement(const char* name, int size, QB
         out.append(m_replacement);
         return;
     }
-    // The bytes of the number, most significant first; only printable ASCII,
-    // tab, line feed and carriage return are taken.
+    // The bytes of the number, most significant first; only ASCII from the
+    // blank to DEL (0x20-0x7F), tab, line feed and carriage return are taken:
+    // the other control bytes read as the replacement.
     char bytes[8];
     int count = 0;
     while (number != 0) {
         const unsigned char b = static_cast<unsigned char>(number & 0xFF);
-        if (!((b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r')) {
+        if (!((b >= 0x20 && b <= 0x7F) || b == '\t' || b == '\n' || b == '\r')) {
             out.append(m_replacement);
             return;
         }
@@ -394,6 +395,8 @@ struct XMLReader::Frame {
     bool skipping = false;
     bool hasText = false;
     QByteArray text;
+    // How many namespace declarations were in scope before this element's.
+    size_t declaredMark = 0;
 
     void set(Shipping* target)
     {
@@ -415,6 +418,7 @@ struct XMLReader::Frame {
         skipping = false;
         hasText = false;
         text.clear();
+        declaredMark = 0;
     }
     XMLMap* map() const { return container != nullptr ? object->asMap() : nullptr; }
 };
@@ -431,6 +435,57 @@ void XMLReader::setSource(DataBufferIn* input)
 bool XMLReader::fromXMLString(String& text) const
 {
     return m_importer->fromXMLString(text);
+}
+
+void XMLReader::bindNameSpace(const String& prefix, const String& uri)
+{
+    const QByteArray name = prefix.toByteArray();
+    for (auto& bound : m_bound) {
+        if (bound.first == name) {
+            bound.second = uri.toByteArray();
+            return;
+        }
+    }
+    m_bound.emplace_back(name, uri.toByteArray());
+}
+
+void XMLReader::declareNameSpaces(const Attributes& attributes)
+{
+    for (const auto& attribute : attributes) {
+        const QByteArray& key = attribute.first;
+        if (key == "xmlns" || key.startsWith("xmlns:")) {
+            QByteArray uri = attribute.second;
+            m_importer->decode(uri);
+            m_declared.emplace_back(key.size() > 5 ? key.mid(6) : QByteArray(), std::move(uri));
+        }
+    }
+}
+
+void XMLReader::toBoundPrefix(QByteArray& prefix) const
+{
+    const QByteArray* uri = nullptr;
+    for (auto it = m_declared.rbegin(); it != m_declared.rend(); ++it) {
+        if (it->first == prefix) {
+            uri = &it->second;
+            break;
+        }
+    }
+    if (uri == nullptr)
+        return; // not declared in the text: compared as written
+    for (const auto& bound : m_bound) {
+        if (bound.second == *uri) {
+            prefix = bound.first;
+            return;
+        }
+    }
+    // A bound prefix that the text uses for another namespace becomes that
+    // namespace's URI, which no record's prefix equals.
+    for (const auto& bound : m_bound) {
+        if (bound.first == prefix) {
+            prefix = *uri;
+            return;
+        }
+    }
 }
 
 int XMLReader::getRowPosition() const
@@ -459,9 +514,11 @@ bool XMLReader::importTo(XMLShipping& root)
     if (m_frames.empty())
         m_frames.push_back(std::make_unique<Frame>());
     m_depth = 0;
+    m_declared.clear();
     m_frames.front()->reset();
     m_frames.front()->set(object);
     const bool result = read(*object);
+    m_declared.clear();
     // Proxies and unread map values of an aborted read go here.
     for (int i = m_depth; i >= 0; --i)
         m_frames[static_cast<size_t>(i)]->reset();
@@ -502,6 +559,8 @@ bool XMLReader::read(Shipping&)
                 Frame& root = *m_frames.front();
                 if (!m_importer->decode(tag) || !m_importer->decode(nameSpace))
                     return false;
+                if (!m_bound.empty())
+                    toBoundPrefix(nameSpace);
                 const char* rootNameSpace = root.xml ? root.xml->getNameSpace() : nullptr;
                 if (!root.xml || !equalsTag(tag, root.xml->getTag())
                     || (rootNameSpace != nullptr && *rootNameSpace != '\0' && !equalsTag(nameSpace, rootNameSpace)))
@@ -630,6 +689,10 @@ bool XMLReader::readAttributes(Frame& frame, Attributes& attributes)
         }
         if (!m_importer->decode(key) || !m_importer->decode(prefix))
             return false;
+        // An attribute without a prefix has no namespace, the default one
+        // included.
+        if (!m_bound.empty() && !prefix.isEmpty() && prefix != "xmlns")
+            toBoundPrefix(prefix);
         if (frame.skipping)
             continue;
         // Read exactly like a child element holding the value as its text.
@@ -664,20 +727,30 @@ bool XMLReader::startElement(int kind, QByteArray& tag, QByteArray& nameSpace)
         return false;
     if (m_depth >= maxDepth)
         return false;
+    // The element's own declarations are in scope for its name already.
+    const size_t declaredMark = m_declared.size();
+    if (!m_bound.empty()) {
+        declareNameSpaces(attributes);
+        toBoundPrefix(nameSpace);
+    }
     Frame& parent = *m_frames[static_cast<size_t>(m_depth)];
     ShippingPtr child;
     if (!parent.skipping)
         child = resolve(parent, toString(tag), toString(nameSpace), m_depth == 0);
     if (!child) {
-        if (kind == emptyTag)
+        if (kind == emptyTag) {
+            m_declared.resize(declaredMark);
             return true;
+        }
         Frame& frame = push();
         frame.set(std::make_unique<TagSeeker>(tag, nameSpace));
         frame.skipping = true;
+        frame.declaredMark = declaredMark;
         return true;
     }
     Frame& frame = push();
     frame.set(std::move(child));
+    frame.declaredMark = declaredMark;
     if (frame.container != nullptr)
         frame.object->setDefault();
     if (!readAttributes(frame, attributes))
@@ -692,6 +765,7 @@ bool XMLReader::startElement(int kind, QByteArray& tag, QByteArray& nameSpace)
     }
     frame.reset();
     --m_depth;
+    m_declared.resize(declaredMark);
     return ok;
 }
 
@@ -699,6 +773,8 @@ bool XMLReader::endElement(QByteArray& tag, QByteArray& nameSpace)
 {
     if (!m_importer->decode(tag) || !m_importer->decode(nameSpace))
         return false;
+    if (!m_bound.empty())
+        toBoundPrefix(nameSpace);
     Frame& frame = *m_frames[static_cast<size_t>(m_depth)];
     if (frame.xml == nullptr || !equalsTag(tag, frame.xml->getTag()))
         return false;
@@ -717,6 +793,7 @@ bool XMLReader::endElement(QByteArray& tag, QByteArray& nameSpace)
                 ok = map->insert(*frame.object);
         }
     }
+    m_declared.resize(frame.declaredMark);
     frame.reset();
     --m_depth;
     return ok;

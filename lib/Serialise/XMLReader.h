@@ -121,6 +121,15 @@ public:
 
     void setSource(DataBufferIn* input);
 
+    // Records name their namespace by a prefix ("soap"). Bound here to a URI,
+    // such a prefix matches every element (and prefixed attribute) whose own
+    // prefix the text binds to that URI - with xmlns:p="..." or, for elements
+    // without a prefix, a default xmlns="..." in scope - whatever the text
+    // calls it; the prefix bound in the text to another URI does not match.
+    // A prefix the text does not declare is compared as written. Without
+    // bindings (the usual case) prefixes are compared as written only.
+    void bindNameSpace(const String& prefix, const String& uri);
+
     // Reads the whole input into root. The root is reset with setDefault()
     // when its start tag is met; on failure it keeps what was read so far.
     bool importTo(XMLShipping& root);
@@ -143,6 +152,8 @@ private:
     bool readAttributes(Frame& frame, Attributes& attributes);
     ShippingPtr resolve(Frame& frame, const String& name, const String& nameSpace, bool atRoot);
     Frame& push();
+    void declareNameSpaces(const Attributes& attributes);
+    void toBoundPrefix(QByteArray& prefix) const;
 
     XMLGlossary m_glossary;
     std::unique_ptr<PhraseImporter> m_importer;
@@ -152,6 +163,11 @@ private:
     int m_depth = 0;
     // The attributes of the tag being read, kept to reuse their storage.
     Attributes m_attributes;
+    // Prefix and URI pairs given to bindNameSpace().
+    std::vector<std::pair<QByteArray, QByteArray>> m_bound;
+    // The namespace declarations of the text in scope, innermost last
+    // (kept only while there are bindings).
+    std::vector<std::pair<QByteArray, QByteArray>> m_declared;
 };
 
 } // namespace vantorix

@@ -180,7 +180,9 @@ void tst_XMLReader::references_data()
     QTest::newRow("two bytes") << QByteArray("&#x4142;") << "AB";
     QTest::newRow("above 127") << QByteArray("&#233;") << "?";
     QTest::newRow("control") << QByteArray("&#7;") << "?";
-    QTest::newRow("escape") << QByteArray("&#27;") << "?";
+    QTest::newRow("last control byte") << QByteArray("&#31;") << "?";
+    QTest::newRow("blank") << QByteArray("&#x20;") << " ";
+    QTest::newRow("DEL") << QByteArray("&#127;") << "\x7f";
     QTest::newRow("tab") << QByteArray("&#9;") << "\t";
     QTest::newRow("zero") << QByteArray("&#0;") << "?";
     QTest::newRow("empty") << QByteArray("&#;&;") << "??";
