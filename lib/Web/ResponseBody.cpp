@@ -19,20 +19,24 @@ ShippingPtr ResponseBody::getShipping(unsigned long index, bool forAttributes)
     }
 }
 
-ShippingPtr ResponseBody::getShipping(const String& tag, const String&)
+ShippingPtr ResponseBody::getShipping(const String& tag, const String& nameSpace)
 {
-    if (tag == m_soapFault.getTag()) {
+    if (tag == m_soapFault.getTag() && nameSpace == m_soapFault.getNameSpace()) {
         m_fault = true;
+        m_answered = true;
         return ship(m_soapFault, nullptr);
     }
-    if (tag == m_operation.getTag())
+    if (tag == m_operation.getTag()) {
+        m_answered = true;
         return ship(m_operation, nullptr);
+    }
     return nullptr;
 }
 
 void ResponseBody::setDefault()
 {
     m_fault = false;
+    m_answered = false;
     m_operation.setDefault();
     m_soapFault.setDefault();
 }

@@ -7,7 +7,9 @@
 namespace vantorix {
 
 // The body of an answer: either the operation's response element or a SOAP
-// fault. Reading "soap:Fault" marks the answer as a fault.
+// fault. Reading "soap:Fault" marks the answer as a fault. A body with
+// neither (empty, or another operation's answer) is no answer at all:
+// isAnswered() tells, and a post counts it as a failed read.
 class ResponseBody : public XMLAssembly {
 public:
     ResponseBody(XMLAssembly* payload, const char* responseTag);
@@ -18,7 +20,7 @@ public:
     bool hasAttributes() const override { return false; }
     // Written: the response element, or the fault when the fault flag is set.
     ShippingPtr getShipping(unsigned long index, bool forAttributes) override;
-    // "Fault" gives the fault (and sets the flag), the response tag the
+    // "soap:Fault" gives the fault (and sets the flag), the response tag the
     // response element, anything else nothing.
     ShippingPtr getShipping(const String& tag, const String& nameSpace) override;
     void setDefault() override;
@@ -26,6 +28,8 @@ public:
     // No fault and the success flag set.
     bool isSuccessful() const { return !m_fault && m_operation.isSuccessful(); }
     bool isFault() const { return m_fault; }
+    // Whether the response element or a fault was read since setDefault().
+    bool isAnswered() const { return m_answered; }
     // The fault's text when a fault came, else "errorDescription".
     const String& getErrorDescription() const;
     // The fault's code when a fault came, else "errorCode".
@@ -41,6 +45,7 @@ public:
 private:
     ResponseOperation m_operation;
     bool m_fault = false;
+    bool m_answered = false;
     SOAPFault m_soapFault;
 };
 

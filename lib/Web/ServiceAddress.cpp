@@ -1,5 +1,6 @@
 #include "Web/ServiceAddress.h"
 
+#include <QHostAddress>
 #include <QUrl>
 
 namespace vantorix {
@@ -49,6 +50,17 @@ bool ServiceAddress::isSecure()
     if (!overrideUrl(url))
         return true;
     return url.scheme().toLower() == QLatin1String("https");
+}
+
+bool ServiceAddress::allowsPlainHttp(const String& host)
+{
+    QString name = host.qString();
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    QHostAddress address;
+    return address.setAddress(name) && address.isLoopback();
 }
 
 String ServiceAddress::getAction(const String& operation)

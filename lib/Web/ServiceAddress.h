@@ -19,7 +19,9 @@ namespace vantorix {
 //
 // The environment variable VANTORIX_SERVICE_URL (scheme, host and port, for
 // example "http://127.0.0.1:8443") replaces the built-in scheme and host at run
-// time, so that the installer and its tests can talk to a local stand-in. The
+// time, so that the installer and its tests can talk to a local stand-in;
+// plain "http" is taken only for a loopback host (see allowsPlainHttp()), and a
+// post to any other host over http is refused (error 4, logged). The
 // base URI is the service's XML namespace and the stem of every SOAP action; it
 // names the service rather than the machine it runs on, so it never changes.
 class ServiceAddress {
@@ -41,6 +43,11 @@ public:
     static String getHost();
     // Whether posts go over HTTPS (always, unless VANTORIX_SERVICE_URL says http).
     static bool isSecure();
+    // Whether host (a name or address literal, without port) may be reached
+    // over plain http: only loopback - 127.0.0.0/8, ::1 and "localhost" - where
+    // the local stand-in runs, so that a sign-in never crosses a network in
+    // clear text.
+    static bool allowsPlainHttp(const String& host);
     static String getBaseURI() { return String(baseURI); }
     // The SOAP action of an operation: the base URI, "/" and the name.
     static String getAction(const String& operation);

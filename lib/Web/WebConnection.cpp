@@ -1,6 +1,7 @@
 #include "Web/WebConnection.h"
 
 #include "Utility/Logger.h"
+#include "Web/ServiceAddress.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -48,6 +49,13 @@ bool WebConnection::open(int timeoutMilliseconds)
     }
     String reason;
     const String host = getHost();
+    if (!m_secure && !host.empty() && !ServiceAddress::allowsPlainHttp(host)) {
+        m_lastError = 4;
+        Logger::write(String("Refused to connect to ") + getURL() +
+                      " over plain http: only the local stand-in (127.0.0.1, ::1, localhost) may be reached without "
+                      "https; give VANTORIX_SERVICE_URL an https address");
+        return false;
+    }
     if (host.empty() || resolve(host, timeoutMilliseconds, &reason).isEmpty()) {
         m_lastError = 4;
         Logger::write(String("Service host unreachable: ") + getURL() + " (" + reason + ")");

@@ -37,8 +37,10 @@ public:
     // The host name (or address literal) of the address, without port or path.
     String getHost() const;
 
-    // Checks that the address is not empty and that the host resolves within
-    // the given time; otherwise the last error becomes 4 and nothing is opened.
+    // Checks that the address is not empty, that a plain http address names a
+    // loopback host (ServiceAddress::allowsPlainHttp) and that the host
+    // resolves within the given time; otherwise the last error becomes 4, the
+    // reason is logged and nothing is opened.
     bool open(int timeoutMilliseconds = lookupTimeout);
     void close();
     bool isOpen() const { return m_manager != nullptr; }

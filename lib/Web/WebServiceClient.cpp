@@ -5,6 +5,7 @@
 #include "Utility/DataBufferIn.h"
 #include "Utility/DataBufferOut.h"
 #include "Utility/Logger.h"
+#include "Web/ResponseBody.h"
 #include "Web/WebConnection.h"
 #include "Web/XMLSOAPEnvelope.h"
 
@@ -113,6 +114,7 @@ bool WebServiceClient::post(const String& path, const String& action, XMLSOAPEnv
         return true;
     DataBufferIn in(answer, Encoding::UTF8);
     XMLReader reader(&in);
+    XMLSOAPEnvelope::bindNameSpace(reader);
     response->setDefault();
     if (!reader.importTo(*response) || !response->isBodyRead()) {
         // An answer that is not a SOAP envelope we can read (an error page,
@@ -121,6 +123,14 @@ bool WebServiceClient::post(const String& path, const String& action, XMLSOAPEnv
         Logger::write(String("The answer to ") + action + " could not be read (" +
                       String(QString::number(reader.getRowPosition())) + ", " +
                       String(QString::number(reader.getColPosition())) + ")");
+        return false;
+    }
+    // An empty body, or one with another operation's answer, tells nothing:
+    // read as success it would let a wrong password pass for a sign-in.
+    const auto* body = dynamic_cast<const ResponseBody*>(&response->getBody());
+    if (body != nullptr && !body->isAnswered()) {
+        m_lastError = 7;
+        Logger::write(String("The answer to ") + action + " holds neither its response element nor a fault");
         return false;
     }
     return true;
@@ -164,7 +174,9 @@ bool WebServiceClient::postText(const String& path, const String& action, const 
         return true;
     *responseText = String(QString::fromUtf8(request.response()));
     if (responseText->empty()) {
-        m_lastError = request.getLastError();
+        // An answer was wanted and none came: a failed read, not "no error".
+        m_lastError = 7;
+        Logger::write(String("The answer to ") + action + " was empty");
         return false;
     }
     return true;

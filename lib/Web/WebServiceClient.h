@@ -15,21 +15,33 @@ class WebConnection;
 class XMLSOAPEnvelope;
 
 // 0 is SOAP 1.1 (every caller); any other value SOAP 1.2.
-enum SOAPVersion { soap11 = 0, soap12 = 1 };
+enum SOAPVersion : int { soap11 = 0, soap12 = 1 };
 
 // Posts SOAP requests to a web service and reads the answers, blocking the
 // calling thread until the answer is complete or the time limit has passed.
 //
 // While a post waits, the thread runs a local event loop that leaves user
 // input queued: the window still paints, but no click or key reaches the
-// program, and a second post started from a timer or socket event in that
-// time is refused (last error 6). TLS peers are always verified; the file
-// named by VANTORIX_CA_FILE adds certificates to trust.
+// program. Timers, queued slots and socket events of the thread DO run in that
+// time. The rule for every caller: a timer or slot that may fire while a post
+// waits must not start another post and must not change what the post is
+// reading (its response envelope and payload, the records they fill, the
+// client object). A second post started there anyway is refused with last
+// error 6 and sends nothing; such a refusal is not a failure of the service:
+// the caller retries the post once the first one has returned (for example
+// from a zero-time timer) and does not report it to the user.
 //
-// Last errors: 0 none (also after an empty answer), 4 the connection could not
-// be opened (host unknown or unreachable, connection refused, TLS
-// verification failed: nothing was sent), 6 the request could not be created,
-// 7 reading the answer failed (time limit, connection lost, unreadable answer).
+// Only loopback hosts (127.0.0.0/8, ::1, "localhost": the local stand-in) may
+// be reached over plain http; any other host needs https (else last error 4,
+// nothing sent). TLS peers are always verified; the file named by
+// VANTORIX_CA_FILE adds certificates to trust.
+//
+// Last errors: 0 none, 4 the connection could not be opened (host unknown or
+// unreachable, connection refused, plain http to a host that is not loopback,
+// TLS verification failed: nothing was sent), 6 the request could not be
+// created (also: another post is waiting on this thread), 7 reading the answer
+// failed (time limit, connection lost, an empty or unreadable answer, an
+// envelope without the expected response element or a fault).
 class WebServiceClient {
 public:
     static constexpr int defaultTimeout = 60000;
@@ -40,8 +52,10 @@ public:
     // Writes the request envelope, posts it to server + path with the given
     // SOAP action and reads the answer into the response envelope. True when
     // the request was sent and, with a response envelope, a non-empty answer
-    // was read into it completely. A SOAP fault is a successful post: the
-    // response body then reports it.
+    // was read into it completely and (with a ResponseBody) held the
+    // operation's response element or a SOAP fault. A SOAP fault is a
+    // successful post: the response body then reports it. The envelope is
+    // matched by its namespace URI, whatever prefix the answer uses.
     bool post(const String& path, const String& action, XMLSOAPEnvelope& request, XMLSOAPEnvelope* response,
               SOAPVersion version = soap11);
 

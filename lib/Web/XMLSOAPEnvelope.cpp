@@ -1,6 +1,7 @@
 #include "Web/XMLSOAPEnvelope.h"
 
 #include "Serialise/XMLProxy.h"
+#include "Serialise/XMLReader.h"
 
 #include <cstring>
 
@@ -26,6 +27,11 @@ bool samePrefix(const String& read, const char* expected)
 XMLSOAPEnvelope::XMLSOAPEnvelope(XMLAssembly& body, XMLAssembly* header) : m_header(header), m_body(&body) {}
 
 XMLSOAPEnvelope::~XMLSOAPEnvelope() = default;
+
+void XMLSOAPEnvelope::bindNameSpace(XMLReader& reader)
+{
+    reader.bindNameSpace(String(soapPrefix), String(envelopeNameSpace));
+}
 
 String XMLSOAPEnvelope::getNameSpaceSchema() const
 {

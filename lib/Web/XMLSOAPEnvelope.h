@@ -5,12 +5,18 @@
 
 namespace vantorix {
 
+class XMLReader;
+
 // A SOAP 1.1 envelope ("soap:Envelope") around a body record and an optional
 // header record, neither owned. Written, it carries the namespace attributes
 // "xmlns:xsd", "xmlns:xsi" and "xmlns:soap" in that order, then "soap:Header"
-// (only with a header) and "soap:Body". Read, every child is matched by tag and
-// prefix, so an answer must use the prefix "soap"; the namespace attributes are
-// kept as read, and an envelope without a body is refused.
+// (only with a header) and "soap:Body". Read through a reader prepared with
+// bindNameSpace(), the envelope, header, body and fault elements are matched
+// by the envelope namespace URI whatever prefix the answer gives it
+// ("soapenv:", "SOAP-ENV:", a default namespace); a prefix the answer leaves
+// undeclared must be "soap". The "xmlns:soap" value is kept as read (a
+// declaration under another prefix is not), and an envelope without a body is
+// refused.
 class XMLSOAPEnvelope : public XMLAssembly {
 public:
     static const char* const envelopeNameSpace;
@@ -19,6 +25,9 @@ public:
 
     explicit XMLSOAPEnvelope(XMLAssembly& body, XMLAssembly* header = nullptr);
     ~XMLSOAPEnvelope() override;
+
+    // Makes reader match the prefix "soap" by the envelope namespace URI.
+    static void bindNameSpace(XMLReader& reader);
 
     const char* getTag() const override { return "Envelope"; }
     const char* getNameSpace() const override { return "soap"; }

@@ -20,10 +20,12 @@ QString written(XMLShipping& root)
     return QString::fromUtf8(testrecords::writeText(root));
 }
 
+// Read as a post reads an answer: "soap" matched by the envelope namespace.
 bool readInto(const QString& text, XMLSOAPEnvelope& root)
 {
     DataBufferIn in{String(text), Encoding::UTF8};
     XMLReader reader(&in);
+    XMLSOAPEnvelope::bindNameSpace(reader);
     root.setDefault();
     return reader.importTo(root) && root.isBodyRead();
 }
@@ -143,17 +145,34 @@ void tst_SOAPEnvelope::readsAnswers_data()
                                                           "<faultstring>Database &amp; cache down</faultstring>"
                                                           "<detail /></soap:Fault>"))
                            << true << false << true << "soap:Server" << "Database & cache down" << "";
-    QTest::newRow("another operation's answer leaves the defaults")
-        << aspNetAnswer(QStringLiteral("<ReportingResponse xmlns=\"%1\"><ActivationResult>false</ActivationResult>"
-                                       "</ReportingResponse>").arg(ns))
-        << true << true << false << "" << "" << "";
-    QTest::newRow("other envelope prefix")
-        << QStringLiteral("<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><LoginResponse "
-                          "xmlns=\"%1\"/></s:Body></s:Envelope>").arg(ns)
+    // The same envelope under other prefixes: matched by the namespace URI.
+    const QString refused = QStringLiteral("<LoginResponse xmlns=\"%1\"><ActivationResult>false</ActivationResult>"
+                                           "<errorCode>21</errorCode></LoginResponse>").arg(ns);
+    QTest::newRow("soapenv prefix")
+        << QStringLiteral("<soapenv:Envelope xmlns:soapenv=\"%1\"><soapenv:Header/><soapenv:Body>%2</soapenv:Body>"
+                          "</soapenv:Envelope>").arg(QLatin1String(XMLSOAPEnvelope::envelopeNameSpace), refused)
+        << true << false << false << "21" << "" << "";
+    QTest::newRow("default namespace")
+        << QStringLiteral("<Envelope xmlns=\"%1\"><Body>%2</Body></Envelope>")
+               .arg(QLatin1String(XMLSOAPEnvelope::envelopeNameSpace), refused)
+        << true << false << false << "21" << "" << "";
+    QTest::newRow("SOAP-ENV fault, declared on the body")
+        << QStringLiteral("<x:Envelope xmlns:x=\"%1\"><SOAP-ENV:Body xmlns:SOAP-ENV=\"%1\"><SOAP-ENV:Fault>"
+                          "<faultcode>SOAP-ENV:Server</faultcode><faultstring>down</faultstring></SOAP-ENV:Fault>"
+                          "</SOAP-ENV:Body></x:Envelope>").arg(QLatin1String(XMLSOAPEnvelope::envelopeNameSpace))
+        << true << false << true << "SOAP-ENV:Server" << "down" << "";
+    QTest::newRow("soap prefix bound to another namespace")
+        << QStringLiteral("<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>%1"
+                          "</soap:Body></soap:Envelope>").arg(refused)
         << false << true << false << "" << "" << "";
-    QTest::newRow("body under another prefix")
-        << QStringLiteral("<soap:Envelope><SOAP-ENV:Body><LoginResponse xmlns=\"%1\"><ActivationResult>false"
-                          "</ActivationResult></LoginResponse></SOAP-ENV:Body></soap:Envelope>").arg(ns)
+    QTest::newRow("body under an undeclared prefix")
+        << QStringLiteral("<soap:Envelope><SOAP-ENV:Body>%1</SOAP-ENV:Body></soap:Envelope>").arg(refused)
+        << false << true << false << "" << "" << "";
+    // No response element and no fault: nothing was answered.
+    QTest::newRow("empty body") << aspNetAnswer(QString()).replace(QLatin1String("<soap:Body></soap:Body>"), QLatin1String("<soap:Body/>")) << false << true << false << "" << "" << "";
+    QTest::newRow("another operation's answer")
+        << aspNetAnswer(QStringLiteral("<ReportingResponse xmlns=\"%1\"><ActivationResult>true</ActivationResult>"
+                                       "</ReportingResponse>").arg(ns))
         << false << true << false << "" << "" << "";
     QTest::newRow("no body") << QStringLiteral("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"/>")
                              << false << true << false << "" << "" << "";
@@ -176,7 +195,7 @@ void tst_SOAPEnvelope::readsAnswers()
     TestTools tools;
     ResponseBody body(&tools, "LoginResponse");
     XMLSOAPEnvelope envelope(body);
-    QCOMPARE(readInto(answer, envelope), read);
+    QCOMPARE(readInto(answer, envelope) && body.isAnswered(), read);
     if (!read)
         return;
     QCOMPARE(body.isSuccessful(), successful);
@@ -190,12 +209,13 @@ void tst_SOAPEnvelope::keepsTheNamespaceAttributesRead()
 {
     ResponseBody body(nullptr, "ReportingResponse");
     XMLSOAPEnvelope envelope(body);
-    const QString answer = QStringLiteral("<soap:Envelope xmlns:soap=\"urn:a\" xmlns:xsi=\"urn:b\" xmlns:xsd=\"urn:c\" "
+    const QString answer = QStringLiteral("<soap:Envelope xmlns:soap=\"%1\" xmlns:xsi=\"urn:b\" xmlns:xsd=\"urn:c\" "
                                           "soap:encodingStyle=\"urn:d\" xmlns:other=\"urn:e\"><soap:Body>"
                                           "<ReportingResponse xmlns=\"urn:f\"><redirectUrl>http://x/y</redirectUrl>"
-                                          "</ReportingResponse></soap:Body></soap:Envelope>");
+                                          "</ReportingResponse></soap:Body></soap:Envelope>")
+                               .arg(QLatin1String(XMLSOAPEnvelope::envelopeNameSpace));
     QVERIFY(readInto(answer, envelope));
-    QCOMPARE(envelope.getSOAPValue().qString(), QStringLiteral("urn:a"));
+    QCOMPARE(envelope.getSOAPValue().qString(), QLatin1String(XMLSOAPEnvelope::envelopeNameSpace));
     QCOMPARE(envelope.getXSIValue().qString(), QStringLiteral("urn:b"));
     QCOMPARE(envelope.getXSDValue().qString(), QStringLiteral("urn:c"));
     QCOMPARE(envelope.getEncodingStyleValue().qString(), QStringLiteral("urn:d"));
