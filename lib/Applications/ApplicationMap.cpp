@@ -1,5 +1,8 @@
 #include "Applications/ApplicationMap.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <map>
 
 namespace vantorix {
@@ -65,6 +68,30 @@ Guid ApplicationMap::getDefaultApplication() const
     if (byVersion.empty())
         return Guid();
     return byVersion.rbegin()->second;
+}
+
+namespace {
+
+// A folder's path in one form: links resolved when it exists, else cleaned.
+QString folderKey(const String& path)
+{
+    const QFileInfo info(path.qString());
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+Guid ApplicationMap::findInstallation(const String& path) const
+{
+    if (path.empty())
+        return Guid();
+    const QString key = folderKey(path);
+    for (const auto& entry : *this) {
+        if (entry.second && !entry.second->getPath().empty() && folderKey(entry.second->getPath()) == key)
+            return entry.first;
+    }
+    return Guid();
 }
 
 ShippingPtr ApplicationMap::getShipping(unsigned long index, bool forAttributes)

@@ -27,6 +27,10 @@ public:
     // version, and among equal versions the one whose Guid sorts first. The
     // null Guid when the map is empty.
     Guid getDefaultApplication() const;
+    // The Guid of the application installed in folder path, or the null Guid.
+    // Folders are compared after resolving links and "." or ".." steps, so
+    // one installation reached by two paths is found either way.
+    Guid findInstallation(const String& path) const;
 
     const char* getTag() const override { return tag; }
     unsigned long shippingSize() const override { return static_cast<unsigned long>(size()); }

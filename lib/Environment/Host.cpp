@@ -118,8 +118,12 @@ void Host::loadArchiCAD(ApplicationMap& map, const QByteArray& bundlePaths)
         const QFileInfo bundle(path.qString());
         if (!bundle.exists())
             continue;
-        // The installation folder is the one that holds the bundle.
-        auto application = std::make_unique<Application>(HostType::archiCAD, String(bundle.absolutePath()));
+        // The installation folder is the one that holds the bundle; a folder
+        // holding two bundles (a second copy, a helper) is one installation.
+        const String folder(bundle.absolutePath());
+        if (map.findInstallation(folder))
+            continue;
+        auto application = std::make_unique<Application>(HostType::archiCAD, folder);
         if (!application->isValid() || !isSupportedVersion(application->getSignature().getVersion()))
             continue;
         map.insert(Guid().generate(), std::move(application));

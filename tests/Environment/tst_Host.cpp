@@ -98,6 +98,8 @@ void tst_Host::discoveryFilesSupportedInstallations()
     makeHost(QStringLiteral("Applications/GRAPHISOFT/ArchiCAD 17"), 17);
     makeHost(QStringLiteral("Applications/broken"), 19, QString(), fakehost::ProductVersionFile::damaged);
     makeHost(QStringLiteral("Applications/without"), 19, QString(), fakehost::ProductVersionFile::missing);
+    // A second bundle in one installation folder: still one host.
+    mkdir(QStringLiteral("Applications/GRAPHISOFT/ArchiCAD 19/ArchiCAD 19 Teamwork.app"));
     // Names that do not match, and a match that is a file, not a folder.
     mkdir(QStringLiteral("Applications/ArchiCAD Helper/Add-Ons"));
     mkdir(QStringLiteral("Applications/My ArchiCAD 19.app"));
@@ -149,7 +151,9 @@ void tst_Host::bundleListIsReadLineByLine()
 {
     const QString one = makeHost(QStringLiteral("one/ArchiCAD 19"));
     const QString two = makeHost(QStringLiteral("two/ArchiCAD 18"), 18);
-    const QByteArray list = QFile::encodeName(one) + "/ArchiCAD 19.app\r\n\n"
+    // The same installation named twice, once through a "." step.
+    const QByteArray list = QFile::encodeName(one) + "/ArchiCAD 19.app\r\n\n" + QFile::encodeName(one)
+        + "/./ArchiCAD 19.app\n"
         + QFile::encodeName(m_dir->path()) + "/gone/ArchiCAD 19.app\n" + QFile::encodeName(two)
         + "/ArchiCAD 18.app/";
     ApplicationMap map;
