@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkInterface>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUrl>
@@ -36,6 +38,74 @@ QString firstStandardLocation(QStandardPaths::StandardLocation location)
 {
     const QStringList locations = QStandardPaths::standardLocations(location);
     return locations.isEmpty() ? QString() : locations.first();
+}
+
+// A physical network interface: its name, whether it is wired Ethernet
+// (else Wi-Fi), and its hardware address as the system writes it.
+struct NetworkCard {
+    QString name;
+    bool ethernet = true;
+    QString address;
+};
+
+QByteArray readSmallFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(256).trimmed() : QByteArray();
+}
+
+// Linux describes every interface in /sys/class/net/<name>. A physical one
+// has a "device" (the bus device behind it; bridges, tunnels, VPNs, veth and
+// other virtual interfaces have none) and is of the Ethernet link type (1,
+// which Wi-Fi shares; Wi-Fi has "wireless" or "phy80211" besides). False
+// where there is no such folder. A machine whose only interfaces are
+// virtual (a container) thus has no addresses rather than unstable ones.
+bool sysfsCards(std::vector<NetworkCard>& cards)
+{
+    QString root = qEnvironmentVariable("VANTORIX_SYS_CLASS_NET");
+    if (root.isEmpty()) {
+#ifdef Q_OS_LINUX
+        root = QStringLiteral("/sys/class/net");
+#else
+        return false;
+#endif
+    }
+    const QDir folder(root);
+    if (!folder.exists())
+        return false;
+    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QDir entry(folder.filePath(name));
+        if (!QFileInfo::exists(entry.filePath(QStringLiteral("device"))) ||
+            readSmallFile(entry.filePath(QStringLiteral("type"))) != "1")
+            continue;
+        NetworkCard card;
+        card.name = name;
+        card.ethernet = !QFileInfo::exists(entry.filePath(QStringLiteral("wireless"))) &&
+                        !QFileInfo::exists(entry.filePath(QStringLiteral("phy80211")));
+        card.address = QString::fromLatin1(readSmallFile(entry.filePath(QStringLiteral("address"))));
+        cards.push_back(card);
+    }
+    return true;
+}
+
+// Elsewhere the toolkit's list, wired and wireless interfaces only; on macOS
+// the built-in ones are named "en<N>" (bridges, tunnels and the peer-to-peer
+// interfaces have other names).
+std::vector<NetworkCard> toolkitCards()
+{
+    std::vector<NetworkCard> cards;
+    for (const QNetworkInterface& networkInterface : QNetworkInterface::allInterfaces()) {
+        const QNetworkInterface::InterfaceType type = networkInterface.type();
+        if (networkInterface.flags().testFlag(QNetworkInterface::IsLoopBack) ||
+            (type != QNetworkInterface::Ethernet && type != QNetworkInterface::Wifi))
+            continue;
+#ifdef Q_OS_MACOS
+        if (!networkInterface.name().startsWith(QLatin1String("en")))
+            continue;
+#endif
+        cards.push_back({networkInterface.name(), type == QNetworkInterface::Ethernet, networkInterface.hardwareAddress()});
+    }
+    return cards;
 }
 
 } // namespace
@@ -113,19 +183,21 @@ std::vector<String> Platform::getMACAddress() const
         return addresses;
     }
 
-    QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    // Ethernet first, then the others in the system's order.
-    std::stable_sort(interfaces.begin(), interfaces.end(), [](const QNetworkInterface& a, const QNetworkInterface& b) {
-        return a.type() == QNetworkInterface::Ethernet && b.type() != QNetworkInterface::Ethernet;
+    std::vector<NetworkCard> cards;
+    if (!sysfsCards(cards))
+        cards = toolkitCards();
+    std::stable_sort(cards.begin(), cards.end(), [](const NetworkCard& a, const NetworkCard& b) {
+        if (a.ethernet != b.ethernet)
+            return a.ethernet;
+        return a.name < b.name;
     });
-    for (const QNetworkInterface& networkInterface : interfaces) {
-        if (networkInterface.flags().testFlag(QNetworkInterface::IsLoopBack))
+    for (const NetworkCard& card : cards) {
+        const QString hardware = card.address.trimmed().toUpper();
+        // Only six-byte addresses, "AA:BB:CC:DD:EE:FF", and never the null one.
+        static const QRegularExpression sixBytes(QStringLiteral("^([0-9A-F]{2}:){5}[0-9A-F]{2}$"));
+        if (!sixBytes.match(hardware).hasMatch() || hardware == QLatin1String("00:00:00:00:00:00"))
             continue;
-        const QString hardware = networkInterface.hardwareAddress();
-        // Only six-byte addresses, written "AA:BB:CC:DD:EE:FF" by Qt.
-        if (hardware.size() != 17 || hardware == QLatin1String("00:00:00:00:00:00"))
-            continue;
-        const String formatted(hardware.toUpper().replace(QLatin1Char(':'), QLatin1Char('-')));
+        const String formatted(QString(hardware).replace(QLatin1Char(':'), QLatin1Char('-')));
         if (std::find(addresses.begin(), addresses.end(), formatted) == addresses.end())
             addresses.push_back(formatted);
     }

@@ -19,6 +19,8 @@ class Directory;
 //   VANTORIX_SHARED_DIR      the folder shared by all users
 //   TMPDIR                   the temporary folder
 //   VANTORIX_MAC_ADDRESSES   comma-separated hardware addresses to report
+//   VANTORIX_SYS_CLASS_NET   the folder describing the network interfaces
+//                            (Linux; /sys/class/net by default)
 class Platform {
 public:
     String getVersionString() const;
@@ -29,7 +31,11 @@ public:
     std::unique_ptr<Directory> getDocumentDirectory() const;
     std::unique_ptr<Directory> getLocalDataDirectory() const;
     std::unique_ptr<Directory> getTempDirectory() const;
-    // One "%02X-%02X-%02X-%02X-%02X-%02X" text per interface, Ethernet first.
+    // One "%02X-%02X-%02X-%02X-%02X-%02X" text per physical network
+    // interface: Ethernet first, then the others (Wi-Fi), each group by
+    // interface name. Loopback, bridge, tunnel, VPN and container interfaces
+    // are left out, so that the list (the client file's key) does not change
+    // when one of them comes or goes.
     std::vector<String> getMACAddress() const;
     bool launchUrl(const String& url) const;
 };
