@@ -18,7 +18,7 @@ namespace vantorix {
 // text that breaks the form fails the read (and so the import).
 class XMLDateTime : public XMLUnit {
 public:
-    enum Format { dateTimeFormat = 0, dateFormat = 1, timeFormat = 2, dateTimeZoneFormat = 3, timeZoneFormat = 4 };
+    enum Format : int { dateTimeFormat = 0, dateFormat = 1, timeFormat = 2, dateTimeZoneFormat = 3, timeZoneFormat = 4 };
 
     XMLDateTime(Time& value, const char* tag, bool isAttribute = false, const char* nameSpace = nullptr,
                 int format = dateTimeZoneFormat);

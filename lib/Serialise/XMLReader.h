@@ -57,7 +57,7 @@ private:
 // fail the read, so damaged or hostile text cannot exhaust memory or stack.
 class XMLReader {
 public:
-    enum TagKind {
+    enum TagKind : int {
         processingInstruction = 0,
         comment = 1,
         startTag = 2,

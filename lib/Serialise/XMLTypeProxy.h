@@ -64,6 +64,15 @@ struct XMLValueText<double> {
     static void setDefault(double& value) { value = 0.0; }
 };
 
+// Whether the enumeration E has a fixed underlying type ("enum E : int"): only
+// then is every value of that type a valid E, so that a value cast from an
+// integer or read from a damaged file is defined behaviour (and refused by
+// the writer) rather than undefined. Shipped enumerations should have one.
+template <typename E, typename = void>
+struct HasFixedUnderlyingType : std::false_type {};
+template <typename E>
+struct HasFixedUnderlyingType<E, std::void_t<decltype(E{std::underlying_type_t<E>{}})>> : std::true_type {};
+
 // Enumerations: written as the name at the enumerator's index, read as the
 // index of the equal name (case-sensitive); an unknown name or index fails.
 bool writeEnumName(int index, const char* const* names, int count, String& text);

@@ -27,7 +27,7 @@ public:
     // Produces the text of tags and values on the output buffer.
     class PhraseExporter {
     public:
-        enum TagType { startTag = 0, emptyTag = 1, endTag = 2 };
+        enum TagType : int { startTag = 0, emptyTag = 1, endTag = 2 };
 
         // With a null output the exporter writes into a buffer of its own
         // without a destination (the text is discarded).

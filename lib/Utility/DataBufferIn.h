@@ -23,7 +23,7 @@ public:
     static const int bufferSize = 61440;
 
     // Results of iterateTo.
-    enum ScanResult { found = 0, exhausted = 1, readError = 2 };
+    enum ScanResult : int { found = 0, exhausted = 1, readError = 2 };
 
     DataBufferIn();
     DataBufferIn(const DataFile* file, Encoding::Type encoding);

@@ -11,7 +11,7 @@ namespace vantorix {
 // as UTF-8; the type only records what a declaration named.
 class Encoding {
 public:
-    enum Type { unspecified = 0, UTF8 = 1, UTF16 = 2 };
+    enum Type : int { unspecified = 0, UTF8 = 1, UTF16 = 2 };
 
     explicit Encoding(Type type = unspecified) : m_type(type) {}
     Type type() const { return m_type; }
