@@ -120,11 +120,14 @@ bool parseContentRange(const QByteArray& header, qint64& first, qint64& total)
     return ok;
 }
 
-void useSystemProxies()
+// Once per run: the system's proxy settings, and the user data type known
+// to queued connections and signal spies.
+void prepareOnce()
 {
     static bool done = false;
     if (!done) {
         QNetworkProxyFactory::setUseSystemConfiguration(true);
+        qRegisterMetaType<qintptr>("qintptr");
         done = true;
     }
 }
@@ -212,7 +215,7 @@ bool Downloader::sizeFits(qint64 bytes, double releaseSizeMB)
 
 void Downloader::startDownload()
 {
-    useSystemProxies();
+    prepareOnce();
     m_networkManager = new QNetworkAccessManager();
     // Redirects are followed to the same or a safer scheme only (never from
     // https to http), at most maxRedirects times.

@@ -1,0 +1,318 @@
+#include "common/FileBytes.h"
+#include "common/ServiceProcess.h"
+#include "common/TestSupport.h"
+
+#include "File/DataFile.h"
+#include "products/Downloader.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace vantorix;
+using installer::DownloadCheck;
+using installer::Downloader;
+using testsupport::ServiceProcess;
+
+Q_DECLARE_METATYPE(DownloadCheck)
+
+namespace {
+
+// Bytes that differ at every offset, so that a range from the wrong place shows.
+QByteArray pattern(int size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = 2166136261u ^ static_cast<quint32>(seed);
+    for (int i = 0; i < size; ++i) {
+        state = state * 1664525u + 1013904223u;
+        bytes[i] = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+QByteArray sha256(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+bool waitDone(Downloader& downloader, int milliseconds = 20000)
+{
+    if (downloader.isDone())
+        return true;
+    QSignalSpy spy(&downloader, QOverload<>::of(&Downloader::finishDownload));
+    return spy.wait(milliseconds) || downloader.isDone();
+}
+
+} // namespace
+
+class tst_Downloader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void progressThenCompletion();
+    void failures_data();
+    void failures();
+    void redirects_data();
+    void redirects();
+    void httpsToHttpRefused();
+    void resumesWithRange();
+    void resumesOnItsOwn();
+    void changedFileStartsOver();
+
+private:
+    QString fileUrl(const QString& name) const { return m_service.url() + QStringLiteral("/files/dl/") + name; }
+    QString served(const QString& name) const { return m_service.dataDir() + QStringLiteral("/files/dl/") + name; }
+    QString target(const QString& name) const { return QDir(testsupport::sandboxDir()).filePath(name); }
+    int requestsFor(const QString& name) { return m_service.output().count(QStringLiteral("GET /files/dl/") + name); }
+
+    ServiceProcess m_service;
+    QByteArray m_small;
+    QByteArray m_large;
+};
+
+void tst_Downloader::initTestCase()
+{
+    QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+    m_small = pattern(300 * 1024, 1);
+    m_large = pattern(3 * 1024 * 1024, 2);
+    writeFile(served(QStringLiteral("small.bin")), m_small);
+    writeFile(served(QStringLiteral("large.bin")), m_large);
+    Downloader::setStallTimeout(1000);
+}
+
+void tst_Downloader::init()
+{
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    Downloader::setResumeAttempts(0);
+}
+
+void tst_Downloader::progressThenCompletion()
+{
+    for (const bool toFile : {false, true}) {
+        const QString path = target(QStringLiteral("progress.bin"));
+        DataFile file{String(path)};
+        QStringList events;
+        int percent = 0;
+        bool previousMatches = true;
+        Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), toFile ? &file : nullptr, 42);
+        connect(&downloader, &Downloader::notifyProgress,
+                [&](qint64 done, qint64 total, int previous, qintptr data) {
+                    previousMatches = previousMatches && previous == percent && data == 42;
+                    if (total > 0)
+                        percent = int(done * 100 / total);
+                    events << QStringLiteral("progress");
+                });
+        connect(&downloader, QOverload<>::of(&Downloader::finishDownload), [&] { events << QStringLiteral("done"); });
+        connect(&downloader, QOverload<qintptr>::of(&Downloader::finishDownload),
+                [&](qintptr data) { events << QStringLiteral("done %1").arg(data); });
+        QVERIFY(waitDone(downloader));
+
+        QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+        QVERIFY(events.size() >= 3);
+        QCOMPARE(events.mid(events.size() - 2), QStringList({"done", "done 42"}));
+        QVERIFY(!events.mid(0, events.size() - 2).contains(QStringLiteral("done")));
+        QVERIFY(previousMatches);
+        QCOMPARE(percent, 100);
+        QCOMPARE(downloader.getPercent(), 100);
+        if (toFile) {
+            QCOMPARE(downloader.getData().size(), 0);
+            QCOMPARE(readFile(path), m_large);
+            QVERIFY(!QFile::exists(path + ".part"));
+        } else {
+            QCOMPARE(downloader.getData().get(), m_large);
+        }
+    }
+}
+
+void tst_Downloader::failures_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("url");  // a name under /files/dl/, or a whole address when it has "://" or is "-"
+    QTest::addColumn<DownloadCheck>("check");
+    QTest::addColumn<QString>("error");  // empty: success
+
+    const DownloadCheck none;
+    DownloadCheck rightDigest;
+    rightDigest.sha256 = sha256(m_small);
+    DownloadCheck wrongDigest;
+    wrongDigest.sha256 = QByteArray(64, 'a');
+    // A digest decides alone, whatever the size says.
+    DownloadCheck digestOverSize = rightDigest;
+    digestOverSize.releaseSizeMB = 50;
+    DownloadCheck rightSize;
+    rightSize.releaseSizeMB = 0.3;
+    DownloadCheck wrongSize;
+    wrongSize.releaseSizeMB = 2.5;
+
+    QTest::newRow("right digest") << "" << "small.bin" << rightDigest << "";
+    QTest::newRow("digest over size") << "" << "small.bin" << digestOverSize << "";
+    QTest::newRow("size within rounding") << "" << "small.bin" << rightSize << "";
+    QTest::newRow("wrong digest") << "" << "small.bin" << wrongDigest << "SHA-256 checksum does not match";
+    QTest::newRow("wrong size") << "" << "small.bin" << wrongSize << "wrong size: 307200 bytes";
+    QTest::newRow("404") << "" << "missing.bin" << none << "HTTP status 404";
+    QTest::newRow("short body") << "short-files=1" << "large.bin" << none << "ended early";
+    QTest::newRow("stall after the head") << "stall-files=0" << "large.bin" << none << "no data arrived for 1 seconds";
+    QTest::newRow("stall half-way") << "stall-files=100000" << "large.bin" << none << "no data arrived";
+    QTest::newRow("empty url") << "" << "-" << none
+                               << "Download URL (releaseURL attritbue) is empty in the reponse XML";
+}
+
+void tst_Downloader::failures()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, url);
+    QFETCH(DownloadCheck, check);
+    QFETCH(QString, error);
+    if (!control.isEmpty())
+        QVERIFY(m_service.control(control));
+    const QString address = url == QLatin1String("-") ? QString() : url.contains("://") ? url : fileUrl(url);
+
+    for (const bool toFile : {false, true}) {
+        const QString path = target(QStringLiteral("failure.bin"));
+        QFile::remove(path);
+        DataFile file{String(path), DataFile::readWrite, toFile};
+        Downloader downloader(String(address), toFile ? &file : nullptr, 7);
+        downloader.setCheck(check);
+        QSignalSpy finished(&downloader, QOverload<qintptr>::of(&Downloader::finishDownload));
+        QVERIFY(waitDone(downloader));
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().value<qintptr>(), qintptr(7));
+        QCOMPARE(downloader.getPercent(), 100);
+        if (error.isEmpty()) {
+            QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+            continue;
+        }
+        QVERIFY(!downloader.isSuccess());
+        QVERIFY2(downloader.getError().qString().contains(error), qPrintable(downloader.getError().qString()));
+        // Nothing that could pass for the download is left behind.
+        QVERIFY(!QFile::exists(path));
+    }
+}
+
+void tst_Downloader::redirects_data()
+{
+    QTest::addColumn<QStringList>("controls");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("followed") << QStringList{"redirect=/files/dl/moved.bin=/files/dl/small.bin"} << "";
+    QTest::newRow("followed five times") << QStringList{"redirect=/files/dl/moved.bin=/r1", "redirect=/r1=/r2",
+                                                        "redirect=/r2=/r3", "redirect=/r3=/r4",
+                                                        "redirect=/r4=/files/dl/small.bin"}
+                                         << "";
+    QTest::newRow("a loop") << QStringList{"redirect=/files/dl/moved.bin=/r1", "redirect=/r1=/files/dl/moved.bin"}
+                            << "redirected more than 5 times";
+}
+
+void tst_Downloader::redirects()
+{
+    QFETCH(QStringList, controls);
+    QFETCH(QString, error);
+    for (const QString& control : controls)
+        QVERIFY(m_service.control(control));
+    Downloader downloader(String(fileUrl(QStringLiteral("moved.bin"))), 0);
+    QVERIFY(waitDone(downloader));
+    if (error.isEmpty()) {
+        QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+        QCOMPARE(downloader.getData().get(), m_small);
+    } else {
+        QVERIFY(!downloader.isSuccess());
+        QVERIFY2(downloader.getError().qString().contains(error), qPrintable(downloader.getError().qString()));
+    }
+}
+
+void tst_Downloader::httpsToHttpRefused()
+{
+    ServiceProcess secure;
+    QVERIFY2(secure.startSecure(), qPrintable(secure.errorString()));
+    secure.exportEnvironment();
+    writeFile(secure.dataDir() + "/files/dl/small.bin", m_small);
+
+    // The certificate from VANTORIX_CA_FILE is trusted for downloads.
+    Downloader direct(String(secure.url() + "/files/dl/small.bin"), 0);
+    QVERIFY(waitDone(direct));
+    QVERIFY2(direct.isSuccess(), qPrintable(direct.getError().qString()));
+
+    QVERIFY(secure.control("redirect=/files/dl/plain.bin=" + fileUrl(QStringLiteral("small.bin"))));
+    const int before = requestsFor(QStringLiteral("small.bin"));
+    Downloader downgraded(String(secure.url() + "/files/dl/plain.bin"), 0);
+    QVERIFY(waitDone(downgraded));
+    QVERIFY(!downgraded.isSuccess());
+    QVERIFY2(downgraded.getError().qString().contains("not secure"), qPrintable(downgraded.getError().qString()));
+    QCOMPARE(requestsFor(QStringLiteral("small.bin")), before);
+}
+
+void tst_Downloader::resumesWithRange()
+{
+    const QString path = target(QStringLiteral("resumed.bin"));
+    DataFile file{String(path)};
+    DownloadCheck check;
+    check.sha256 = sha256(m_large);
+    QVERIFY(m_service.control(QStringLiteral("short-files=1")));
+    Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), &file, 0);
+    downloader.setCheck(check);
+    QVERIFY(waitDone(downloader));
+    QVERIFY(!downloader.isSuccess());
+    QVERIFY(!QFile::exists(path));
+    const qint64 half = QFileInfo(path + ".part").size();
+    QCOMPARE(half, qint64(m_large.size() / 2));
+
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QVERIFY(downloader.resume());
+    QVERIFY(!downloader.resume());  // running
+    QVERIFY(waitDone(downloader));
+    QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+    QCOMPARE(readFile(path), m_large);
+    QVERIFY(!QFile::exists(path + ".part"));
+    QTRY_VERIFY(m_service.output().contains(QStringLiteral("large.bin bytes %1-").arg(half)));
+}
+
+void tst_Downloader::resumesOnItsOwn()
+{
+    // Every answer stalls after 1.2 MB: the third request, from 2.4 MB on, ends the file.
+    Downloader::setResumeAttempts(2);
+    QVERIFY(m_service.control(QStringLiteral("stall-files=1258291")));
+    const QString path = target(QStringLiteral("auto.bin"));
+    DataFile file{String(path)};
+    int lastPercent = 0;
+    bool backwards = false;
+    Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), &file, 0);
+    connect(&downloader, &Downloader::notifyProgress, [&](qint64, qint64, int previous, qintptr) {
+        backwards = backwards || previous < lastPercent;
+        lastPercent = previous;
+    });
+    QVERIFY(waitDone(downloader));
+    QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+    QCOMPARE(readFile(path), m_large);
+    QVERIFY(!backwards);
+}
+
+void tst_Downloader::changedFileStartsOver()
+{
+    const QString name = QStringLiteral("changing.bin");
+    writeFile(served(name), m_large);
+    const QString path = target(name);
+    DataFile file{String(path)};
+    QVERIFY(m_service.control(QStringLiteral("short-files=1")));
+    Downloader downloader(String(fileUrl(name)), &file, 0);
+    QVERIFY(waitDone(downloader));
+    QVERIFY(!downloader.isSuccess());
+
+    // The same size, other bytes, a later time: the validator no longer matches,
+    // so the server sends the whole file with 200 and the part is replaced.
+    const QByteArray changed = pattern(m_large.size(), 3);
+    QTest::qWait(1100);
+    writeFile(served(name), changed);
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QVERIFY(downloader.resume());
+    QVERIFY(waitDone(downloader));
+    QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+    QCOMPARE(readFile(path), changed);
+}
+
+QTEST_GUILESS_MAIN(tst_Downloader)
+#include "tst_Downloader.moc"
