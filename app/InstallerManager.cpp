@@ -157,11 +157,8 @@ bool InstallerManager::rebuild()
         // runs again, once that post is done.
         Logger::write("Rebuild deferred: another request is waiting for its answer");
         lastError = deferred;
-        ServiceCall::whenFree([this]() {
-            const bool rebuilt = rebuild();
-            if (lastError != deferred)
-                emit ServiceCall::instance().rebuildFinished(rebuilt);
-        });
+        // The rebuild reports its own outcome through rebuildFinished.
+        ServiceCall::whenFree([this]() { rebuild(); });
         return false;
     }
 
@@ -180,11 +177,7 @@ bool InstallerManager::rebuild()
         const bool received = requestProductListing(listing, deferredPost);
         if (deferredPost) {
             lastError = deferred;
-            ServiceCall::whenFree([this]() {
-                const bool rebuilt = rebuild();
-                if (lastError != deferred)
-                    emit ServiceCall::instance().rebuildFinished(rebuilt);
-            });
+            ServiceCall::whenFree([this]() { rebuild(); });
             return false;
         }
         if (!received) {
