@@ -4,6 +4,7 @@
 
 #include "File/DataFile.h"
 #include "File/Directory.h"
+#include "File/SaveWhole.h"
 #include "Serialise/XMLProxy.h"
 #include "Serialise/XMLReader.h"
 #include "Serialise/XMLWriter.h"
@@ -11,7 +12,6 @@
 #include "Utility/DataBufferOut.h"
 #include "Utility/MemoryBlock.h"
 
-#include <QSaveFile>
 
 using namespace vantorix;
 
@@ -155,15 +155,11 @@ bool InstallerPrefs::savePrefs()
         if (output.fail())
             return false;
     }
-    // Written beside the old file and renamed over it only when complete.
-    QSaveFile file(folder->getURL().qString() + QLatin1Char('/') + name.qString());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text.get()) != text.get().size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Written beside the old file and renamed over it only when complete; a
+    // failure (a full disk) leaves the old file.
+    const QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    return saveWhole(folder->getURL().qString() + QLatin1Char('/') + name.qString(), text.get(), permissions);
 }
 
 void InstallerPrefs::resetPrefs()

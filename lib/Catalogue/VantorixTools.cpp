@@ -6,6 +6,7 @@
 #include "File/DataFile.h"
 #include "File/Directory.h"
 #include "File/FileWalker.h"
+#include "File/SaveWhole.h"
 #include "Reporting/Report.h"
 #include "Serialise/XMLReader.h"
 #include "Serialise/XMLWriter.h"
@@ -17,9 +18,7 @@
 #include "Utility/MemoryBlock.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vantorix {
 
@@ -42,26 +41,6 @@ QByteArray clientKey(const String& address)
     QByteArray seed(clientKeyPrefix);
     seed += address.qString().trimmed().toUpper().toUtf8();
     return QCryptographicHash::hash(seed, QCryptographicHash::Sha256);
-}
-
-// Replaces the file at path whole: the bytes go to a temporary file in the
-// same folder, which is renamed over the old file only once everything is
-// written. The folder is made when missing.
-bool saveWhole(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)
-{
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
-    // An uncommitted save file is discarded when it goes out of scope, and
-    // the old file stays as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The temporary file gets its permissions before any byte is written, so
-    // an owner-only file is never readable by others, not even for a moment.
-    if (!file.setPermissions(permissions) || file.write(bytes) != bytes.size() || !file.commit())
-        return false;
-    return true;
 }
 
 const QFileDevice::Permissions everybody = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser

@@ -297,12 +297,7 @@ bool DataFile::write(const QByteArray& bytes, int offset, int count) const
         return false;
     if (count == 0)
         return true;
-    const qint64 done = m_file->write(bytes.constData() + offset, count);
-    if (done != count) {
-        setLastError(m_file->error());
-        return false;
-    }
-    return true;
+    return putBytes(bytes.constData() + offset, count);
 }
 
 bool DataFile::write(char* bytes, long long count) const
@@ -311,12 +306,7 @@ bool DataFile::write(char* bytes, long long count) const
         return false;
     if (count == 0)
         return true;
-    const qint64 done = m_file->write(bytes, count);
-    if (done != count) {
-        setLastError(m_file->error());
-        return false;
-    }
-    return true;
+    return putBytes(bytes, count);
 }
 
 bool DataFile::write(const DataFile& source) const
@@ -334,13 +324,23 @@ bool DataFile::write(const DataFile& source) const
         }
         if (got == 0)
             break;
-        if (m_file->write(chunk, got) != got) {
-            setLastError(m_file->error());
+        if (!putBytes(chunk, got))
             return false;
-        }
         copied += got;
     }
     return copied == total;
+}
+
+bool DataFile::putBytes(const char* bytes, qint64 count) const
+{
+    // The toolkit keeps small writes in its buffer and reports a full disk
+    // only when it flushes them, which close() does silently: flushed here,
+    // a write that did not reach the file system fails.
+    if (m_file->write(bytes, count) != count || !m_file->flush()) {
+        setLastError(m_file->error());
+        return false;
+    }
+    return true;
 }
 
 bool DataFile::erase() const

@@ -79,6 +79,8 @@ public:
     virtual Directory* getParent() const;
     virtual bool setPosition(long long position);
     virtual bool setSize(long long size);
+    // Every write is handed to the file system before it returns, so that
+    // false (a full disk) comes from the write itself, not from a later close.
     // The text as UTF-8 at the position.
     virtual bool write(const String& text) const;
     // count bytes of bytes from offset (count -1: to the end) at the position.
@@ -104,6 +106,7 @@ public:
 
 private:
     bool ensureOpen() const;
+    bool putBytes(const char* bytes, qint64 count) const;
     void createAt(const QString& path);
 
     Permission m_permission = readWrite;

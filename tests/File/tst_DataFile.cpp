@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include "common/FileBytes.h"
+#include "common/FullDisk.h"
+#include "common/TestSupport.h"
 
 #include <memory>
 
@@ -30,6 +32,7 @@ private slots:
     void eraseAndLink();
     void noFileBehind();
     void copyIsIndependent();
+    void fullDiskFailsTheWrite();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -330,6 +333,27 @@ void tst_DataFile::copyIsIndependent()
     copy->setPathName(String(path(QStringLiteral("other.txt"))));
     QVERIFY(!(*copy == file));
     QCOMPARE(file.getPosition(), 3LL);
+}
+
+// Writes far below the toolkit's buffer size still report a full disk,
+// rather than leaving it to a close that cannot say so.
+void tst_DataFile::fullDiskFailsTheWrite()
+{
+    put(QStringLiteral("source.txt"), "copied");
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    DataFile text{String(disk.path() + "/text.txt"), DataFile::readWrite, true};
+    DataFile bytes{String(disk.path() + "/bytes.bin"), DataFile::readWrite, true};
+    DataFile copy{String(disk.path() + "/copy.bin"), DataFile::readWrite, true};
+    DataFile source{String(path(QStringLiteral("source.txt"))), DataFile::readOnly, false};
+    QVERIFY(disk.fill());
+    QVERIFY(!text.write(String("small")));
+    QVERIFY(!bytes.write(QByteArray("small"), 0, -1));
+    QVERIFY(!copy.write(source));
+    QVERIFY(text.getLastError() != 0);
+    text.close();
+    bytes.close();
+    copy.close();
 }
 
 QTEST_GUILESS_MAIN(tst_DataFile)

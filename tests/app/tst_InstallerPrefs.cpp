@@ -1,12 +1,10 @@
 #include "InstallerPrefs.h"
 #include "VantorixInstallerApp.h"
 
+#include "common/FullDisk.h"
 #include "common/TestSupport.h"
 
 #include <QtTest>
-
-#include <signal.h>
-#include <sys/resource.h>
 
 using namespace vantorix;
 using namespace installer;
@@ -172,42 +170,34 @@ void tst_InstallerPrefs::derivedResetUntouched()
     QCOMPARE(prefs.resets, 0);
 }
 
-// A save that cannot be completed (here the file-size limit stops the write
-// half-way) leaves the previous file exactly as it was, and no stray file.
+// A save that runs out of room fails and leaves the previous file exactly as
+// it was, and no stray file. The text is far below the toolkit's write
+// buffer, so it reaches the disk only when flushed.
 void tst_InstallerPrefs::failedSaveKeepsPrevious()
 {
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    qputenv("VANTORIX_PREFS_DIR", QFile::encodeName(disk.path()));
+    const QString path = disk.path() + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
     InstallerPrefs prefs;
     prefs.mainSize = DialogSize(812, 604);
-    prefs.applicationPath = String(QString(300, QLatin1Char('a')));
-    QVERIFY(prefs.savePrefs());
-    const QByteArray previous = content(prefsFile());
-
-    prefs.applicationPath = String(QString(20000, QLatin1Char('b')));
+    const bool first = prefs.savePrefs();
+    const QByteArray previous = content(path);
     prefs.savedStatus = trial;
-    rlimit saved {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool savedOk = prefs.savePrefs();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-
-    QVERIFY(!savedOk);
-    QCOMPARE(content(prefsFile()), previous);
-    QCOMPARE(QDir(m_prefs + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList{"com.vantorixhq.vantorix_installer.xml"});
-
+    const bool filled = disk.fill();
+    const bool second = prefs.savePrefs();
+    disk.release();
     InstallerPrefs read;
     read.readPrefs();
-    QCOMPARE(read.applicationPath.qString(), QString(300, QLatin1Char('a')));
-    QCOMPARE(read.savedStatus, myTools);
+    qputenv("VANTORIX_PREFS_DIR", QFile::encodeName(m_prefs));
 
-    // Without the limit the same save goes through.
-    QVERIFY(prefs.savePrefs());
-    read.readPrefs();
-    QCOMPARE(read.applicationPath.size(), 20000);
+    QVERIFY(first && filled);
+    QVERIFY(!second);
+    QCOMPARE(content(path), previous);
+    QCOMPARE(QDir(disk.path() + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"com.vantorixhq.vantorix_installer.xml"});
+    QCOMPARE(read.mainSize.width, short(812));
+    QCOMPARE(read.savedStatus, myTools);
 }
 
 QTEST_GUILESS_MAIN(tst_InstallerPrefs)
