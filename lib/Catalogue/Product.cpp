@@ -3,6 +3,8 @@
 #include "Environment/Addon.h"
 #include "Serialise/XMLDateTime.h"
 
+#include <QCryptographicHash>
+
 namespace vantorix {
 
 namespace {
@@ -111,11 +113,28 @@ String Product::getURLName(const String& name)
     while (end > start && isWhiteSpace(text[end - 1]))
         --end;
     text = text.mid(start, end - start);
-    for (QChar& c : text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
         if (isWhiteSpace(c))
-            c = QLatin1Char('_');
+            safe += QLatin1Char('_');
+        else if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20
+                 || (safe.isEmpty() && c == QLatin1Char('.')))
+            safe += QLatin1Char('%') + QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        else
+            safe += c;
     }
-    return String(text);
+    // A name too long for a file name keeps its start and gets a digest of
+    // the whole form, so that two long names still differ.
+    if (safe.toUtf8().size() > maxURLNameBytes) {
+        const QByteArray digest =
+            QCryptographicHash::hash(safe.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        QString head = safe.left(maxURLNameBytes / 4);
+        if (!head.isEmpty() && head.at(head.size() - 1).isHighSurrogate())
+            head.chop(1);
+        safe = head + QLatin1Char('-') + QString::fromLatin1(digest);
+    }
+    return String(safe);
 }
 
 bool Product::mergeInstallation(const RegisteredPlatform& platform)

@@ -48,7 +48,18 @@ public:
     bool operator!=(const Product& other) const { return !(*this == other); }
 
     // The name in a form fit for file names: lower case, outer white space
-    // removed, each inner white-space character replaced by "_".
+    // removed, each inner white-space character replaced by "_". Names come
+    // from the service and from files made elsewhere, so what could leave a
+    // folder or hide a file is written as "%" and two hexadecimal digits:
+    // "/", "\", control characters (NUL included) and a leading "." (so
+    // neither "." nor ".." can come out). A form longer than maxURLNameBytes
+    // bytes of UTF-8 (which with the installation file's prefix and
+    // extension would pass the file system's 255) is cut and ends in "-" and
+    // a digest of the whole form.
+    // Other names keep the form they always had, so existing files are
+    // found. Two names may share a form ("a/b" and "a%2fb"); the files named
+    // after it hold keyed records, so both products live in the one file.
+    static constexpr int maxURLNameBytes = 230;
     String getURLName() const;
     static String getURLName(const String& name);
 

@@ -7,7 +7,12 @@
 #include "Utility/Logger.h"
 #include "VantorixInstallerApp.h"
 
+#include <QDirIterator>
 #include <QtTest>
+
+#include "common/FullDisk.h"
+#include "common/OtherUser.h"
+#include "common/TestSupport.h"
 
 #include <unistd.h>
 
@@ -90,6 +95,11 @@ private slots:
     void clientFileFailures_data();
     void clientFileFailures();
     void legacyMigration();
+    void fullDiskKeepsTheOldFile_data();
+    void fullDiskKeepsTheOldFile();
+    void lockedFolderRewritesInPlace();
+    void hostileNamesStayInTheFolder_data();
+    void hostileNamesStayInTheFolder();
 
 private:
     QString m_folder;
@@ -430,6 +440,118 @@ void tst_VantorixTools::legacyMigration()
     QVERIFY(older.readLegacyClient(16));
     QCOMPARE(older.getClient()->getName().qString(), QStringLiteral("Old Name"));
     QVERIFY(older.getClient()->getEmail().empty());
+}
+
+void tst_VantorixTools::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("client");
+    QTest::newRow("installation file") << false;
+    QTest::newRow("client file") << true;
+}
+
+// A save that runs out of room fails and leaves the old file whole. The text
+// is far below the toolkit's write buffer, so it reaches the disk only when
+// flushed.
+void tst_VantorixTools::fullDiskKeepsTheOldFile()
+{
+    QFETCH(bool, client);
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    DataFile file(String(disk.path() + "/record.xml"));
+    VantorixTools store;
+    store.setClient(std::make_unique<Client>());
+    store.getClient()->setEmail(String("anna@example.com"));
+    store.mergeInstallation(installed(String("a"), {"/x/one"}));
+    QVERIFY(client ? store.writeClient(&file) : store.writeInstallation(&file, true));
+    const QByteArray old = readAll(file.getURL().qString());
+    QVERIFY(!old.isEmpty());
+
+    store.getClient()->setEmail(String("berg@example.com"));
+    store.mergeInstallation(installed(String("b"), {"/x/two"}));
+    QVERIFY(disk.fill());
+    QVERIFY(!(client ? store.writeClient(&file) : store.writeInstallation(&file, true)));
+    disk.release();
+    QCOMPARE(readAll(file.getURL().qString()), old);
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"record.xml"});
+    QVERIFY(store.getLastError() != VantorixTools::noError);
+}
+
+// A folder made by another user (or an older version) that this user cannot
+// write, holding a file he can: the file is rewritten in place, and the log
+// says so.
+void tst_VantorixTools::lockedFolderRewritesInPlace()
+{
+    const QString path = m_folder + "/com.vantorix.install.a.xml";
+    QVERIFY(writeStore(path, installed(String("a"), {"/x/one"})));
+    QVERIFY(lockFolderKeepFile(m_folder, path));
+    const bool written = runAsOtherUser([&] {
+        Logger::initialise(Logger::defaultMaxSize);
+        if (!writeStore(path, installed(String("a"), {"/x/one", "/x/two"})))
+            return false;
+        return Logger::lines().filter(QStringLiteral("cannot be written: rewriting the file in place")).size() == 1;
+    });
+    unlockFolder(m_folder);
+    QVERIFY(written);
+    QVERIFY(readAll(path).contains("/x/two"));
+}
+
+void tst_VantorixTools::hostileNamesStayInTheFolder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("fileName"); // empty: any name inside the folder
+    QTest::newRow("safe keeps its form") << "Stair Maker" << "com.vantorix.install.stair_maker.xml";
+    QTest::newRow("slash") << "Doors/Windows Pack" << "com.vantorix.install.doors%2Fwindows_pack.xml";
+    QTest::newRow("climbing out") << "x/../../../../escaped" << "com.vantorix.install.x%2F..%2F..%2F..%2F..%2Fescaped.xml";
+    QTest::newRow("backslash") << "a\\..\\b" << "com.vantorix.install.a%5C..%5Cb.xml";
+    QTest::newRow("dot dot") << ".." << "com.vantorix.install.%2E..xml";
+    QTest::newRow("dot") << "." << "com.vantorix.install.%2E.xml";
+    QTest::newRow("hidden") << ".profile" << "com.vantorix.install.%2Eprofile.xml";
+    QTest::newRow("NUL and control") << QString::fromLatin1("a\0b\x01" "c", 5) << "com.vantorix.install.a%00b%01c.xml";
+    QTest::newRow("too long") << QString(300, QChar(0x00E9)) << QString();
+}
+
+// Product names come from the service and from offline files made elsewhere:
+// whatever they hold, the installation file stays in the installation folder
+// and the folder walk reads the record back.
+void tst_VantorixTools::hostileNamesStayInTheFolder()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, fileName);
+    const QString root = m_shared;
+    QFile::remove(testsupport::sandboxDir() + "/escaped.xml");
+    Product product = installed(String("hostile"), {"/x/one"});
+    product.setName(String(name));
+    VantorixTools store;
+    store.mergeInstallation(product);
+    const std::unique_ptr<DataFile> file = VantorixTools::getInstallationFile(product, true);
+    QVERIFY(file);
+    QVERIFY(store.writeInstallation(file.get(), true));
+
+    // Where the name joined as it is would have put the file.
+    QString naive = name.toLower();
+    naive.replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString naivePath = QDir::cleanPath(m_folder + "/com.vantorix.install." + naive + ".xml");
+
+    QStringList written;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << it.next();
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(QFileInfo(written.first()).absolutePath(), m_folder);
+    if (!fileName.isEmpty())
+        QCOMPARE(QFileInfo(written.first()).fileName(), fileName);
+    if (naivePath != written.first())
+        QVERIFY2(!QFile::exists(naivePath), qPrintable(naivePath));
+
+    VantorixTools read;
+    read.readInstallationFolder(Directory(String(m_folder)), false);
+    QVERIFY(read.getInstallation());
+    const Product* back = read.getInstallation()->getProducts().getProduct(String("hostile"));
+    QVERIFY(back);
+    // Control characters do not survive XML text; every other name does.
+    if (!name.contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f]"))))
+        QCOMPARE(back->getName().qString(), name);
+    QCOMPARE(executableCount(read, String("hostile")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_VantorixTools)
