@@ -89,12 +89,37 @@ public:
     std::unique_ptr<V> take() { return std::move(XMLOwnedValue<V>::m_value); }
 };
 
-// The map itself met again as a nested element: its entries are read into
-// the same map, which must not be emptied first.
+// The map's own element. Met as the outermost element of a text read into
+// the map (a root import), it stands for the map and empties it first, so
+// the text replaces what was in memory rather than merging with it (where,
+// the first of two equal keys winning, stale entries would beat the file's).
+// Met again inside an element of the map, its entries go into the same map,
+// which must not be emptied. The map counts its open elements to tell the
+// two apart (XMLKeyedMap::m_openElements).
 class XMLMapSelf : public XMLMapProxy {
 public:
-    explicit XMLMapSelf(XMLMap& map) : XMLMapProxy(map) {}
-    void setDefault() override {}
+    XMLMapSelf(XMLMap& map, int& openElements) : XMLMapProxy(map), m_openElements(openElements) {}
+    ~XMLMapSelf() override
+    {
+        // An outermost element whose read was cut short never reaches
+        // validate(): the count is cleared here so the next import resets.
+        if (m_outermost)
+            m_openElements = 0;
+    }
+    void setDefault() override
+    {
+        if (m_openElements == 0) {
+            m_outermost = true;
+            target().setDefault();
+            m_openElements = 1;
+        } else {
+            ++m_openElements;
+        }
+    }
+
+private:
+    int& m_openElements;
+    bool m_outermost = false;
 };
 } // namespace detail
 
@@ -123,7 +148,19 @@ public:
     void setTag(const char* tag) override { m_tag = tag; }
     unsigned long shippingSize() const override { return static_cast<unsigned long>(Map<K, V>::size()); }
     bool hasAttributes() const override { return false; }
-    void setDefault() override { Map<K, V>::clear(); }
+    // The reader calls it when an element of the map opens (through the
+    // record's proxy), and validate() when the element closes.
+    void setDefault() override
+    {
+        Map<K, V>::clear();
+        m_openElements = 1;
+    }
+    bool validate() override
+    {
+        if (m_openElements > 0)
+            --m_openElements;
+        return true;
+    }
 
     ShippingPtr getShipping(unsigned long index, bool forAttributes) override
     {
@@ -141,7 +178,7 @@ public:
         if (name == QLatin1String(valueTag()))
             return std::make_unique<detail::XMLMapEntry<V>>(m_valueTag);
         if (m_tag != nullptr && name == QLatin1String(m_tag))
-            return std::make_unique<detail::XMLMapSelf>(*this);
+            return std::make_unique<detail::XMLMapSelf>(*this, m_openElements);
         return nullptr;
     }
 
@@ -172,6 +209,9 @@ protected:
 private:
     const char* m_tag;
     const char* m_valueTag;
+    // How many elements of this map are open in a read now: 0 outside a
+    // read, so that the map's own element met then is a root import.
+    int m_openElements = 0;
 };
 
 } // namespace vantorix

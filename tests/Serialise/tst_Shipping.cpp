@@ -1,5 +1,6 @@
 #include "Serialise/XMLRecord.h"
 #include "TestRecords.h"
+#include "common/XMLText.h"
 
 #include <QtTest>
 
@@ -39,6 +40,8 @@ private slots:
     void proxiesForwardAndOverrideTag();
     void mapKeepsFirstKeyCopiesAndWalksInKeyOrder();
     void keyedMapReadProtocol();
+    void mapOwnElement_data();
+    void mapOwnElement();
     void listProtocol();
 };
 
@@ -198,10 +201,64 @@ void tst_Shipping::keyedMapReadProtocol()
     QVERIFY(!map.getShipping(0, true));
     QCOMPARE(tagOf(map.getShipping(0, false)), QStringLiteral("product"));
 
-    // The map's own tag nested inside it reads into the same map, unemptied.
-    ShippingPtr self = map.addShipping(String("products"), String());
-    QVERIFY(self);
-    self->setDefault();
+}
+
+void tst_Shipping::mapOwnElement_data()
+{
+    // Each text is read into a map that holds "k" (price 1) and "stale"; the
+    // names the map holds afterwards, with k's price.
+    QTest::addColumn<bool>("inRecord");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<double>("price");
+    const QByteArray fresh = "<product name=\"k\"><price>5</price></product><product name=\"m\"/>";
+    QTest::newRow("root replaces") << false << "<products>" + fresh + "</products>" << "k m" << 5.0;
+    QTest::newRow("root, nested keeps") << false
+                                        << QByteArray("<products><product name=\"a\"/><products><product name=\"b\"/>"
+                                                      "</products></products>")
+                                        << "a b" << 0.0;
+    QTest::newRow("in a record replaces") << true << "<vx:catalogue><products>" + fresh + "</products></vx:catalogue>"
+                                          << "k m" << 5.0;
+    QTest::newRow("in a record, nested keeps")
+        << true
+        << QByteArray("<vx:catalogue><products><product name=\"a\"/><products><product name=\"b\"/></products>"
+                      "</products></vx:catalogue>")
+        << "a b" << 0.0;
+}
+
+// The map's own element read at the root replaces what the map held, as it
+// does when the map is a record's child; met again inside it, it adds to it.
+void tst_Shipping::mapOwnElement()
+{
+    QFETCH(bool, inRecord);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, names);
+    QFETCH(double, price);
+    Catalogue catalogue;
+    ProductMap& map = catalogue.products;
+    auto fill = [&map] {
+        map.clear();
+        for (const char* name : {"k", "stale"}) {
+            auto product = std::make_unique<Product>();
+            product->name = name;
+            product->price = 1;
+            map.Map::insert(String(name), std::move(product));
+        }
+    };
+    fill();
+    QVERIFY(readXML(inRecord ? static_cast<XMLShipping&>(catalogue) : map, text).ok);
+    QStringList got;
+    for (unsigned long i = 0; i < map.shippingSize(); ++i)
+        got << map.valueAt(i)->name.qString();
+    QCOMPARE(got.join(QLatin1Char(' ')), names);
+    if (map.find(String("k")))
+        QCOMPARE(map.find(String("k"))->price, price);
+
+    // A read cut short does not keep the next one from starting afresh.
+    fill();
+    QVERIFY(!readXML(map, "<products><product name=\"x\"/><products>").ok);
+    fill();
+    QVERIFY(readXML(map, "<products><product name=\"y\"/></products>").ok);
     QCOMPARE(map.shippingSize(), 1ul);
 }
 
