@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace vantorix {
@@ -95,6 +96,7 @@ void ZipArchive::initialise(const String& path)
 {
     closeReader();
     m_count = 0;
+    m_declared.clear();
     m_path = path;
     m_tree = std::make_unique<ZipEntryTree>();
     m_tree->setRoot(m_tree->addEntry(std::nullopt, String(), ZipEntryTree::noIndex, std::nullopt, false));
@@ -188,7 +190,17 @@ bool ZipArchive::scan()
     const ZipEntryTree::Vertex root =
         tree->addEntry(std::nullopt, String(), ZipEntryTree::noIndex, std::nullopt, false);
     tree->setRoot(root);
+    std::vector<Declared> declared;
     unsigned count = 0;
+    const auto add = [&](ZipEntryTree::Vertex parent, const QString& path, const std::optional<ZipPosition>& position,
+                         bool symLink, const Declared& facts) {
+        declared.push_back(facts);
+        return tree->addEntry(parent, String(path), count++, position, symLink);
+    };
+    // Entries of one folder usually follow each other: the folder found for
+    // the last one is tried first.
+    QString lastFolder;
+    ZipEntryTree::Vertex lastFolderVertex = root;
     std::vector<char> name(maxNameLength + 1);
     const String damaged = "The central directory of the zip archive " + m_path + " is damaged";
 
@@ -209,23 +221,36 @@ bool ZipArchive::scan()
         const QString path = QString::fromUtf8(raw);
         const bool symLink = ((info.external_fa >> 16) & unixTypeMask) == unixLinkType;
 
+        // The folder holding the entry: everything up to its last separator
+        // but a trailing one.
+        int folderEnd = path.size() - 1;
+        while (folderEnd > 0 && !isSeparator(path.at(folderEnd - 1)))
+            --folderEnd;
+        const QString folder = path.left(qMax(folderEnd, 0));
         ZipEntryTree::Vertex parent = root;
-        for (int at = 0; at + 1 < path.size(); ++at) {
-            if (!isSeparator(path.at(at)))
-                continue;
-            const String ancestor(path.left(at + 1));
-            const auto found = tree->getVertex(ancestor);
-            parent = found ? *found : tree->addEntry(parent, ancestor, count++, std::nullopt, false);
+        if (!folder.isEmpty() && folder == lastFolder) {
+            parent = lastFolderVertex;
+        } else {
+            for (int at = 0; at < folder.size(); ++at) {
+                if (!isSeparator(folder.at(at)))
+                    continue;
+                const QString ancestor = folder.left(at + 1);
+                const auto found = tree->getVertex(String(ancestor));
+                parent = found ? *found : add(parent, ancestor, std::nullopt, false, Declared());
+            }
+            lastFolder = folder;
+            lastFolderVertex = parent;
         }
         if (path.isEmpty() || !isSeparator(path.back())) {
             unz64_file_pos position;
             if (unzGetFilePos64(m_reader, &position) == UNZ_OK)
-                tree->addEntry(parent, String(path), count++,
-                               ZipPosition{position.pos_in_zip_directory, position.num_of_file}, symLink);
+                add(parent, path, ZipPosition{position.pos_in_zip_directory, position.num_of_file}, symLink,
+                    Declared{info.uncompressed_size, (info.flag & flagEncrypted) != 0});
         } else if (!tree->getVertex(String(path))) {
-            tree->addEntry(parent, String(path), count++, std::nullopt, false);
+            add(parent, path, std::nullopt, false, Declared());
         }
     }
+    m_declared = std::move(declared);
     m_tree = std::move(tree);
     m_count = count;
     return true;
@@ -253,13 +278,12 @@ std::unique_ptr<ZipArchive::Entry> ZipArchive::getEntry(unsigned index)
         return std::make_unique<Entry>(entry.path, true, nullptr, entry.symLink);
 
     m_error.clear();
+    // A byte array holds at most this much.
+    const qint64 memoryLimit = std::numeric_limits<int>::max() - 64;
+    const qint64 limit = (m_entryLimit < 0 || m_entryLimit > memoryLimit) ? memoryLimit : m_entryLimit;
     QByteArray bytes;
-    const bool read = readData(entry, m_entryLimit, [&bytes](const char* data, int size) {
-        bytes.append(data, size);
-        return true;
-    });
     std::shared_ptr<MemoryBlock> data;
-    if (read)
+    if (readData(entry, limit, &bytes, nullptr))
         data = std::make_shared<MemoryBlock>(bytes);
     return std::make_unique<Entry>(entry.path, false, std::move(data), entry.symLink);
 }
@@ -272,67 +296,74 @@ bool ZipArchive::readEntry(unsigned index, QIODevice& device, qint64 limit)
     if (!v || m_tree->getPath(*v).empty() || isDirectoryPath(m_tree->getPath(*v)))
         return fail("The zip archive " + m_path + " has no file entry " + String(QString::number(index)));
     m_error.clear();
-    const String path = m_tree->getPath(*v);
-    return readData(m_tree->getTreeEntry(*v), limit, [this, &device, &path](const char* data, int size) {
-        if (device.write(data, size) == size)
-            return true;
-        return fail("Could not write the entry " + path + ": " + String(device.errorString()));
-    });
+    return readData(m_tree->getTreeEntry(*v), limit, nullptr, &device);
 }
 
-// Inflates one file entry into sink. minizip stops at the declared size and
-// checks the CRC only when it got there, so the byte count is compared with
-// the declared size as well: a stream that ends early is damage too.
-bool ZipArchive::readData(const TreeEntry& entry, qint64 limit, const Sink& sink)
+// Inflates one file entry. minizip stops at the declared size and checks the
+// CRC only when it got there, so the byte count is compared with the
+// declared size as well: a stream that ends early is damage too. Memory
+// grows with the bytes that actually arrive (at most doubling), never with
+// what the header claims.
+bool ZipArchive::readData(const TreeEntry& entry, qint64 limit, QByteArray* memory, QIODevice* device)
 {
     const String what = "The entry " + entry.path + " of the zip archive " + m_path;
-    if (!entry.position)
+    if (!entry.position || entry.index >= m_declared.size())
         return fail(what + " has no data");
+    const Declared& declared = m_declared[entry.index];
+    if (declared.encrypted)
+        return fail(what + " is encrypted");
+    if (limit >= 0 && declared.size > static_cast<quint64>(limit))
+        return fail(what + " is larger than " + String(QString::number(limit)) + " bytes");
     if (!openReader())
         return false;
     unz64_file_pos position;
     position.pos_in_zip_directory = entry.position->directoryOffset;
     position.num_of_file = entry.position->fileNumber;
-    unz_file_info64 info;
-    if (unzGoToFilePos64(m_reader, &position) != UNZ_OK
-        || unzGetCurrentFileInfo64(m_reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGoToFilePos64(m_reader, &position) != UNZ_OK)
         return fail(what + " cannot be found");
-    if ((info.flag & flagEncrypted) != 0)
-        return fail(what + " is encrypted");
-    const ZPOS64_T declared = info.uncompressed_size;
-    if (limit >= 0 && declared > static_cast<ZPOS64_T>(limit))
-        return fail(what + " is larger than " + String(QString::number(limit)) + " bytes");
     if (unzOpenCurrentFile(m_reader) != UNZ_OK)
         return fail(what + " is damaged (its header cannot be read)");
 
     char buffer[defBufferSize];
-    ZPOS64_T total = 0;
+    quint64 total = 0;
     for (;;) {
-        const int n = unzReadCurrentFile(m_reader, buffer, sizeof buffer);
+        char* into = buffer;
+        quint64 room = sizeof buffer;
+        if (memory != nullptr) {
+            if (total == quint64(memory->size())) {
+                const quint64 grown = qMin(qMax<quint64>(2 * total, defBufferSize), declared.size);
+                memory->resize(int(qMax(grown, total + 1)));
+            }
+            into = memory->data() + total;
+            room = quint64(memory->size()) - total;
+        }
+        const int n = unzReadCurrentFile(m_reader, into, unsigned(qMin<quint64>(room, 1u << 30)));
         if (n == 0)
             break;
         if (n < 0) {
             unzCloseCurrentFile(m_reader);
             return fail(what + " is damaged (its data does not inflate)");
         }
-        total += static_cast<ZPOS64_T>(n);
-        if (total > declared || (limit >= 0 && total > static_cast<ZPOS64_T>(limit))) {
+        total += quint64(n);
+        if (total > declared.size) {
             unzCloseCurrentFile(m_reader);
             return fail(what + " is larger than its header says");
         }
-        if (!sink(buffer, n)) {
+        if (device != nullptr && device->write(buffer, n) != n) {
             unzCloseCurrentFile(m_reader);
-            return false;
+            return fail("Could not write the entry " + entry.path + ": " + String(device->errorString()));
         }
     }
+    if (memory != nullptr)
+        memory->resize(int(total));
     const int closed = unzCloseCurrentFile(m_reader);
     if (closed == UNZ_CRCERROR)
         return fail(what + " is damaged (checksum mismatch)");
     if (closed != UNZ_OK)
         return fail(what + " is damaged");
-    if (total != declared)
+    if (total != declared.size)
         return fail(what + " is damaged (" + String(QString::number(total)) + " bytes instead of "
-                    + String(QString::number(declared)) + ")");
+                    + String(QString::number(declared.size)) + ")");
     return true;
 }
 

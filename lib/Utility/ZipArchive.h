@@ -7,8 +7,8 @@
 
 #include <QByteArray>
 
-#include <functional>
 #include <memory>
+#include <vector>
 
 class QIODevice;
 
@@ -117,10 +117,15 @@ protected:
     void initialise(const String& path);
 
 private:
-    using Sink = std::function<bool(const char*, int)>;
+    // What the central directory says of a file entry, kept from the scan.
+    struct Declared {
+        quint64 size = 0;
+        bool encrypted = false;
+    };
 
     bool scan();
-    bool readData(const TreeEntry& entry, qint64 limit, const Sink& sink);
+    // Into memory when memory is set, else to device.
+    bool readData(const TreeEntry& entry, qint64 limit, QByteArray* memory, QIODevice* device);
     bool openReader();
     void closeReader();
     bool fail(const String& error);
@@ -128,6 +133,8 @@ private:
     String m_path;
     unsigned m_count = 0;
     std::unique_ptr<ZipEntryTree> m_tree;
+    // By entry number.
+    std::vector<Declared> m_declared;
     // minizip's unzFile, open between reads.
     void* m_reader = nullptr;
     qint64 m_entryLimit = defaultEntryLimit;

@@ -177,7 +177,7 @@ void tst_ZipArchive::damagedEntriesHaveNoData_data()
         << "size-larger.zip" << 0u << ZipArchive::defaultEntryLimit << "instead of 284";
     QTest::newRow("4 GB claimed, over the limit")
         << "size-huge.zip" << 0u << ZipArchive::defaultEntryLimit << "larger than 1073741824 bytes";
-    // Allowed by the limit, still nothing is allocated for the claim.
+    // Allowed by the limit of a stream, still nothing is allocated for the claim.
     QTest::newRow("4 GB claimed, within the limit") << "size-huge.zip" << 0u << (qint64(8) << 30) << "instead of 4026531840";
 }
 
@@ -194,12 +194,12 @@ void tst_ZipArchive::damagedEntriesHaveNoData()
     QVERIFY(entry);
     QVERIFY(!entry->isDirectory());
     QVERIFY(!entry->getData());
-    QVERIFY2(zip.getError().qString().contains(reason), qPrintable(zip.getError().qString()));
     if (index > 0) // the good entry before it still reads, through the same handle
         QCOMPARE(zip.getEntry(0)->getData()->get(), QByteArray("ok\n"));
     QBuffer device;
     device.open(QIODevice::WriteOnly);
     QVERIFY(!zip.readEntry(index, device, limit));
+    QVERIFY2(zip.getError().qString().contains(reason), qPrintable(zip.getError().qString()));
 }
 
 void tst_ZipArchive::streamToDevice()
