@@ -4,6 +4,7 @@
 #include "File/DataFile.h"
 #include "Utility/Logger.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -326,7 +327,6 @@ bool Downloader::beginBody()
         // The whole file from its first byte (also when the server ignored
         // the range or the file changed since the bytes on disk).
         m_offset = 0;
-        m_hash.reset();
         m_data = MemoryBlock();
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
         m_expected = length.isValid() ? length.toLongLong() : -1;
@@ -350,7 +350,6 @@ bool Downloader::store(const QByteArray& bytes)
     } else {
         m_data.append(bytes, 0);
     }
-    m_hash.addData(bytes);
     m_received += bytes.size();
     return true;
 }
@@ -477,7 +476,7 @@ Downloader::Outcome Downloader::conclude(QNetworkReply* reply)
         return Outcome::interrupted;
     }
     if (!m_check.sha256.isEmpty()) {
-        if (m_hash.result().toHex() != m_check.sha256.toLower()) {
+        if (digest() != m_check.sha256.toLower()) {
             m_error = tableText(digestRow);
             return Outcome::failed;
         }
@@ -498,7 +497,23 @@ void Downloader::discardPart()
         QFile::remove(partPath());
     m_validator.clear();
     m_expected = -1;
-    m_hash.reset();
+}
+
+QByteArray Downloader::digest()
+{
+    // Over the bytes as stored, once the transfer is complete: hashing while
+    // receiving would slow every download for the few that carry a digest.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (m_file == nullptr) {
+        hash.addData(m_data.get());
+        return hash.result().toHex();
+    }
+    if (m_part)
+        m_part->flush();
+    QFile part(partPath());
+    if (!part.open(QIODevice::ReadOnly) || !hash.addData(&part))
+        return QByteArray();
+    return hash.result().toHex();
 }
 
 bool Downloader::finishFile()

@@ -5,7 +5,6 @@
 #include "Utility/String.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -129,6 +128,7 @@ private:
     void abortTransfer(const vantorix::String& error, bool interrupted);
     Outcome conclude(QNetworkReply* reply);
     bool finishFile();
+    QByteArray digest();
     void discardPart();
     bool openPart(bool append);
     QString partPath() const;
@@ -146,7 +146,6 @@ private:
 
     DownloadCheck m_check;
     std::unique_ptr<QFile> m_part;
-    QCryptographicHash m_hash{QCryptographicHash::Sha256};
     qint64 m_offset = 0;        // bytes on disk when this request began
     qint64 m_received = 0;      // bytes of this request's body taken
     qint64 m_expected = -1;     // the whole size when known

@@ -1,0 +1,145 @@
+// A large download through Downloader beside curl, both from the service
+// stand-in on the loopback interface: throughput of each, their ratio, and the
+// downloader's peak resident memory (which must not grow with the file).
+//
+//     bench_download [size in MB, default 1024]
+//
+// The served file is sparse, made at run time in a temporary data folder;
+// both clients write it to a file in the temporary folder, which is removed
+// after each run. vantorix-service must be built beside this program.
+#include "File/DataFile.h"
+#include "products/Downloader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace vantorix;
+using installer::Downloader;
+
+namespace {
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+// A field of /proc/self/status in kB, or -1.
+long long statusKB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+double mbPerSecond(qint64 bytes, qint64 milliseconds)
+{
+    return milliseconds > 0 ? bytes / 1048576.0 / (milliseconds / 1000.0) : 0.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const qint64 sizeMB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
+    const qint64 size = sizeMB * 1024 * 1024;
+    if (size <= 0) {
+        std::fprintf(stderr, "usage: bench_download [size in MB]\n");
+        return 2;
+    }
+
+    QTemporaryDir data;
+    QTemporaryDir downloads;
+    if (!data.isValid() || !downloads.isValid() || !QDir().mkpath(data.filePath(QStringLiteral("files/bench")))) {
+        std::fprintf(stderr, "bench_download: no temporary folder\n");
+        return 1;
+    }
+    {
+        QFile served(data.filePath(QStringLiteral("files/bench/large.bin")));
+        if (!served.open(QIODevice::WriteOnly) || !served.resize(size)) {
+            std::fprintf(stderr, "bench_download: cannot make the served file\n");
+            return 1;
+        }
+    }
+
+    QProcess service;
+    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    service.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vantorix-service"),
+                  {QStringLiteral("--data"), data.path(), QStringLiteral("--port"), QStringLiteral("0")});
+    QByteArray first;
+    while (service.waitForReadyRead(20000)) {
+        first += service.readAllStandardOutput();
+        if (first.contains('\n'))
+            break;
+    }
+    const int at = first.indexOf("http://");
+    if (at < 0) {
+        std::fprintf(stderr, "bench_download: the stand-in did not start (%s)\n", first.constData());
+        return 1;
+    }
+    const QString url = QString::fromLatin1(first.mid(at, first.indexOf('\n', at) - at).trimmed()) +
+                        QStringLiteral("/files/bench/large.bin");
+    // The stand-in prints a line per request; nobody reads them.
+    QObject::connect(&service, &QProcess::readyReadStandardOutput, [&service]() { service.readAllStandardOutput(); });
+
+    out() << "bench_download: " << sizeMB << " MB from " << url << "\n";
+    out() << "memory before: VmRSS " << statusKB("VmRSS:") << " kB\n";
+    out().flush();
+
+    // curl, writing to a file as the downloader does.
+    const QString curlTarget = downloads.filePath(QStringLiteral("curl.bin"));
+    QElapsedTimer curlTimer;
+    curlTimer.start();
+    const int curlStatus = QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"),
+                                                                      curlTarget, url});
+    const qint64 curlTime = curlTimer.elapsed();
+    const qint64 curlBytes = QFileInfo(curlTarget).size();
+    QFile::remove(curlTarget);
+
+    // The downloader.
+    const QString target = downloads.filePath(QStringLiteral("downloader.bin"));
+    DataFile file{String(target)};
+    QElapsedTimer timer;
+    timer.start();
+    Downloader downloader(String(url), &file, 0);
+    QEventLoop loop;
+    QObject::connect(&downloader, QOverload<>::of(&Downloader::finishDownload), &loop, &QEventLoop::quit);
+    if (!downloader.isDone())
+        loop.exec();
+    const qint64 time = timer.elapsed();
+    const qint64 bytes = QFileInfo(target).size();
+    QFile::remove(target);
+    const long long peak = statusKB("VmHWM:");
+
+    service.kill();
+    service.waitForFinished(5000);
+
+    if (curlStatus != 0 || curlBytes != size)
+        out() << "curl failed (status " << curlStatus << ", " << curlBytes << " bytes)\n";
+    if (!downloader.isSuccess() || bytes != size)
+        out() << "downloader failed: " << downloader.getError().qString() << " (" << bytes << " bytes)\n";
+    const double curlRate = mbPerSecond(curlBytes, curlTime);
+    const double rate = mbPerSecond(bytes, time);
+    out() << QStringLiteral("curl:       %1 ms, %2 MB/s\n").arg(curlTime).arg(curlRate, 0, 'f', 1);
+    out() << QStringLiteral("downloader: %1 ms, %2 MB/s\n").arg(time).arg(rate, 0, 'f', 1);
+    out() << QStringLiteral("ratio downloader/curl: %1 (aim >= 0.9)\n").arg(curlRate > 0 ? rate / curlRate : 0.0, 0, 'f', 2);
+    out() << QStringLiteral("downloader peak RSS (VmHWM): %1 kB = %2 MB (aim <= 64 MB)\n")
+                 .arg(peak)
+                 .arg(peak / 1024.0, 0, 'f', 1);
+    out().flush();
+    return downloader.isSuccess() && curlStatus == 0 ? 0 : 1;
+}
