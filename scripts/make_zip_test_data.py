@@ -105,6 +105,11 @@ def main():
     }
     for file_name, name in hostile.items():
         archives[file_name] = make([("ok.txt", b"ok\n", STORED, FILE), (name, b"evil\n", STORED, FILE)])
+    # A byte-order mark before "/": decoding the name as UTF-8 drops the mark.
+    bom = make([("ok.txt", b"ok\n", STORED, FILE), ("___/etc/evil", b"evil\n", STORED, FILE)])
+    for position, value in enumerate(b"\xef\xbb\xbf"):
+        patch_name_byte(bom, 1, position, value)
+    archives["bom-absolute.zip"] = bom
     nul = make([("ok.txt", b"ok\n", STORED, FILE), ("evil_.txt", b"evil\n", STORED, FILE)])
     patch_name_byte(nul, 1, 4, 0)
     archives["nul-name.zip"] = nul

@@ -48,7 +48,8 @@ String displayName(const QByteArray& raw)
     QByteArray text;
     for (int i = 0; i < raw.size() && i < shown; ++i) {
         const unsigned char c = static_cast<unsigned char>(raw.at(i));
-        if (c < 0x20 || c == 0x7F)
+        // Control bytes, and a byte-order mark, which decoding would drop.
+        if (c < 0x20 || c == 0x7F || (i < 3 && raw.startsWith("\xEF\xBB\xBF")))
             text += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
         else
             text += static_cast<char>(c);
@@ -56,6 +57,15 @@ String displayName(const QByteArray& raw)
     if (raw.size() > shown)
         text += "...";
     return String(QString::fromUtf8(text));
+}
+
+// The name as the archive hands it out, and whether it is safe as stored
+// and as decoded: decoding drops a leading byte-order mark, which could
+// otherwise hide a leading "/".
+bool decodeName(const QByteArray& raw, QString& name)
+{
+    name = QString::fromUtf8(raw);
+    return ZipArchive::isSafeName(raw) && ZipArchive::isSafeName(name.toUtf8());
 }
 
 QByteArray encodedPath(const String& path)
@@ -216,9 +226,9 @@ bool ZipArchive::scan()
             return fail(damaged);
         const int length = static_cast<int>(info.size_filename);
         const QByteArray raw(name.data(), qMin(length, maxNameLength + 1));
-        if (length > maxNameLength || !isSafeName(raw))
+        QString path;
+        if (length > maxNameLength || !decodeName(raw, path))
             return fail("The zip archive " + m_path + " holds an entry with an unsafe name: " + displayName(raw));
-        const QString path = QString::fromUtf8(raw);
         const bool symLink = ((info.external_fa >> 16) & unixTypeMask) == unixLinkType;
 
         // The folder holding the entry: everything up to its last separator
@@ -380,7 +390,8 @@ bool ZipArchive::addEntry(const Entry& entry, int level)
         ++strip;
     name.remove(0, strip);
     const QByteArray storedName = name.toUtf8();
-    if (storedName.isEmpty() || !isSafeName(storedName))
+    QString readBack;
+    if (storedName.isEmpty() || !decodeName(storedName, readBack))
         return fail("Refusing to add an entry with an unsafe name: " + displayName(entry.getPath().toByteArray()));
 
     // The file changes under the reader: drop it and scan anew next time.

@@ -150,6 +150,7 @@ void tst_ZipArchive::unsafeNamesRefuseTheArchive_data()
     QTest::newRow("parent") << "dotdot.zip" << "a/../../evil";
     QTest::newRow("drive letter") << "drive.zip" << "C:/evil";
     QTest::newRow("backslash parent") << "backslash.zip" << "a\\..\\..\\evil";
+    QTest::newRow("byte-order mark before /") << "bom-absolute.zip" << "\\xef\\xbb\\xbf/etc/evil";
     QTest::newRow("NUL byte") << "nul-name.zip" << "evil\\x00.txt";
     QTest::newRow("longer than 4096 bytes") << "long-name.zip" << "d/d/d/d/";
 }
