@@ -425,9 +425,11 @@ bool InstallerManager::saveManualApplications()
     // Written beside the old file and renamed over it only when complete:
     // every user of the machine relies on this file.
     QSaveFile save(path);
-    if (!save.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a full disk fails the write itself: a failure met
+    // only while closing the temporary file would not stop the rename.
+    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (save.write(content.get()) != content.get().size()) {
+    if (save.write(content.get()) != content.get().size() || !save.flush()) {
         save.cancelWriting();
         return false;
     }

@@ -10,6 +10,7 @@
 #include "VantorixInstallerApp.h"
 
 #include "common/FakeHost.h"
+#include "common/FullDisk.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
@@ -115,6 +116,7 @@ private slots:
     void failedListingKeepsTree();
     void rebuildDuringAnotherPost();
     void handAddedApplications();
+    void failedSaveKeepsSharedFile();
     void displayOrder_data();
     void displayOrder();
     void offlineFilePlaceholders();
@@ -300,6 +302,36 @@ void tst_InstallerManager::handAddedApplications()
     const QByteArray grown = content(sharedFile());
     QVERIFY(grown.contains(outside.toUtf8()) && grown.contains(second.toUtf8()));
     QVERIFY(QFile::remove(sharedFile()));
+}
+
+void tst_InstallerManager::failedSaveKeepsSharedFile()
+{
+    const QByteArray sharedDir = qgetenv("VANTORIX_SHARED_DIR");
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    qputenv("VANTORIX_SHARED_DIR", QFile::encodeName(disk.path()));
+    const QString path = disk.path() + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
+    short error = 0;
+    const QString one = makeHost(hostOptions(testsupport::sandboxDir() + "/full-hosts/one/ArchiCAD 19", 19));
+    const QString two = makeHost(hostOptions(testsupport::sandboxDir() + "/full-hosts/two/ArchiCAD 19", 19));
+    const bool added = manager.addApplication(String(one), &error) && manager.addApplication(String(two), &error);
+    const bool first = manager.saveManualApplications();
+    const QByteArray previous = content(path);
+    const QString three = makeHost(hostOptions(testsupport::sandboxDir() + "/full-hosts/three/ArchiCAD 19", 19));
+    manager.addApplication(String(three), &error);
+    const bool filled = disk.fill();
+    const bool second = manager.saveManualApplications();
+    disk.release();
+    const QByteArray after = content(path);
+    const QStringList left = QDir(disk.path() + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    manager.setDefault();
+    qputenv("VANTORIX_SHARED_DIR", sharedDir);
+
+    QVERIFY(added && first && filled);
+    QVERIFY(previous.contains(two.toUtf8()));
+    QVERIFY(!second);
+    QCOMPARE(after, previous);
+    QCOMPARE(left, QStringList{"com.vantorixhq.vantorix_installer.xml"});
 }
 
 void tst_InstallerManager::displayOrder_data()
