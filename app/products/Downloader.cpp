@@ -162,6 +162,10 @@ Downloader::~Downloader()
     }
     if (m_part)
         m_part->close();
+    // A cancelled or failed download leaves nothing behind: nobody can resume
+    // it once this object is gone.
+    if (m_file != nullptr && !m_success)
+        QFile::remove(partPath());
     if (m_networkManager != nullptr) {
         m_networkManager->disconnect(this);
         m_networkManager->deleteLater();
@@ -296,7 +300,7 @@ bool Downloader::openPart(bool append)
                                             : (QIODevice::WriteOnly | QIODevice::Truncate);
     if (m_part->open(mode))
         return true;
-    fail(String(writeError) + String(partPath()));
+    fail(String(writeError) + m_file->getURL());
     return false;
 }
 
@@ -344,7 +348,7 @@ bool Downloader::store(const QByteArray& bytes)
 {
     if (m_file != nullptr) {
         if (!m_part || m_part->write(bytes) != bytes.size()) {
-            fail(String(writeError) + String(partPath()));
+            fail(String(writeError) + m_file->getURL());
             return false;
         }
     } else {

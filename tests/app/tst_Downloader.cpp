@@ -60,6 +60,9 @@ private slots:
     void redirects_data();
     void redirects();
     void httpsToHttpRefused();
+    void unwritableTarget();
+    void deadline();
+    void cancelLeavesNothing();
     void resumesWithRange();
     void resumesOnItsOwn();
     void changedFileStartsOver();
@@ -244,6 +247,47 @@ void tst_Downloader::httpsToHttpRefused()
     QVERIFY(!downgraded.isSuccess());
     QVERIFY2(downgraded.getError().qString().contains("not secure"), qPrintable(downgraded.getError().qString()));
     QCOMPARE(requestsFor(QStringLiteral("small.bin")), before);
+}
+
+void tst_Downloader::unwritableTarget()
+{
+    // The bytes are not kept in memory instead: the download fails.
+    const QString path = target(QStringLiteral("no such folder/unwritable.bin"));
+    DataFile file{String(path)};
+    Downloader downloader(String(fileUrl(QStringLiteral("small.bin"))), &file, 0);
+    QVERIFY(waitDone(downloader));
+    QVERIFY(!downloader.isSuccess());
+    QCOMPARE(downloader.getError().qString(), "Failed to write to file -- " + path);
+    QCOMPARE(downloader.getData().size(), 0);
+}
+
+void tst_Downloader::deadline()
+{
+    // The total time limit ends a transfer before the (long) stall limit would.
+    Downloader::setStallTimeout(30000);
+    Downloader::setDeadline(600);
+    QVERIFY(m_service.control(QStringLiteral("stall-files=1000")));
+    Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), 0);
+    const bool done = waitDone(downloader, 10000);
+    Downloader::setStallTimeout(1000);
+    Downloader::setDeadline(Downloader::defaultDeadline);
+    QVERIFY(done);
+    QVERIFY(!downloader.isSuccess());
+    QVERIFY2(downloader.getError().qString().contains("did not finish in the time allowed"),
+             qPrintable(downloader.getError().qString()));
+}
+
+void tst_Downloader::cancelLeavesNothing()
+{
+    const QString path = target(QStringLiteral("cancelled.bin"));
+    QVERIFY(m_service.control(QStringLiteral("stall-files=100000")));
+    {
+        DataFile file{String(path)};
+        Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), &file, 0);
+        QTRY_VERIFY(QFileInfo(path + ".part").size() > 0);
+    }
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!QFile::exists(path + ".part"));
 }
 
 void tst_Downloader::resumesWithRange()
