@@ -14,11 +14,9 @@ public:
     vantorix::String name;
     vantorix::String email;
     vantorix::String password;
-    vantorix::String currency;
-    vantorix::String message;
 
     const char* getTag() const override { return "client"; }
-    unsigned long shippingSize() const override { return 5; }
+    unsigned long shippingSize() const override { return 3; }
     bool hasAttributes() const override { return false; }
     vantorix::ShippingPtr getShipping(unsigned long index, bool) override
     {
@@ -30,26 +28,22 @@ public:
             leaf->setEssential(!password.empty());
             return leaf;
         }
-        case 3: return vantorix::shipIf(!currency.empty(), currency, childTags[3]);
-        case 4: return vantorix::shipIf(!message.empty(), message, childTags[4]);
         default: return nullptr;
         }
     }
     vantorix::ShippingPtr getShipping(const vantorix::String& tag, const vantorix::String&) override
     {
-        return childByTag(tag, childTags, 5);
+        return childByTag(tag, childTags, 3);
     }
     void setDefault() override
     {
         name.clear();
         email.clear();
         password.clear();
-        currency.clear();
-        message.clear();
     }
 
 private:
-    static constexpr const char* childTags[] = {"name", "email", "password", "currency", "message"};
+    static constexpr const char* childTags[] = {"name", "email", "password"};
 };
 
 class TestTools : public vantorix::XMLAssembly {

@@ -129,14 +129,6 @@ void tst_SOAPEnvelope::readsAnswers_data()
                                                               "%2<errorDescription /><errorCode>0</errorCode><redirectUrl />"
                                                               "</LoginResponse>").arg(ns, tools))
                                << true << true << false << "0" << "" << "Anna Berg";
-    QTest::newRow("refused with a code")
-        << aspNetAnswer(QStringLiteral("<LoginResponse xmlns=\"%1\"><ActivationResult>false</ActivationResult>"
-                                       "<errorDescription>Wrong password</errorDescription><errorCode>21</errorCode>"
-                                       "</LoginResponse>").arg(ns))
-        << true << false << false << "21" << "Wrong password" << "";
-    QTest::newRow("no ActivationResult counts as success")
-        << aspNetAnswer(QStringLiteral("<LoginResponse xmlns=\"%1\">%2<errorCode>5</errorCode></LoginResponse>").arg(ns, tools))
-        << true << true << false << "5" << "" << "Anna Berg";
     QTest::newRow("unknown result element skipped")
         << aspNetAnswer(QStringLiteral("<LoginResponse xmlns=\"%1\"><LoginResult><a>1</a></LoginResult>"
                                        "<ActivationResult>1</ActivationResult>%2</LoginResponse>").arg(ns, tools))

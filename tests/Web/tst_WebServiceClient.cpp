@@ -1,5 +1,6 @@
 #include "Web/TestPayload.h"
 #include "common/ServiceProcess.h"
+#include "common/XMLText.h"
 
 #include "Utility/Logger.h"
 #include "Web/RequestBody.h"
@@ -20,21 +21,6 @@ using namespace vantorix;
 using testsupport::ServiceProcess;
 
 namespace {
-
-// A hand-written Login request, as the installer's writer lays it out.
-QByteArray loginRequest(const QString& email, const QString& password)
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
-                          "<soap:Envelope xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-                          "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-                          "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">\n"
-                          "\t<soap:Body>\n\t\t<Login xmlns=\"%1\">\n"
-                          "\t\t\t<vantorixtools version=\"1\" target=\"commercial\">\n\t\t\t\t<client>\n"
-                          "\t\t\t\t\t<email>%2</email>\n\t\t\t\t\t<password>%3</password>\n"
-                          "\t\t\t\t</client>\n\t\t\t</vantorixtools>\n\t\t</Login>\n\t</soap:Body>\n</soap:Envelope>\n")
-        .arg(QLatin1String(ServiceAddress::baseURI), email, password)
-        .toUtf8();
-}
 
 String loginAction()
 {
@@ -108,6 +94,14 @@ struct Exchange {
     ResponseBody answerBody;
     XMLSOAPEnvelope answerEnvelope{answerBody};
 };
+
+// The text of a Login request as the installer writes it.
+QByteArray loginRequest(const QString& email, const QString& password)
+{
+    Exchange exchange("", String(password));
+    exchange.request.client.email = String(email);
+    return testrecords::writeText(exchange.requestEnvelope);
+}
 
 } // namespace
 
