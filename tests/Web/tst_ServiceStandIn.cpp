@@ -1,41 +1,26 @@
+// The stand-in's HTTP side: files with ranges, misbehaviour, redirects, the
+// forms of requests it reads, slow and crowded connections, the service
+// description, and data folders it refuses. The SOAP operations themselves
+// are in tst_ServiceOperations.
+
 #include "common/FileBytes.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
 #include "Web/ServiceAddress.h"
-#include "Web/WebServiceClient.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QTcpSocket>
+#include <QXmlStreamReader>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 using namespace vantorix;
 using testsupport::ServiceProcess;
 
 namespace {
-
-QByteArray request(const QString& operation, const QString& tools, const QString& nameSpace = QString())
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<soap:Envelope "
-                          "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><%1 xmlns=\"%2\">"
-                          "<vantorixtools version=\"1\" target=\"commercial\">%3</vantorixtools></%1></soap:Body>"
-                          "</soap:Envelope>")
-        .arg(operation, nameSpace.isEmpty() ? QLatin1String(ServiceAddress::baseURI) : nameSpace, tools)
-        .toUtf8();
-}
-
-// Posts a hand-written request and gives back the answer's text.
-QString call(const ServiceProcess& service, const QString& operation, const QString& tools,
-             const QString& nameSpace = QString())
-{
-    WebServiceClient client(String(QUrl(service.url()).authority()), false);
-    String answer;
-    if (!client.postText(String(ServiceAddress::path), ServiceAddress::getAction(String(operation)),
-                         request(operation, tools, nameSpace), &answer))
-        return QStringLiteral("(post failed: %1)").arg(client.getLastError());
-    return answer.qString();
-}
 
 // An answer read off a plain socket, as sent.
 struct RawAnswer {
@@ -45,21 +30,10 @@ struct RawAnswer {
     bool closed = false; // the stand-in closed the connection
 };
 
-// Sends text as is and reads until the stand-in closes the connection or
-// stays silent for quietMilliseconds.
-RawAnswer rawExchange(const ServiceProcess& service, const QByteArray& text, int quietMilliseconds = 5000)
+RawAnswer parse(const QByteArray& all, bool closed)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(QUrl(service.url()).port()));
     RawAnswer answer;
-    if (!socket.waitForConnected(5000))
-        return answer;
-    socket.write(text);
-    QByteArray all;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(quietMilliseconds))
-        all += socket.readAll();
-    all += socket.readAll();
-    answer.closed = socket.state() != QAbstractSocket::ConnectedState;
+    answer.closed = closed;
     const int end = all.indexOf("\r\n\r\n");
     if (end < 0)
         return answer;
@@ -73,10 +47,61 @@ RawAnswer rawExchange(const ServiceProcess& service, const QByteArray& text, int
     return answer;
 }
 
+// Reads until the peer closes the connection or stays silent for quietMilliseconds.
+QByteArray readAll(QTcpSocket& socket, int quietMilliseconds)
+{
+    QByteArray all;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(quietMilliseconds))
+        all += socket.readAll();
+    return all + socket.readAll();
+}
+
+quint16 portOf(const ServiceProcess& service)
+{
+    return quint16(QUrl(service.url()).port());
+}
+
+// Sends text as is and reads the answer.
+RawAnswer rawExchange(const ServiceProcess& service, const QByteArray& text, int quietMilliseconds = 5000)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), portOf(service));
+    if (!socket.waitForConnected(5000))
+        return RawAnswer();
+    socket.write(text);
+    const QByteArray all = readAll(socket, quietMilliseconds);
+    return parse(all, socket.state() != QAbstractSocket::ConnectedState);
+}
+
 RawAnswer rawGet(const ServiceProcess& service, const QString& path, const QByteArray& headers = QByteArray(),
                  const QByteArray& method = "GET")
 {
     return rawExchange(service, method + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n");
+}
+
+QByteArray soapPost(const QByteArray& lineEnd, const QByteArray& extraHeaders = QByteArray())
+{
+    const QByteArray body = "<?xml version=\"1.0\"?><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                            "<soap:Body><Login xmlns=\"" + QByteArray(ServiceAddress::baseURI) +
+                            "\"><vantorixtools><client><email>x@y.z</email></client></vantorixtools></Login>"
+                            "</soap:Body></soap:Envelope>";
+    const QByteArray n = lineEnd;
+    return "POST /registration2.asmx HTTP/1.1" + n + "Host: 127.0.0.1" + n + "Content-Type: text/xml; charset=utf-8" + n +
+           "SOAPAction: \"" + QByteArray(ServiceAddress::baseURI) + "/Login\"" + n + extraHeaders +
+           "Content-Length: " + QByteArray::number(body.size()) + n + n + body;
+}
+
+// The processor time a process has used, in clock ticks, or -1 where /proc
+// cannot tell.
+qint64 processorTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // The fields after the command name, which is in parentheses: utime and stime are the 12th and 13th.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
 }
 
 } // namespace
@@ -86,20 +111,21 @@ class tst_ServiceStandIn : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
 
-    void answers_data();
-    void answers();
-    void supportReportsGetFreshIds();
     void servesFiles_data();
     void servesFiles();
     void largeFilesAndTheirIdentity();
     void fileMisbehaviour();
     void redirects_data();
     void redirects();
-    void controlChangesBehaviour();
-    void refusesABrokenDataFolder();
+    void requestForms_data();
+    void requestForms();
     void saysContinueBeforeTheBody();
+    void controlChangesBehaviour();
+    void slowAndCrowdedConnections();
+    void serviceDescription();
+    void refusesABrokenDataFolder_data();
+    void refusesABrokenDataFolder();
 
 private:
     ServiceProcess m_service;
@@ -108,81 +134,8 @@ private:
 void tst_ServiceStandIn::initTestCase()
 {
     QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
-    QVERIFY(QFile::link(QStringLiteral("../accounts.json"), QDir(m_service.dataDir()).filePath(QStringLiteral("files/outside.json"))));
-}
-
-void tst_ServiceStandIn::cleanupTestCase()
-{
-    m_service.stop();
-}
-
-void tst_ServiceStandIn::answers_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("tools");
-    QTest::addColumn<QString>("nameSpace");
-    QTest::addColumn<QStringList>("expected");
-
-    const QString anna = QStringLiteral("<client><email>Anna.Berg@example.com</email><password>correct horse</password></client>");
-    QTest::newRow("login, e-mail in another case") << "Login" << anna << QString()
-                                                   << QStringList{QStringLiteral("<name>Anna Berg</name>")};
-    // A listing file's own XML declaration must not appear inside the answer.
-    QTest::newRow("listing") << "ProductListing" << anna << QString()
-                             << QStringList{QStringLiteral("<ProductListingResponse")};
-    QTest::newRow("login, no password")
-        << "Login" << "<client><email>anna.berg@example.com</email></client>" << QString()
-        << QStringList{QStringLiteral("<errorCode>21</errorCode>")};
-    QTest::newRow("installation report")
-        << "Reporting" << "<report><installer><version>2.05</version><installation/></installer></report>" << QString()
-        << QStringList{QStringLiteral("<ReportingResponse"), QStringLiteral("<vantorixtools version=\"1\" target=\"commercial\" />")};
-    QTest::newRow("operation outside the service namespace")
-        << "Login" << anna << "urn:other"
-        << QStringList{QStringLiteral("<soap:Fault><faultcode>soap:Client</faultcode>")};
-    QTest::newRow("report without a report") << "Reporting" << anna << QString()
-                                             << QStringList{QStringLiteral("<faultcode>soap:Client</faultcode>")};
-}
-
-void tst_ServiceStandIn::answers()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, tools);
-    QFETCH(QString, nameSpace);
-    QFETCH(QStringList, expected);
-
-    const QString answer = call(m_service, operation, tools, nameSpace);
-    QVERIFY2(answer.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=")),
-             qPrintable(answer));
-    for (QString part : expected) {
-        part.replace(QLatin1String("${SERVICE}"), m_service.url());
-        QVERIFY2(answer.contains(part), qPrintable(part + QLatin1String("\nnot in\n") + answer));
-    }
-    // One declaration only: a listing file's own is dropped.
-    QCOMPARE(answer.count(QLatin1String("<?xml")), 1);
-}
-
-void tst_ServiceStandIn::supportReportsGetFreshIds()
-{
-    const QString support = QStringLiteral("<client><email>anna.berg@example.com</email><password xml:space=\"preserve\">correct horse</password>"
-                                           "</client><report><installer><version>2.05</version><support><ticket>T-1</ticket>"
-                                           "<description>Ärger</description><attachment>UEsDBA==</attachment><reportId/>"
-                                           "</support></installer></report>");
-    static const QRegularExpression id(QStringLiteral("<reportId>([^<]+)</reportId>"));
-    const QString first = id.match(call(m_service, QStringLiteral("Reporting"), support)).captured(1);
-    const QString second = id.match(call(m_service, QStringLiteral("Reporting"), support)).captured(1);
-    QVERIFY(!first.isEmpty());
-    QVERIFY(!second.isEmpty());
-    QVERIFY(first != second);
-
-    // Both reports are on disk, as received but without the password.
-    const QDir reports(QDir(m_service.dataDir()).filePath(QStringLiteral("reports")));
-    const QStringList files = reports.entryList({QStringLiteral("*-support-*.xml")}, QDir::Files);
-    QCOMPARE(files.size(), 2);
-    QFile file(reports.filePath(files.first()));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString stored = QString::fromUtf8(file.readAll());
-    QVERIFY(stored.contains(QStringLiteral("<description>Ärger</description>")));
-    QVERIFY(!stored.contains(QLatin1String("correct horse")));
-    QVERIFY(!m_service.output().contains(QLatin1String("correct horse")));
+    QVERIFY(QFile::link(QStringLiteral("../accounts.json"),
+                        QDir(m_service.dataDir()).filePath(QStringLiteral("files/outside.json"))));
 }
 
 void tst_ServiceStandIn::servesFiles_data()
@@ -236,9 +189,8 @@ void tst_ServiceStandIn::servesFiles()
     QCOMPARE(answer.headers.value("content-range"), contentRange);
     if (first < 0)
         return;
-    QFile file(QDir(m_service.dataDir()).filePath(QStringLiteral("files/archives/StairMaker-17.zip")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray expected = file.readAll().mid(first, last - first + 1);
+    const QByteArray expected =
+        readFile(QDir(m_service.dataDir()).filePath(QStringLiteral("files/archives/StairMaker-17.zip"))).mid(first, last - first + 1);
     QCOMPARE(answer.body, expected);
     QCOMPARE(answer.headers.value("content-length").toLongLong(), qint64(expected.size()));
     QVERIFY(!answer.headers.value("etag").isEmpty());
@@ -328,48 +280,159 @@ void tst_ServiceStandIn::redirects()
     QVERIFY(rawGet(m_service, from).status != 302);
 }
 
-void tst_ServiceStandIn::controlChangesBehaviour()
+void tst_ServiceStandIn::requestForms_data()
 {
-    QVERIFY(m_service.control(QStringLiteral("status=503")));
-    QVERIFY(call(m_service, QStringLiteral("Login"), QString()).contains(QLatin1String("503 Service Unavailable")));
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("part"); // of the answer's body
 
-    QVERIFY(!m_service.control(QStringLiteral("no-such-setting=1")));
-    QVERIFY(m_service.control(QStringLiteral("reset=1")));
-    QVERIFY(call(m_service, QStringLiteral("Login"), QString()).contains(QLatin1String("<errorCode>21</errorCode>")));
-    QVERIFY(m_service.stats().value(QStringLiteral("requests")) > 0);
+    const QByteArray agreement = "GET /files/agreements/eula.html HTTP/1.1";
+    QTest::newRow("CRLF") << agreement + "\r\nHost: a\r\n\r\n" << 200 << QByteArray("<html");
+    QTest::newRow("bare LF") << agreement + "\nHost: a\n\n" << 200 << QByteArray("<html");
+    QTest::newRow("mixed, after an empty line") << "\r\n" + agreement + "\nHost: a\r\n\n" << 200 << QByteArray("<html");
+    QTest::newRow("post with bare LF") << soapPost("\n") << 200 << QByteArray("<errorCode>21</errorCode>");
+    QTest::newRow("malformed request line") << QByteArray("GET /files\r\n\r\n") << 400 << QByteArray();
+    QTest::newRow("chunked body") << soapPost("\r\n", "Transfer-Encoding: chunked\r\n") << 501 << QByteArray();
 }
 
-void tst_ServiceStandIn::refusesABrokenDataFolder()
+void tst_ServiceStandIn::requestForms()
 {
-    QTemporaryDir broken(QDir(testsupport::sandboxDir()).filePath(QStringLiteral("broken-XXXXXX")));
-    QFile accounts(broken.filePath(QStringLiteral("accounts.json")));
-    QVERIFY(accounts.open(QIODevice::WriteOnly));
-    accounts.write("{\"accounts\": [");
-    accounts.close();
-    ServiceProcess service;
-    QVERIFY(!service.start({}, broken.path(), 10000));
-    QVERIFY2(service.errorString().contains(QLatin1String("accounts.json")), qPrintable(service.errorString()));
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QFETCH(QByteArray, part);
+
+    const RawAnswer answer = rawExchange(m_service, request);
+    QCOMPARE(answer.status, status);
+    QVERIFY2(answer.body.contains(part), answer.body.constData());
+    QVERIFY(answer.closed);
 }
 
 void tst_ServiceStandIn::saysContinueBeforeTheBody()
 {
-    const QUrl url(m_service.url());
     QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(url.port()));
+    socket.connectToHost(QStringLiteral("127.0.0.1"), portOf(m_service));
     QVERIFY(socket.waitForConnected(5000));
-    const QByteArray body = request(QStringLiteral("Login"), QStringLiteral("<client><email>x@y.z</email></client>"));
-    socket.write("POST /registration2.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml; charset=utf-8\r\n"
-                 "SOAPAction: \"" + ServiceAddress::getAction(String(ServiceAddress::login)).toByteArray() +
-                 "\"\r\nExpect: 100-continue\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
+    const QByteArray post = soapPost("\r\n", "Expect: 100-continue\r\n");
+    const int body = post.indexOf("\r\n\r\n") + 4;
+    socket.write(post.left(body));
     QVERIFY(socket.waitForReadyRead(5000));
     QCOMPARE(socket.readAll(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
-    socket.write(body);
-    QByteArray answer;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
-        answer += socket.readAll();
-    answer += socket.readAll();
-    QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
-    QVERIFY(answer.contains("<errorCode>21</errorCode>"));
+    socket.write(post.mid(body));
+    const RawAnswer answer = parse(readAll(socket, 5000), true);
+    QCOMPARE(answer.status, 200);
+    QVERIFY(answer.body.contains("<errorCode>21</errorCode>"));
+}
+
+void tst_ServiceStandIn::controlChangesBehaviour()
+{
+    QVERIFY(m_service.control(QStringLiteral("status=503")));
+    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("503 Service Unavailable"));
+    QVERIFY(!m_service.control(QStringLiteral("no-such-setting=1")));
+    QVERIFY(!m_service.control(QStringLiteral("delay=soon")));
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("<errorCode>21</errorCode>"));
+    QVERIFY(m_service.stats().value(QStringLiteral("requests")) > 0);
+}
+
+void tst_ServiceStandIn::slowAndCrowdedConnections()
+{
+    ServiceProcess service;
+    QVERIFY2(service.start({QStringLiteral("--idle-timeout"), QStringLiteral("2500"), QStringLiteral("--max-connections"),
+                            QStringLiteral("2")}),
+             qPrintable(service.errorString()));
+
+    // Two silent connections fill the cap; three more wait to be accepted,
+    // and the stand-in does not spin meanwhile.
+    std::vector<std::unique_ptr<QTcpSocket>> silent;
+    std::vector<std::unique_ptr<QTcpSocket>> waiting;
+    for (int i = 0; i < 5; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QStringLiteral("127.0.0.1"), portOf(service));
+        QVERIFY(socket->waitForConnected(5000));
+        if (i < 2) {
+            silent.push_back(std::move(socket));
+        } else {
+            socket->write("GET /files/agreements/eula.html HTTP/1.1\r\n\r\n");
+            QVERIFY(socket->waitForBytesWritten(5000));
+            waiting.push_back(std::move(socket));
+        }
+    }
+    const qint64 before = processorTicks(service.processId());
+    QTest::qWait(1000);
+    const qint64 after = processorTicks(service.processId());
+    if (before >= 0)
+        QVERIFY2(after - before < 30, qPrintable(QStringLiteral("%1 ticks in one second").arg(after - before)));
+    for (const auto& socket : waiting)
+        QCOMPARE(socket->bytesAvailable(), qint64(0));
+
+    // The silent ones time out with 408, and the waiting ones are then served.
+    for (const auto& socket : silent)
+        QCOMPARE(parse(readAll(*socket, 10000), true).status, 408);
+    for (const auto& socket : waiting)
+        QCOMPARE(parse(readAll(*socket, 10000), true).status, 200);
+
+    // A request that stops half-way is answered 408 too, not held forever.
+    const RawAnswer half = rawExchange(service, "GET /files/agreements/eula.html HTTP/1.1\r\nHost: 127", 10000);
+    QCOMPARE(half.status, 408);
+    QVERIFY(half.closed);
+}
+
+void tst_ServiceStandIn::serviceDescription()
+{
+    const RawAnswer answer = rawGet(m_service, QStringLiteral("/registration2.asmx?WSDL"));
+    QCOMPARE(answer.status, 200);
+    const QString wsdl = QStringLiteral("http://schemas.xmlsoap.org/wsdl/");
+    const QString soap = QStringLiteral("http://schemas.xmlsoap.org/wsdl/soap/");
+    QXmlStreamReader xml(answer.body);
+    QString target;
+    QString location;
+    QStringList actions;
+    int messages = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("definitions") && xml.namespaceUri() == wsdl)
+            target = xml.attributes().value(QLatin1String("targetNamespace")).toString();
+        else if (xml.name() == QLatin1String("message") && xml.namespaceUri() == wsdl)
+            ++messages;
+        else if (xml.name() == QLatin1String("operation") && xml.namespaceUri() == soap)
+            actions.append(xml.attributes().value(QLatin1String("soapAction")).toString());
+        else if (xml.name() == QLatin1String("address") && xml.namespaceUri() == soap)
+            location = xml.attributes().value(QLatin1String("location")).toString();
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    const QString base = QLatin1String(ServiceAddress::baseURI);
+    QCOMPARE(target, base);
+    QCOMPARE(actions, (QStringList{base + "/Login", base + "/ProductListing", base + "/ProductListingEdu",
+                                   base + "/InstallerVersion", base + "/Reporting"}));
+    QCOMPARE(messages, 10);
+    QCOMPARE(location, m_service.url() + QLatin1String(ServiceAddress::path));
+}
+
+void tst_ServiceStandIn::refusesABrokenDataFolder_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("accounts") << "accounts.json" << QByteArray("{\"accounts\": [") << "accounts.json";
+    QTest::newRow("listing") << "listings/anna.xml"
+                             << QByteArray("<vantorixtools><installation><products><product id=\"x\" edit=\"not a time\"/>")
+                             << "is not a product listing";
+}
+
+void tst_ServiceStandIn::refusesABrokenDataFolder()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+
+    QTemporaryDir broken(QDir(testsupport::sandboxDir()).filePath(QStringLiteral("broken-XXXXXX")));
+    QVERIFY(ServiceProcess::copyFolder(QDir(testsupport::dataDir()).filePath(QStringLiteral("Web/service")), broken.path()));
+    writeFile(broken.filePath(file), content);
+    ServiceProcess service;
+    QVERIFY(!service.start({}, broken.path(), 10000));
+    QVERIFY2(service.errorString().contains(message), qPrintable(service.errorString()));
 }
 
 QTEST_GUILESS_MAIN(tst_ServiceStandIn)

@@ -17,25 +17,6 @@
 
 namespace testsupport {
 
-namespace {
-
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDir source(from);
-    if (!source.exists())
-        return false;
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = QDir(to).filePath(source.relativeFilePath(file));
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 ServiceProcess::ServiceProcess()
     : m_folder(std::make_unique<QTemporaryDir>(QDir(sandboxDir()).filePath(QStringLiteral("service-XXXXXX"))))
 {
@@ -51,6 +32,21 @@ ServiceProcess::~ServiceProcess()
             qputenv(saved.first.constData(), saved.second);
     }
     m_folder->setAutoRemove(!QTest::currentTestFailed());
+}
+
+bool ServiceProcess::copyFolder(const QString& from, const QString& to)
+{
+    const QDir source(from);
+    if (!source.exists())
+        return false;
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = QDir(to).filePath(source.relativeFilePath(file));
+        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target))
+            return false;
+    }
+    return true;
 }
 
 bool ServiceProcess::start(const QStringList& arguments, const QString& dataFolder, int timeoutMilliseconds)

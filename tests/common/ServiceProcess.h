@@ -44,6 +44,9 @@ public:
     // Everything the stand-in printed so far.
     QString output();
     QString errorString() const { return m_error; }
+    qint64 processId() const { return m_process.processId(); }
+    // Copies a folder tree (for a test's own variant of the sample data).
+    static bool copyFolder(const QString& from, const QString& to);
 
     // Points this test process at the stand-in: VANTORIX_SERVICE_URL is set to
     // url() and, over HTTPS, VANTORIX_CA_FILE to its certificate, so that code

@@ -33,6 +33,7 @@ const qint64 maxBodySize = 64 * 1024 * 1024;
 const qint64 chunkSize = 256 * 1024;
 const qint64 sendBufferSize = 1024 * 1024;
 const int defaultMaxConnections = 256;
+const int defaultMaxPending = 30; // QTcpServer's own default
 
 QByteArray reasonPhrase(int status)
 {
@@ -207,9 +208,13 @@ void HttpServer::incomingConnection(qintptr descriptor)
             return;
         }
     }
-    // Above the cap, further connections wait in the listen backlog.
-    if (++m_open >= m_maxConnections)
+    // At the cap, further connections wait in the listen backlog. Qt accepts
+    // in a loop while connections are pending and stops only when its own
+    // queue is full, so the queue's size goes to 0 as well.
+    if (++m_open >= m_maxConnections) {
         pauseAccepting();
+        setMaxPendingConnections(0);
+    }
     auto* exchange = new Exchange;
     exchange->socket = socket;
     exchange->idle = new QTimer(socket);
@@ -237,8 +242,10 @@ void HttpServer::incomingConnection(qintptr descriptor)
 
 void HttpServer::connectionClosed()
 {
-    if (--m_open < m_maxConnections)
+    if (--m_open < m_maxConnections) {
+        setMaxPendingConnections(defaultMaxPending);
         resumeAccepting();
+    }
 }
 
 void HttpServer::touch(Exchange* exchange)
