@@ -1,7 +1,10 @@
-// The five operations end to end: the installer's own records, written by
-// the client, answered by the stand-in from its sample data, read back.
+// The five operations end to end against the stand-in: the installer's own
+// records written by the client and read back from the answers, hand-written
+// requests for the forms the client never sends, and the sample listings
+// (what they carry for each account, host version and language).
 
 #include "common/ServiceProcess.h"
+#include "common/TestSupport.h"
 
 #include "Catalogue/Client.h"
 #include "Catalogue/Installation.h"
@@ -9,6 +12,10 @@
 #include "Catalogue/ProductMap.h"
 #include "Catalogue/RegisteredPlatform.h"
 #include "Catalogue/VantorixTools.h"
+#include "Serialise/XMLWriter.h"
+#include "Utility/Convert.h"
+#include "Utility/DataBufferIn.h"
+#include "Utility/DataBufferOut.h"
 #include "Web/RequestBody.h"
 #include "Web/ResponseBody.h"
 #include "Web/ServiceAddress.h"
@@ -17,6 +24,8 @@
 #include "products/InstallerRelease.h"
 #include "support/InstallerReport.h"
 
+#include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace vantorix;
@@ -26,6 +35,9 @@ using installer::SupportPackage;
 using testsupport::ServiceProcess;
 
 namespace {
+
+const char* const anna = "anna.berg@example.com";
+const char* const annaPassword = "correct horse";
 
 // The body an operation's answer is read into, with response as its payload.
 std::unique_ptr<ResponseBody> answerOf(const String& operation, VantorixTools& response)
@@ -44,12 +56,80 @@ bool call(const String& operation, VantorixTools& request, ResponseBody& body)
                        &responseEnvelope);
 }
 
-std::unique_ptr<Client> client(const char* email, const char* password)
+std::unique_ptr<Client> client(const QString& email, const QString& password)
 {
     auto record = std::make_unique<Client>();
     record->setEmail(String(email));
     record->setPassword(String(password));
     return record;
+}
+
+// Posts a hand-written request (password and all as given) and gives back the answer's text.
+QString postByHand(const QString& operation, const QString& tools, const QString& nameSpace = QString())
+{
+    const QByteArray request =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<soap:Envelope "
+                       "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><%1 xmlns=\"%2\">"
+                       "<vantorixtools version=\"1\" target=\"commercial\">%3</vantorixtools></%1></soap:Body>"
+                       "</soap:Envelope>")
+            .arg(operation, nameSpace.isEmpty() ? QLatin1String(ServiceAddress::baseURI) : nameSpace, tools)
+            .toUtf8();
+    WebServiceClient web(ServiceAddress::getHost(), false);
+    String answer;
+    if (!web.postText(String(ServiceAddress::path), ServiceAddress::getAction(String(operation)), request, &answer))
+        return QStringLiteral("(post failed: %1)").arg(web.getLastError());
+    return answer.qString();
+}
+
+QString sampleData()
+{
+    return QDir(testsupport::dataDir()).filePath(QStringLiteral("Web/service"));
+}
+
+// A listing file's text as the stand-in fills it in: its root address, and
+// the digests of the files it serves, worked out here from the files.
+QByteArray filledIn(const QString& file, const QString& root)
+{
+    QFile listing(QDir(sampleData()).filePath(file));
+    if (!listing.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QString text = QString::fromUtf8(listing.readAll()).replace(QLatin1String("${SERVICE}"), root);
+    static const QRegularExpression digest(QStringLiteral("\\$\\{SHA256:([^}]*)\\}"));
+    for (QRegularExpressionMatch match = digest.match(text); match.hasMatch(); match = digest.match(text)) {
+        QFile served(QDir(sampleData()).filePath(QStringLiteral("files/") + match.captured(1)));
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (!served.open(QIODevice::ReadOnly) || !hash.addData(&served))
+            return QByteArray();
+        text.replace(match.capturedStart(), match.capturedLength(), QString::fromLatin1(hash.result().toHex()));
+    }
+    return text.toUtf8();
+}
+
+bool readStore(VantorixTools& store, const QByteArray& text)
+{
+    DataBufferIn in;
+    in.setSource(text, Encoding::UTF8);
+    return store.readInstallation(in);
+}
+
+QByteArray writeStore(VantorixTools& store)
+{
+    String text;
+    {
+        DataBufferOut out(&text);
+        XMLWriter(&out).exportFrom(store, true, true, true, true);
+    }
+    return text.toByteArray();
+}
+
+// The listing the stand-in answers for an account, read through the client.
+bool fetchListing(const QString& operation, const QString& email, const QString& password, VantorixTools& catalogue)
+{
+    VantorixTools request;
+    request.setClient(client(email, password));
+    request.setReport(std::make_unique<InstallerReport>());
+    const auto body = answerOf(String(operation), catalogue);
+    return call(String(operation), request, *body) && body->isSuccessful() && catalogue.getInstallation() != nullptr;
 }
 
 } // namespace
@@ -59,13 +139,17 @@ class tst_ServiceOperations : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
 
     void login_data();
     void login();
-    void productListing();
+    void handWritten_data();
+    void handWritten();
+    void listingsAreTheCatalogueRecords_data();
+    void listingsAreTheCatalogueRecords();
+    void demoListingCoversEveryCategory_data();
+    void demoListingCoversEveryCategory();
     void installerVersion();
-    void supportReport();
+    void supportReports();
 
 private:
     ServiceProcess m_service;
@@ -77,69 +161,170 @@ void tst_ServiceOperations::initTestCase()
     m_service.exportEnvironment();
 }
 
-void tst_ServiceOperations::cleanupTestCase()
-{
-    m_service.stop();
-}
-
 void tst_ServiceOperations::login_data()
 {
     QTest::addColumn<QString>("email");
     QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("successful");
     QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("name"); // empty: refused
 
-    QTest::newRow("signed in") << "anna.berg@example.com" << "correct horse" << true << "0" << "Anna Berg";
-    QTest::newRow("non-ASCII account") << "jörg.müller@example.com" << "Grüße 2015" << true << "0" << "Jörg Müller";
-    QTest::newRow("wrong password") << "anna.berg@example.com" << "Correct horse" << false << "21" << "";
-    QTest::newRow("unknown account") << "nobody@example.com" << "x" << false << "21" << "";
+    QTest::newRow("signed in") << anna << annaPassword << "0" << "Anna Berg";
+    QTest::newRow("e-mail in another case") << "Anna.Berg@Example.com" << annaPassword << "0" << "Anna Berg";
+    QTest::newRow("non-ASCII account") << "jörg.müller@example.com" << "Grüße 2015" << "0" << "Jörg Müller";
+    QTest::newRow("wrong password") << anna << "Correct horse" << "21" << "";
+    QTest::newRow("no password") << anna << "" << "21" << "";
+    QTest::newRow("unknown account") << "nobody@example.com" << "x" << "21" << "";
 }
 
 void tst_ServiceOperations::login()
 {
     QFETCH(QString, email);
     QFETCH(QString, password);
-    QFETCH(bool, successful);
     QFETCH(QString, code);
     QFETCH(QString, name);
 
     VantorixTools request;
-    request.setClient(client(email.toUtf8().constData(), password.toUtf8().constData()));
+    request.setClient(client(email, password));
     VantorixTools response;
     const auto body = answerOf(String(ServiceAddress::login), response);
     QVERIFY(call(String(ServiceAddress::login), request, *body));
-    QCOMPARE(body->isSuccessful(), successful);
+    QCOMPARE(body->isSuccessful(), !name.isEmpty());
     QCOMPARE(body->getErrorCode().qString(), code);
-    if (!successful)
+    if (name.isEmpty())
         return;
     QVERIFY(response.getClient() != nullptr);
     QCOMPARE(response.getClient()->getName().qString(), name);
-    QCOMPARE(response.getClient()->getEmail().qString(), email);
+    QCOMPARE(response.getClient()->getEmail().qString().toLower(), email.toLower());
     QCOMPARE(response.getClient()->getPassword().qString(), password);
 }
 
-void tst_ServiceOperations::productListing()
+void tst_ServiceOperations::handWritten_data()
 {
-    VantorixTools request;
-    request.setClient(client("anna.berg@example.com", "correct horse"));
-    request.setReport(std::make_unique<InstallerReport>());
-    VantorixTools catalogue;
-    const auto body = answerOf(String(ServiceAddress::productListing), catalogue);
-    QVERIFY(call(String(ServiceAddress::productListing), request, *body));
-    QVERIFY(body->isSuccessful());
-    QVERIFY(catalogue.getInstallation() != nullptr);
-    const Product* product = catalogue.getInstallation()->getProducts().getProduct(String("4F1C2A7E-0D3B-4C55-9E61-2B7D8A9C0E11"));
-    QVERIFY(product != nullptr);
-    QCOMPARE(product->getName().qString(), QStringLiteral("Stair Maker"));
-    QCOMPARE(product->getPlatformList().size(), std::size_t(1));
-    const RegisteredPlatform* platform = product->getPlatformList().valueAt(0);
-    QVERIFY(platform->isOwned());
-    QCOMPARE(platform->getVersion().qString(), QStringLiteral("2.10"));
-    QVERIFY(platform->isTrialAvailable());
-    QCOMPARE(platform->getReleaseUrl(String("INT")).qString(),
-             m_service.url() + QStringLiteral("/files/archives/StairMaker-17.zip"));
-    QCOMPARE(platform->getAgreementUrl().qString(), m_service.url() + QStringLiteral("/files/agreements/eula.html"));
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("tools");
+    QTest::addColumn<QString>("nameSpace");
+    QTest::addColumn<QString>("expected");
+
+    const QString plain = QStringLiteral("<client><email>anna.berg@example.com</email><password>correct horse</password></client>");
+    QTest::newRow("plain password") << "Login" << plain << QString() << "<name>Anna Berg</name>";
+    QTest::newRow("installation report")
+        << "Reporting" << "<report><installer><version>2.05</version><installation/></installer></report>" << QString()
+        << "<ReportingResponse xmlns=\"https://services.vantorix.example/registration2\"><ActivationResult>true"
+           "</ActivationResult><vantorixtools version=\"1\" target=\"commercial\" />";
+    QTest::newRow("operation outside the service namespace")
+        << "Login" << plain << "urn:other" << "<soap:Fault><faultcode>soap:Client</faultcode>";
+    QTest::newRow("report without a report") << "Reporting" << plain << QString() << "<faultcode>soap:Client</faultcode>";
+}
+
+void tst_ServiceOperations::handWritten()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, tools);
+    QFETCH(QString, nameSpace);
+    QFETCH(QString, expected);
+
+    const QString answer = postByHand(operation, tools, nameSpace);
+    QVERIFY2(answer.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=")),
+             qPrintable(answer));
+    QVERIFY2(answer.contains(expected), qPrintable(answer));
+}
+
+void tst_ServiceOperations::listingsAreTheCatalogueRecords_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("Anna") << "ProductListing" << anna << annaPassword << "listings/anna.xml";
+    QTest::newRow("Jörg") << "ProductListing" << "jörg.müller@example.com" << "Grüße 2015" << "listings/joerg.xml";
+    QTest::newRow("educational, any address") << "ProductListingEdu" << "student@example.edu" << "" << "education.xml";
+    QTest::newRow("educational, an account's own") << "ProductListingEdu" << "jörg.müller@example.com" << ""
+                                                   << "listings/joerg-education.xml";
+}
+
+void tst_ServiceOperations::listingsAreTheCatalogueRecords()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, email);
+    QFETCH(QString, password);
+    QFETCH(QString, file);
+
+    VantorixTools fromService;
+    QVERIFY(fetchListing(operation, email, password, fromService));
+    VantorixTools fromFile;
+    QVERIFY(readStore(fromFile, filledIn(file, m_service.url())));
+    QVERIFY(fromService.getInstallation()->getProducts().size() > 0);
+    QCOMPARE(fromService.getTarget(), fromFile.getTarget());
+    // The same records (digests included), written by the same code; the
+    // client record the answer's reading leaves behind is not the listing's.
+    fromService.setClient(nullptr);
+    QCOMPARE(writeStore(fromService), writeStore(fromFile));
+}
+
+void tst_ServiceOperations::demoListingCoversEveryCategory_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::newRow("ArchiCAD 18") << 18;
+    QTest::newRow("ArchiCAD 19") << 19;
+}
+
+void tst_ServiceOperations::demoListingCoversEveryCategory()
+{
+    QFETCH(int, version);
+
+    VantorixTools commercial;
+    QVERIFY(fetchListing(QStringLiteral("ProductListing"), anna, annaPassword, commercial));
+    VantorixTools educational;
+    QVERIFY(fetchListing(QStringLiteral("ProductListingEdu"), anna, QString(), educational));
+
+    int owned = 0;
+    int updatable = 0;
+    int trial = 0;
+    int educationalCount = 0;
+    int otherLanguage = 0;
+    const auto check = [&](const ProductMap& products, bool isEducational) {
+        for (const auto& entry : products) {
+            const PlatformMap& platforms = entry.second->getPlatformList();
+            for (std::size_t i = 0; i < platforms.size(); ++i) {
+                const RegisteredPlatform* platform = platforms.valueAt(i);
+                if (platform->getSignature().getVersion() != version)
+                    continue;
+                const QString what = entry.second->getName().qString();
+                educationalCount += isEducational ? 1 : 0;
+                owned += !isEducational && platform->isOwned() ? 1 : 0;
+                updatable += !isEducational && platform->isOwned() && ToDouble(platform->getVersion()).value() > 1.0 ? 1 : 0;
+                trial += !isEducational && !platform->isOwned() && platform->isTrialAvailable() ? 1 : 0;
+                QVERIFY2(platform->getReleaseSize() > 0, qPrintable(what));
+                QVERIFY2(platform->getReleaseList() != nullptr, qPrintable(what));
+                bool international = false;
+                for (const ReleaseUrl& release : *platform->getReleaseList()) {
+                    international = international || release.getLanguage() == String("INT");
+                    otherLanguage += release.getLanguage() != String("INT") ? 1 : 0;
+                    // Every address is served, and its digest is that of the served file.
+                    const QString path = release.getUrl().qString().mid(m_service.url().size() + 7);
+                    QFile served(QDir(m_service.dataDir()).filePath(QStringLiteral("files/") + path));
+                    QVERIFY2(served.open(QIODevice::ReadOnly), qPrintable(release.getUrl().qString()));
+                    QCOMPARE(release.getSha256().qString(),
+                             QString::fromLatin1(QCryptographicHash::hash(served.readAll(), QCryptographicHash::Sha256).toHex()));
+                }
+                QVERIFY2(international, qPrintable(what));
+                for (const String& url : {platform->getAgreementUrl(), platform->getProductImage()}) {
+                    QVERIFY2(url.qString().startsWith(m_service.url() + QStringLiteral("/files/")), qPrintable(what));
+                    QVERIFY2(QFileInfo::exists(QDir(m_service.dataDir()).filePath(url.qString().mid(m_service.url().size() + 1))),
+                             qPrintable(url.qString()));
+                }
+            }
+        }
+    };
+    check(commercial.getInstallation()->getProducts(), false);
+    check(educational.getInstallation()->getProducts(), true);
+    // Something for each category: mine, updatable once an older version is installed, on trial, educational.
+    QVERIFY(owned > 0);
+    QVERIFY(updatable > 0);
+    QVERIFY(trial > 0);
+    QVERIFY(educationalCount > 0);
+    QVERIFY(otherLanguage > 0);
 }
 
 void tst_ServiceOperations::installerVersion()
@@ -160,10 +345,10 @@ void tst_ServiceOperations::installerVersion()
     QCOMPARE(release.getReleaseList().size(), std::size_t(2));
 }
 
-void tst_ServiceOperations::supportReport()
+void tst_ServiceOperations::supportReports()
 {
     VantorixTools store;
-    store.setClient(client("anna.berg@example.com", "correct horse"));
+    store.setClient(client(anna, annaPassword));
     SupportPackage support(String("T-42"), String("It does not start."), String("UEsDBBQ="));
     auto report = std::make_unique<InstallerReport>();
     report->getAction().setSupport(&support);
@@ -174,6 +359,29 @@ void tst_ServiceOperations::supportReport()
     QVERIFY(body->isSuccessful());
     QVERIFY(!support.getReportId().empty());
     QCOMPARE(support.getTicket().qString(), QStringLiteral("T-42"));
+
+    // A second request, by hand with a plain password in an attributed element, gets another id.
+    const QString byHand = postByHand(
+        QStringLiteral("Reporting"),
+        QStringLiteral("<client><email>anna.berg@example.com</email><password xml:space=\"preserve\">correct horse</password>"
+                       "</client><report><installer><version>2.05</version><support><ticket>T-1</ticket>"
+                       "<description>Ärger</description><attachment>UEsDBA==</attachment><reportId/>"
+                       "</support></installer></report>"));
+    static const QRegularExpression id(QStringLiteral("<reportId>([^<]+)</reportId>"));
+    const QString second = id.match(byHand).captured(1);
+    QVERIFY2(!second.isEmpty(), qPrintable(byHand));
+    QVERIFY(second != support.getReportId().qString());
+
+    // Both are on disk as received, without the password; the log has none either.
+    const QDir reports(QDir(m_service.dataDir()).filePath(QStringLiteral("reports")));
+    const QStringList files = reports.entryList({QStringLiteral("*-support-*.xml")}, QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 2);
+    QFile file(reports.filePath(files.last()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString stored = QString::fromUtf8(file.readAll());
+    QVERIFY(stored.contains(QStringLiteral("<description>Ärger</description>")));
+    QVERIFY(!stored.contains(QLatin1String("correct horse")));
+    QVERIFY(!m_service.output().contains(QLatin1String("correct horse")));
 }
 
 QTEST_GUILESS_MAIN(tst_ServiceOperations)

@@ -5,12 +5,14 @@
 #include "Utility/DataBufferIn.h"
 #include "Utility/DataBufferOut.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -61,6 +63,7 @@ bool ServiceData::load(QString* error)
         account.currency = entry.value(QStringLiteral("currency")).toString();
         account.message = entry.value(QStringLiteral("message")).toString();
         account.listing = entry.value(QStringLiteral("listing")).toString();
+        account.educationListing = entry.value(QStringLiteral("educationListing")).toString();
         if (!account.email.isEmpty())
             m_accounts.append(account);
     }
@@ -77,7 +80,7 @@ bool ServiceData::load(QString* error)
 
     m_listings.clear();
     for (const Account& account : m_accounts) {
-        if (!loadListing(account.listing, error))
+        if (!loadListing(account.listing, error) || !loadListing(account.educationListing, error))
             return false;
     }
     if (!loadListing(QStringLiteral("education.xml"), error))
@@ -99,7 +102,27 @@ const ServiceData::Account* ServiceData::findAccount(const QString& email) const
 
 QString ServiceData::fillIn(QString text) const
 {
-    return text.replace(QLatin1String("${SERVICE}"), m_root);
+    text.replace(QLatin1String("${SERVICE}"), m_root);
+    // "${SHA256:<path>}": the digest of that file under files/, worked out
+    // when asked, so that it always matches what is served.
+    static const QRegularExpression digest(QStringLiteral("\\$\\{SHA256:([^}]*)\\}"));
+    QRegularExpressionMatch match;
+    int from = 0;
+    while ((match = digest.match(text, from)).hasMatch()) {
+        const QString value = fileDigest(match.captured(1));
+        text.replace(match.capturedStart(), match.capturedLength(), value);
+        from = match.capturedStart() + value.size();
+    }
+    return text;
+}
+
+QString ServiceData::fileDigest(const QString& relativePath) const
+{
+    QFile file(filePath(relativePath));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QString();
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 bool ServiceData::loadListing(const QString& relativePath, QString* error)
@@ -150,6 +173,14 @@ QString ServiceData::listingText(const QString& relativePath) const
             return QString();
     }
     return fillIn(text.qString().trimmed());
+}
+
+QString ServiceData::educationalListing(const QString& email) const
+{
+    const Account* account = findAccount(email);
+    if (account != nullptr && !account->educationListing.isEmpty())
+        return listingText(account->educationListing);
+    return listingText(QStringLiteral("education.xml"));
 }
 
 QList<ServiceData::Release> ServiceData::installerReleases() const

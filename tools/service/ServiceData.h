@@ -15,9 +15,11 @@
 // What the stand-in knows, read from its data folder:
 //
 //   accounts.json      {"accounts": [{"email", "password", "name", "currency",
-//                       "message", "listing"}]}; "listing" names the account's
-//                       product listing file, relative to the data folder
-//   education.xml      the educational listing
+//                       "message", "listing", "educationListing"}]}; "listing"
+//                       names the account's product listing file, relative to
+//                       the data folder, "educationListing" (optional) its
+//                       educational listing
+//   education.xml      the educational listing of every other e-mail address
 //   installer.json     {"version", "releaseSize", "releases": {locale: url}}
 //   files/             served by GET /files/<path>
 //   reports/           where received reports are stored (created on demand)
@@ -29,7 +31,8 @@
 // records by the installer's XML writer, so what the stand-in sends is what
 // the installer's records write. In listings and addresses, "${SERVICE}"
 // stands for the stand-in's own root address (for example
-// http://127.0.0.1:8443), known only once it listens.
+// http://127.0.0.1:8443), known only once it listens, and "${SHA256:<path>}"
+// for the SHA-256 digest (lower-case hexadecimal) of files/<path>.
 class ServiceData {
 public:
     struct Account {
@@ -39,6 +42,7 @@ public:
         QString currency;
         QString message;
         QString listing;
+        QString educationListing;
     };
     struct Release {
         QString locale;
@@ -61,7 +65,9 @@ public:
     QString listingText(const QString& relativePath) const;
     // The products of a listing, or null when its file was missing.
     const vantorix::ProductMap* listingProducts(const QString& relativePath) const;
-    QString educationalListing() const { return listingText(QStringLiteral("education.xml")); }
+    // The educational listing for an e-mail address: the account's own when
+    // it names one, else education.xml.
+    QString educationalListing(const QString& email) const;
 
     const QString& installerVersion() const { return m_installerVersion; }
     double installerReleaseSize() const { return m_installerReleaseSize; }
@@ -84,6 +90,7 @@ private:
     };
 
     QString fillIn(QString text) const;
+    QString fileDigest(const QString& relativePath) const;
     // Reads a listing file into m_listings; a missing file is no error.
     bool loadListing(const QString& relativePath, QString* error);
 

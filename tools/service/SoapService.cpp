@@ -286,7 +286,7 @@ SoapService::Answer SoapService::listing(const Request& request, bool educationa
         if (request.email.trimmed().isEmpty())
             return result(request, false, toolsElement(request.target, QString()), QLatin1String(credentialsError),
                           QStringLiteral("An e-mail address is needed."), behaviour);
-        text = m_data.educationalListing();
+        text = m_data.educationalListing(request.email.trimmed());
     } else {
         const ServiceData::Account* account = m_data.findAccount(request.email.trimmed());
         if (account == nullptr || !passwordMatches(account->password, request.password))
