@@ -6,7 +6,8 @@
 //
 // The served file is sparse, made at run time in a temporary data folder;
 // both clients write it to a file in the temporary folder, which is removed
-// after each run. vantorix-service must be built beside this program.
+// after each run. Three alternating runs of each; the best of each is
+// printed. vantorix-service must be built beside this program.
 #include "File/DataFile.h"
 #include "products/Downloader.h"
 
@@ -100,29 +101,46 @@ int main(int argc, char** argv)
     out() << "memory before: VmRSS " << statusKB("VmRSS:") << " kB\n";
     out().flush();
 
-    // curl, writing to a file as the downloader does.
+    // Alternating runs of each, the best kept: the machine may be busy.
+    const int runs = 3;
     const QString curlTarget = downloads.filePath(QStringLiteral("curl.bin"));
-    QElapsedTimer curlTimer;
-    curlTimer.start();
-    const int curlStatus = QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"),
-                                                                      curlTarget, url});
-    const qint64 curlTime = curlTimer.elapsed();
-    const qint64 curlBytes = QFileInfo(curlTarget).size();
-    QFile::remove(curlTarget);
-
-    // The downloader.
     const QString target = downloads.filePath(QStringLiteral("downloader.bin"));
-    DataFile file{String(target)};
-    QElapsedTimer timer;
-    timer.start();
-    Downloader downloader(String(url), &file, 0);
-    QEventLoop loop;
-    QObject::connect(&downloader, QOverload<>::of(&Downloader::finishDownload), &loop, &QEventLoop::quit);
-    if (!downloader.isDone())
-        loop.exec();
-    const qint64 time = timer.elapsed();
-    const qint64 bytes = QFileInfo(target).size();
-    QFile::remove(target);
+    qint64 curlTime = -1;
+    qint64 time = -1;
+    int curlStatus = 0;
+    qint64 curlBytes = 0;
+    qint64 bytes = 0;
+    bool success = true;
+    String error;
+    for (int run = 0; run < runs; ++run) {
+        // curl, writing to a file as the downloader does.
+        QElapsedTimer curlTimer;
+        curlTimer.start();
+        curlStatus |= QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"),
+                                                                 curlTarget, url});
+        const qint64 curlElapsed = curlTimer.elapsed();
+        curlBytes = QFileInfo(curlTarget).size();
+        QFile::remove(curlTarget);
+        if (curlTime < 0 || curlElapsed < curlTime)
+            curlTime = curlElapsed;
+
+        DataFile file{String(target)};
+        QElapsedTimer timer;
+        timer.start();
+        Downloader downloader(String(url), &file, 0);
+        QEventLoop loop;
+        QObject::connect(&downloader, QOverload<>::of(&Downloader::finishDownload), &loop, &QEventLoop::quit);
+        if (!downloader.isDone())
+            loop.exec();
+        const qint64 elapsed = timer.elapsed();
+        bytes = QFileInfo(target).size();
+        QFile::remove(target);
+        success = success && downloader.isSuccess();
+        if (!downloader.isSuccess())
+            error = downloader.getError();
+        if (time < 0 || elapsed < time)
+            time = elapsed;
+    }
     const long long peak = statusKB("VmHWM:");
 
     service.kill();
@@ -130,10 +148,11 @@ int main(int argc, char** argv)
 
     if (curlStatus != 0 || curlBytes != size)
         out() << "curl failed (status " << curlStatus << ", " << curlBytes << " bytes)\n";
-    if (!downloader.isSuccess() || bytes != size)
-        out() << "downloader failed: " << downloader.getError().qString() << " (" << bytes << " bytes)\n";
+    if (!success || bytes != size)
+        out() << "downloader failed: " << error.qString() << " (" << bytes << " bytes)\n";
     const double curlRate = mbPerSecond(curlBytes, curlTime);
     const double rate = mbPerSecond(bytes, time);
+    out() << QStringLiteral("best of %1 runs each\n").arg(runs);
     out() << QStringLiteral("curl:       %1 ms, %2 MB/s\n").arg(curlTime).arg(curlRate, 0, 'f', 1);
     out() << QStringLiteral("downloader: %1 ms, %2 MB/s\n").arg(time).arg(rate, 0, 'f', 1);
     out() << QStringLiteral("ratio downloader/curl: %1 (aim >= 0.9)\n").arg(curlRate > 0 ? rate / curlRate : 0.0, 0, 'f', 2);
@@ -141,5 +160,5 @@ int main(int argc, char** argv)
                  .arg(peak)
                  .arg(peak / 1024.0, 0, 'f', 1);
     out().flush();
-    return downloader.isSuccess() && curlStatus == 0 ? 0 : 1;
+    return success && curlStatus == 0 ? 0 : 1;
 }

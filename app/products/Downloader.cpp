@@ -227,7 +227,8 @@ void Downloader::startDownload()
     m_networkManager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     connect(m_networkManager, &QNetworkAccessManager::finished, this, &Downloader::fileDownloaded);
 
-    m_stallTimer.setSingleShot(true);
+    // A few checks per stall period instead of restarting a timer for every
+    // piece of data that arrives.
     connect(&m_stallTimer, &QTimer::timeout, this, &Downloader::stalled);
     m_deadlineTimer.setSingleShot(true);
     connect(&m_deadlineTimer, &QTimer::timeout, this, &Downloader::deadlinePassed);
@@ -288,7 +289,8 @@ void Downloader::sendRequest()
     m_reply->setReadBufferSize(readBufferSize);
     connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::receiveBytes);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::replyProgress);
-    m_stallTimer.start(getStallTimeout());
+    m_lastActivity.start();
+    m_stallTimer.start(qMax(getStallTimeout() / 8, 1));
 }
 
 bool Downloader::openPart(bool append)
@@ -362,7 +364,7 @@ void Downloader::receiveBytes()
 {
     if (!m_reply)
         return;
-    m_stallTimer.start(getStallTimeout());
+    m_lastActivity.start();
     if (m_aborted || m_discardBody || (!m_bodyStarted && !beginBody()) || m_aborted || m_discardBody) {
         m_reply->skip(m_reply->bytesAvailable());
         return;
@@ -380,7 +382,7 @@ void Downloader::receiveBytes()
 
 void Downloader::replyProgress(qint64 received, qint64 total)
 {
-    m_stallTimer.start(getStallTimeout());
+    m_lastActivity.start();
     if (m_discardBody)
         return;
     handleProgress(m_offset + received, total > 0 ? m_offset + total : total);
@@ -397,6 +399,8 @@ void Downloader::handleProgress(qint64 downloaded, qint64 total)
 
 void Downloader::stalled()
 {
+    if (!m_lastActivity.hasExpired(getStallTimeout()))
+        return;
     abortTransfer(tableText(stallRow, decimal(getStallTimeout() / 1000.0)), true);
 }
 

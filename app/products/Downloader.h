@@ -5,6 +5,7 @@
 #include "Utility/String.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -157,7 +158,8 @@ private:
     bool m_abortInterrupted = false;
     vantorix::String m_abortError;
     int m_attemptsLeft = 0;
-    QTimer m_stallTimer;
+    QTimer m_stallTimer;            // checks m_lastActivity
+    QElapsedTimer m_lastActivity;
     QTimer m_deadlineTimer;
 };
 
