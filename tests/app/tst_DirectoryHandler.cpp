@@ -39,11 +39,11 @@ private slots:
     void fileNameForm_data();
     void fileNameForm();
     void preferenceFileName();
-    void toolsFolder();
-    void installationFolder();
+    void sharedFolders_data();
+    void sharedFolders();
     void logFolder();
-    void preferenceFile();
-    void sharedPreferenceFile();
+    void preferenceFiles_data();
+    void preferenceFiles();
     void tempFolder();
 
 private:
@@ -103,40 +103,35 @@ void tst_DirectoryHandler::preferenceFileName()
     QVERIFY(!QFileInfo::exists(m_prefs + "/Vantorix/"));
 }
 
-void tst_DirectoryHandler::toolsFolder()
+void tst_DirectoryHandler::sharedFolders_data()
 {
-    QVERIFY(!DirectoryHandler::getVantorixDirectory(false));
-    QVERIFY(QDir(m_shared).isEmpty());
-
-    const auto made = DirectoryHandler::getVantorixDirectory(true);
-    QVERIFY(made);
-    QCOMPARE(made->getURL().qString(), m_shared + "/Vantorix Tools");
-    QVERIFY(made->exists());
-    QVERIFY(openToAll(m_shared + "/Vantorix Tools"));
-
-    // An existing folder is handed out as it is, whether or not create is set.
-    QVERIFY(QFile::setPermissions(m_shared + "/Vantorix Tools",
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    QVERIFY(DirectoryHandler::getVantorixDirectory(false));
-    QVERIFY(DirectoryHandler::getVantorixDirectory(true));
-    QVERIFY(!openToAll(m_shared + "/Vantorix Tools"));
+    QTest::addColumn<bool>("installation");
+    QTest::newRow("Vantorix Tools") << false;
+    QTest::newRow("Installation") << true;
 }
 
-void tst_DirectoryHandler::installationFolder()
+// Made only when asked, and then opened to every user; an existing folder is
+// handed out as it is.
+void tst_DirectoryHandler::sharedFolders()
 {
-    QVERIFY(!DirectoryHandler::getInstallationDirectory(false));
+    QFETCH(bool, installation);
+    const auto get = installation ? &DirectoryHandler::getInstallationDirectory : &DirectoryHandler::getVantorixDirectory;
+    const QString expected = m_shared + (installation ? "/Vantorix Tools/Installation" : "/Vantorix Tools");
+    QVERIFY(!get(false));
     QVERIFY(QDir(m_shared).isEmpty());
 
-    const auto made = DirectoryHandler::getInstallationDirectory(true);
-    QVERIFY(made);
-    QCOMPARE(made->getURL().qString(), m_shared + "/Vantorix Tools/Installation");
-    QVERIFY(openToAll(m_shared + "/Vantorix Tools/Installation"));
-    QVERIFY(DirectoryHandler::getInstallationDirectory(false));
+    const auto made = get(true);
+    QVERIFY(made && made->exists());
+    QCOMPARE(made->getURL().qString(), expected);
+    QVERIFY(openToAll(expected));
+
+    QVERIFY(QFile::setPermissions(expected, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(get(false) && get(true));
+    QVERIFY(!openToAll(expected));
 }
 
 void tst_DirectoryHandler::logFolder()
 {
-    QVERIFY(!DirectoryHandler::getLogDirectory());
     QVERIFY(QDir().mkpath(m_prefs + "/Vantorix Tools"));
     QVERIFY(!DirectoryHandler::getLogDirectory());
     QVERIFY(!QFileInfo::exists(m_prefs + "/Vantorix Tools/Logs"));
@@ -146,41 +141,37 @@ void tst_DirectoryHandler::logFolder()
     QCOMPARE(logs->getURL().qString(), m_prefs + "/Vantorix Tools/Logs");
 }
 
-void tst_DirectoryHandler::preferenceFile()
+void tst_DirectoryHandler::preferenceFiles_data()
 {
-    const QString expected = m_prefs + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
-    QVERIFY(!DirectoryHandler::getPreferenceFile(false));
-    QVERIFY(!QFileInfo::exists(m_prefs + "/Vantorix"));
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("user's") << false;
+    QTest::newRow("shared") << true;
+}
 
-    const auto made = DirectoryHandler::getPreferenceFile(true);
+// Nothing is made without create; the shared file is read-only unless asked
+// to be made, and made open to every user.
+void tst_DirectoryHandler::preferenceFiles()
+{
+    QFETCH(bool, shared);
+    const auto get = shared ? &DirectoryHandler::getSharedPreferenceFile : &DirectoryHandler::getPreferenceFile;
+    const QString folder = (shared ? m_shared : m_prefs) + "/Vantorix";
+    const QString expected = folder + "/com.vantorixhq.vantorix_installer.xml";
+    QVERIFY(!get(false));
+    QVERIFY(!QFileInfo::exists(folder));
+
+    const auto made = get(true);
     QVERIFY(made);
     QCOMPARE(made->getLocation().qString(), expected);
     QCOMPARE(made->getPermission(), DataFile::Permission(DataFile::readWrite));
     QCOMPARE(QFileInfo(expected).size(), 0);
-    QCOMPARE(DirectoryHandler::getPreferenceFile(false)->getPermission(), DataFile::Permission(DataFile::readWrite));
+    QCOMPARE(get(false)->getPermission(), DataFile::Permission(shared ? DataFile::readOnly : DataFile::readWrite));
+    QCOMPARE(openToAll(folder), shared);
+    QCOMPARE(QFileInfo(expected).permissions().testFlag(QFileDevice::WriteOther), shared);
 
     // The folder without the file: nothing is made without create.
     QVERIFY(QFile::remove(expected));
-    QVERIFY(!DirectoryHandler::getPreferenceFile(false));
+    QVERIFY(!get(false));
     QVERIFY(!QFileInfo::exists(expected));
-}
-
-void tst_DirectoryHandler::sharedPreferenceFile()
-{
-    const QString expected = m_shared + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
-    QVERIFY(!DirectoryHandler::getSharedPreferenceFile(false));
-    QVERIFY(QDir(m_shared).isEmpty());
-
-    const auto made = DirectoryHandler::getSharedPreferenceFile(true);
-    QVERIFY(made);
-    QCOMPARE(made->getLocation().qString(), expected);
-    QCOMPARE(made->getPermission(), DataFile::Permission(DataFile::readWrite));
-    QVERIFY(openToAll(m_shared + "/Vantorix"));
-    QVERIFY(QFileInfo(expected).permissions().testFlag(QFileDevice::WriteOther));
-
-    const auto readOnly = DirectoryHandler::getSharedPreferenceFile(false);
-    QVERIFY(readOnly);
-    QCOMPARE(readOnly->getPermission(), DataFile::Permission(DataFile::readOnly));
 }
 
 void tst_DirectoryHandler::tempFolder()
