@@ -50,8 +50,15 @@ String editionText(const Application& application)
 } // namespace
 
 InstallerProduct::InstallerProduct(const Product& product, const RegisteredPlatform& platform)
-    : m_product(product), m_platform(platform)
+    : m_product(product.getID(), product.getName(), product.getCode()), m_platform(platform)
 {
+    // The product's own facts without its other platforms: this product
+    // stands for one platform, which it holds itself, and a tree holds one
+    // product per platform and host, so copying every platform each time
+    // would make the tree grow with the square of the platforms.
+    m_product.setEditTime(product.getEditTime());
+    if (product.getHistory() != nullptr)
+        m_product.setHistory(*product.getHistory());
 }
 
 InstallerProduct::~InstallerProduct() = default;
