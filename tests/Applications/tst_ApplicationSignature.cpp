@@ -29,7 +29,6 @@ void tst_ApplicationSignature::names_data()
 
     QTest::newRow("full 19") << 0 << 19 << "ArchiCAD 19" << "19" << "19";
     QTest::newRow("solo 19") << 1 << 19 << "ArchiCAD Solo 19" << "19 Solo" << "19";
-    QTest::newRow("start 18") << 2 << 18 << "ArchiCAD SE 2015" << "SE 2015" << "2015";
     QTest::newRow("start 19") << 2 << 19 << "ArchiCAD SE 2016" << "SE 2016" << "2016";
     QTest::newRow("start 17") << 2 << 17 << "ArchiCAD SE " << "SE " << "";
     QTest::newRow("no such type") << 7 << 19 << "ArchiCAD " << "" << "";
@@ -115,15 +114,8 @@ void tst_ApplicationSignature::localisedNames_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("addOns");
     QTest::addColumn<QString>("library");
-    QTest::newRow("BRA") << "BRA" << "Extensões" << "Biblioteca ArchiCAD ";
     QTest::newRow("CHI") << "CHI" << "Add-Ons" << "ArchiCAD 图库 ";
-    QTest::newRow("CZE") << "CZE" << "Doplnky ArchiCADu" << "Knihovna ArchiCADu ";
-    QTest::newRow("FIN") << "FIN" << "ArchiCAD-laajennukset" << "Kirjasto ";
-    QTest::newRow("GRE") << "GRE" << "Add-Ons" << "ΒΙΒΛΙΟΘΗΚΗ ";
-    QTest::newRow("HUN") << "HUN" << "Kiegészítök" << "ArchiCAD könyvtár ";
-    QTest::newRow("TAI") << "TAI" << "Add-Ons" << "ArchiCAD 圖庫 ";
     QTest::newRow("TUR") << "TUR" << "Add-On'lar" << "ArchiCAD Kütüphanesi ";
-    QTest::newRow("UKI") << "UKI" << "Add-Ons" << "ArchiCAD Library ";
 }
 
 void tst_ApplicationSignature::localisedNames()

@@ -189,22 +189,12 @@ void tst_Host::localStrings_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("text");
     QTest::newRow("program name") << 32520 << 0 << "Vantorix Installer";
-    QTest::newRow("last title") << 32520 << 7 << "Save Support Package";
     QTest::newRow("past the titles") << 32520 << 8 << "";
     QTest::newRow("quit keeps its blanks") << 32521 << 9 << "  Quit  ";
     QTest::newRow("placeholder") << 32521 << 10 << "Welcome to the Vantorix Installer, $1";
-    QTest::newRow("last label") << 32521 << 40 << "Notes...";
     QTest::newRow("out of range") << 32521 << 999 << "";
     QTest::newRow("negative") << 32521 << -1 << "";
-    QTest::newRow("blank before ?") << 32522 << 1 << "Do you want to reset the installation settings ?";
-    QTest::newRow("last question") << 32522 << 10 << "No release notes found for $1";
     QTest::newRow("reserved row") << 32524 << 5 << "";
-    QTest::newRow("quotes") << 32524 << 6
-                            << "The offline install file is empty, please add products by clicking \"Add\" button next "
-                               "to the tools";
-    QTest::newRow("couldnnot") << 32524 << 12 << "Agreement file couldnnot be found";
-    QTest::newRow("occures") << 32524 << 15
-                             << "An error occures while downloading the Vantorix Installer Update, please try again later";
     QTest::newRow("unknown table") << 1 << 0 << "";
 }
 
