@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QtTest>
 
+#include "common/FileBytes.h"
 #include "common/FullDisk.h"
 #include "common/OtherUser.h"
 #include "common/TestSupport.h"
@@ -22,24 +23,6 @@ using namespace installer;
 namespace {
 
 const char* const sandboxAddress = "02-00-5E-10-00-01";
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-void touch(const QString& path)
-{
-    writeAll(path, QByteArray("binary"));
-}
 
 Product installed(const String& id, const QStringList& paths, const String& version = String("1.20"), short host = 17)
 {
@@ -91,7 +74,6 @@ private slots:
     void walkerMergesAndCleans();
     void applicationsOwnRecord();
     void clientFileRoundTrip();
-    void clientFileRefusesAnotherAddress();
     void clientFileFailures_data();
     void clientFileFailures();
     void legacyMigration();
@@ -152,7 +134,7 @@ void tst_VantorixTools::installationFileRoundTrip()
     QVERIFY(store.writeInstallation(&file, true));
 
     // Only the installation record goes into the file.
-    const QByteArray text = readAll(path);
+    const QByteArray text = readFile(path);
     QVERIFY2(text.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
                              "<vantorixtools version=\"1\" target=\"commercial\">\n"
                              "\t<installation>\n"
@@ -185,7 +167,7 @@ void tst_VantorixTools::installationFileRoundTrip()
     QCOMPARE(library.getVariant().qString(), QStringLiteral("solo"));
 
     // An empty file reads as nothing, successfully.
-    writeAll(path, QByteArray());
+    writeFile(path, QByteArray());
     VantorixTools empty;
     QVERIFY(empty.readInstallation(&file, false, false));
 }
@@ -194,15 +176,15 @@ void tst_VantorixTools::rewriteReplacesTheFileWhole()
 {
     const QString path = m_folder + "/com.vantorix.install.a.xml";
     QVERIFY(writeStore(path, installed(String("a"), {"/x/one"})));
-    const QByteArray first = readAll(path);
+    const QByteArray first = readFile(path);
 
     // A second name for the old file keeps the old content: the new text went
     // into a new file that replaced the old one, not over the old bytes.
     const QString link = m_folder + "/old-copy";
     QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
     QVERIFY(writeStore(path, installed(String("a"), {"/x/one", "/x/two"})));
-    QCOMPARE(readAll(link), first);
-    QVERIFY(readAll(path).contains("/x/two"));
+    QCOMPARE(readFile(link), first);
+    QVERIFY(readFile(path).contains("/x/two"));
 
     // Nothing else is left in the folder.
     QFile::remove(link);
@@ -212,7 +194,7 @@ void tst_VantorixTools::rewriteReplacesTheFileWhole()
 void tst_VantorixTools::walkerMergesAndCleans()
 {
     const QString kept = m_shared + "/apps/kept";
-    touch(kept);
+    writeFile(kept, "binary");
     const QString partlyGone = m_folder + "/com.vantorix.install.partly.xml";
     const QString allGone = m_folder + "/com.vantorix.install.gone.xml";
     const QString broken = m_folder + "/com.vantorix.install.broken.xml";
@@ -223,14 +205,14 @@ void tst_VantorixTools::walkerMergesAndCleans()
     QVERIFY(writeStore(otherName, installed(String("other"), {kept})));
     QVERIFY(writeStore(otherExtension, installed(String("other2"), {kept})));
     const QByteArray brokenText("<vantorixtools><installation><products><product id=\"b\">");
-    QVERIFY(writeAll(broken, brokenText));
+    writeFile(broken, brokenText);
 
     // Without cleaning, everything recorded is read and no file changes.
-    const QByteArray goneText = readAll(allGone);
+    const QByteArray goneText = readFile(allGone);
     VantorixTools unclean;
     unclean.readInstallationFolder(Directory(String(m_folder)), false);
     QCOMPARE(executableCount(unclean, String("gone")), 1);
-    QCOMPARE(readAll(allGone), goneText);
+    QCOMPARE(readFile(allGone), goneText);
 
     VantorixTools store;
     store.readInstallationFolder(Directory(String(m_folder)), true);
@@ -243,10 +225,10 @@ void tst_VantorixTools::walkerMergesAndCleans()
 
     // The pruned file is rewritten, the emptied one deleted, the broken one
     // left exactly as it was.
-    QVERIFY(!readAll(partlyGone).contains("vanished"));
-    QVERIFY(readAll(partlyGone).contains(QFile::encodeName(kept)));
+    QVERIFY(!readFile(partlyGone).contains("vanished"));
+    QVERIFY(readFile(partlyGone).contains(QFile::encodeName(kept)));
     QVERIFY(!QFile::exists(allGone));
-    QCOMPARE(readAll(broken), brokenText);
+    QCOMPARE(readFile(broken), brokenText);
     QVERIFY(QFile::exists(otherName));
 }
 
@@ -291,7 +273,7 @@ void tst_VantorixTools::clientFileRoundTrip()
 
     QVERIFY(store.writeClient());
     const QString path = m_prefs + "/Vantorix Tools/com.vantorix.client";
-    const QByteArray cipherText = readAll(path);
+    QByteArray cipherText = readFile(path);
     QVERIFY(!cipherText.isEmpty());
     QCOMPARE(cipherText.size() % 8, 0);
     QVERIFY(!cipherText.contains("anna"));
@@ -321,25 +303,9 @@ void tst_VantorixTools::clientFileRoundTrip()
         QVERIFY(again.readClient());
         QCOMPARE(again.getClient()->getEmail().qString(), QStringLiteral("anna@example.com"));
     }
-}
 
-void tst_VantorixTools::clientFileRefusesAnotherAddress()
-{
-    VantorixTools store;
-    auto client = std::make_unique<Client>();
-    client->setEmail(String("anna@example.com"));
-    store.setClient(std::move(client));
-    QVERIFY(store.writeClient());
-
-    Addresses other("AA-BB-CC-DD-EE-FF");
-    VantorixTools read;
-    QVERIFY(!read.readClient());
-    QCOMPARE(read.getLastErrorText().qString(), QStringLiteral("The client file couldn't be decrypted. "));
-    QVERIFY(read.getClient() == nullptr);
-    QVERIFY(Logger::lines().last().endsWith(QStringLiteral("The client file couldn't be decrypted. ")));
-
+    // The key is the address in any letter case, and only that address.
     QByteArray text;
-    QByteArray cipherText;
     QVERIFY(VantorixTools::encipherClient(QByteArray("<client/>"), String("AA-BB-CC-DD-EE-FF"), cipherText));
     QVERIFY(!VantorixTools::decipherClient(cipherText, String("AA-BB-CC-DD-EE-FE"), text));
     QVERIFY(VantorixTools::decipherClient(cipherText, String("aa-bb-cc-dd-ee-ff"), text));
@@ -354,6 +320,8 @@ void tst_VantorixTools::clientFileFailures_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("no file") << sandboxAddress << QByteArray("-") << false << "Client file couldn't be found. ";
+    QTest::newRow("another machine") << "AA-BB-CC-DD-EE-FF" << QByteArray("<vantorixtools><client/></vantorixtools>")
+                                     << false << "The client file couldn't be decrypted. ";
     QTest::newRow("garbage") << sandboxAddress << QByteArray("*") << false
                              << "The client file couldn't be decrypted. ";
     QTest::newRow("bad XML") << sandboxAddress << QByteArray("<vantorixtools>\n<client>\n</vantorixtools>") << false
@@ -370,11 +338,11 @@ void tst_VantorixTools::clientFileFailures()
 
     const QString path = m_prefs + "/Vantorix Tools/com.vantorix.client";
     if (content == "*") {
-        QVERIFY(writeAll(path, QByteArray(16, 'x')));
+        writeFile(path, QByteArray(16, 'x'));
     } else if (!writing && content != "-") {
         QByteArray cipherText;
         QVERIFY(VantorixTools::encipherClient(content, String(sandboxAddress), cipherText));
-        QVERIFY(writeAll(path, cipherText));
+        writeFile(path, cipherText);
     }
 
     Addresses machine(addresses.toLatin1().constData());
@@ -385,23 +353,26 @@ void tst_VantorixTools::clientFileFailures()
         QVERIFY(!QFile::exists(path));
     } else {
         QVERIFY(!store.readClient());
+        // Nothing is taken from a file that cannot be deciphered.
+        QVERIFY(store.getClient() == nullptr || content == "<vantorixtools>\n<client>\n</vantorixtools>");
     }
     QCOMPARE(store.getLastErrorText().qString(), message);
+    QVERIFY(Logger::lines().last().endsWith(message));
     QVERIFY(store.getLastError() != VantorixTools::noError);
 }
 
 void tst_VantorixTools::legacyMigration()
 {
     const QString folder = m_shared + "/OrvoTools";
-    QVERIFY(writeAll(folder + "/ArchiCAD 16.xml",
+    writeFile(folder + "/ArchiCAD 16.xml",
                      "<orvotools version=\"16\">\n"
                      "\t<client><name>Old Name</name><email></email></client>\n"
                      "\t<addons>\n"
                      "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" version=\"1.00\" "
                      "folder=\"/Apps/ArchiCAD 16/Add-Ons/Vantorix/\"/>\n"
                      "\t</addons>\n"
-                     "</orvotools>\n"));
-    QVERIFY(writeAll(folder + "/ArchiCAD 17.xml",
+                     "</orvotools>\n");
+    writeFile(folder + "/ArchiCAD 17.xml",
                      "<orvotools version=\"17\">\n"
                      "\t<client><name>Anna Berg</name><email>anna@example.com</email></client>\n"
                      "\t<addons>\n"
@@ -411,8 +382,8 @@ void tst_VantorixTools::legacyMigration()
                      "\t\t<unknown/>\n"
                      "\t</addons>\n"
                      "\t<licences>skipped</licences>\n"
-                     "</orvotools>\n"));
-    QVERIFY(writeAll(folder + "/ArchiCAD 15.xml", "<orvotools><addons>"));
+                     "</orvotools>\n");
+    writeFile(folder + "/ArchiCAD 15.xml", "<orvotools><addons>");
 
     VantorixTools one;
     QVERIFY(one.readLegacyInstallation(17, String("Roofer")));
@@ -463,7 +434,7 @@ void tst_VantorixTools::fullDiskKeepsTheOldFile()
     store.getClient()->setEmail(String("anna@example.com"));
     store.mergeInstallation(installed(String("a"), {"/x/one"}));
     QVERIFY(client ? store.writeClient(&file) : store.writeInstallation(&file, true));
-    const QByteArray old = readAll(file.getURL().qString());
+    const QByteArray old = readFile(file.getURL().qString());
     QVERIFY(!old.isEmpty());
 
     store.getClient()->setEmail(String("berg@example.com"));
@@ -471,7 +442,7 @@ void tst_VantorixTools::fullDiskKeepsTheOldFile()
     QVERIFY(disk.fill());
     QVERIFY(!(client ? store.writeClient(&file) : store.writeInstallation(&file, true)));
     disk.release();
-    QCOMPARE(readAll(file.getURL().qString()), old);
+    QCOMPARE(readFile(file.getURL().qString()), old);
     QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"record.xml"});
     QVERIFY(store.getLastError() != VantorixTools::noError);
 }
@@ -492,7 +463,7 @@ void tst_VantorixTools::lockedFolderRewritesInPlace()
     });
     unlockFolder(m_folder);
     QVERIFY(written);
-    QVERIFY(readAll(path).contains("/x/two"));
+    QVERIFY(readFile(path).contains("/x/two"));
 }
 
 void tst_VantorixTools::hostileNamesStayInTheFolder_data()
@@ -540,7 +511,7 @@ void tst_VantorixTools::hostileNamesStayInTheFolder()
     QCOMPARE(QFileInfo(written.first()).absolutePath(), m_folder);
     if (!fileName.isEmpty())
         QCOMPARE(QFileInfo(written.first()).fileName(), fileName);
-    if (naivePath != written.first())
+    if (naivePath != written.first() && !naivePath.contains(QChar(0)))
         QVERIFY2(!QFile::exists(naivePath), qPrintable(naivePath));
 
     VantorixTools read;
