@@ -1,6 +1,5 @@
 // The product tree and its products: which host gets which product, the
-// installed state read from installation files, the list categories, and
-// what an install records.
+// installed state, the list categories, and what an install records.
 
 #include "InstallerManager.h"
 #include "products/InstallerProduct.h"
@@ -75,7 +74,6 @@ private slots:
     void executablePath();
     void recordedOutcome();
     void finishedDownloadIsNotASuccess();
-    void progressWithoutTotal();
 };
 
 void tst_ProductTree::init()
@@ -178,7 +176,6 @@ void tst_ProductTree::executablePath_data()
     QTest::addColumn<QString>("recorded");
 
     QTest::newRow("add-on bundle") << "/A/Add-Ons/Stair Maker.apx" << "/A/Add-Ons/Stair Maker.apx/Contents/MacOS/Stair Maker";
-    QTest::newRow("goodie bundle") << "/A/Goodies/Stair Maker.GDX" << "/A/Goodies/Stair Maker.GDX/Contents/MacOS/Stair Maker";
     QTest::newRow("library file") << "/A/Library/stair.gsm" << "/A/Library/stair.gsm";
     // Only the installed item's own name counts.
     QTest::newRow("inside a folder named .apx") << "/A/Old.apx stuff/stair.gsm" << "/A/Old.apx stuff/stair.gsm";
@@ -231,18 +228,6 @@ void tst_ProductTree::finishedDownloadIsNotASuccess()
     QCOMPARE(complete.count(), 0);
     QCOMPARE(failure.count(), 1);
     QVERIFY(!product.isBusy());
-}
-
-void tst_ProductTree::progressWithoutTotal()
-{
-    InstallerProduct product(stairMaker(), platform19("1.50", true, false));
-    QSignalSpy progress(&product, &InstallerProduct::progress);
-    product.downloadProgress(0, 0, 0, 0);
-    product.downloadProgress(10, 0, 0, 0);
-    product.downloadProgress(50, 100, 20, 0);
-    QCOMPARE(progress.count(), 3);
-    QCOMPARE(progress.at(1).at(0).toInt(), 10);
-    QCOMPARE(progress.at(2).at(0).toInt(), 40);
 }
 
 QTEST_GUILESS_MAIN(tst_ProductTree)
