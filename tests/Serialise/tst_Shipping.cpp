@@ -54,16 +54,12 @@ void tst_Shipping::boolAndShortLeaves_data()
     QTest::addColumn<int>("value");
     QTest::newRow("bool 1") << true << "1" << true << 1;
     QTest::newRow("bool true") << true << "true" << true << 1;
-    QTest::newRow("bool TRUE") << true << "TRUE" << true << 1;
-    QTest::newRow("bool 0") << true << "0" << true << 0;
     QTest::newRow("bool False") << true << "False" << true << 0;
     QTest::newRow("bool yes") << true << "yes" << false << 1;
     QTest::newRow("bool empty") << true << "" << false << 1;
     QTest::newRow("bool padded") << true << " 1" << false << 1;
     QTest::newRow("short plain") << false << "800" << true << 800;
-    QTest::newRow("short negative") << false << "-12" << true << -12;
     QTest::newRow("short letters") << false << "abc" << true << 0;
-    QTest::newRow("short empty") << false << "" << true << 0;
     QTest::newRow("short kept to 16 bits") << false << "65537" << true << 1;
     QTest::newRow("short trailing text") << false << "12px" << true << 12;
 }

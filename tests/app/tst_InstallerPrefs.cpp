@@ -16,12 +16,10 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void firstRun();
     void exactText();
     void roundTrip();
     void damagedFile_data();
     void damagedFile();
-    void derivedResetUntouched();
     void failedSaveKeepsPrevious();
 
 private:
@@ -68,21 +66,6 @@ QByteArray tst_InstallerPrefs::content(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void tst_InstallerPrefs::firstRun()
-{
-    InstallerPrefs prefs;
-    prefs.mainSize = DialogSize(1, 2);
-    prefs.savedStatus = trial;
-    prefs.readPrefs();
-    QCOMPARE(prefs.mainSize.width, short(0));
-    QCOMPARE(prefs.savedStatus, myTools);
-    QVERIFY(QDir(m_prefs).isEmpty());
-
-    QVERIFY(prefs.savePrefs());
-    QVERIFY(QFileInfo(prefsFile()).isFile());
-    QCOMPARE(QDir(m_prefs + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
-}
-
 void tst_InstallerPrefs::exactText()
 {
     InstallerPrefs prefs;
@@ -100,9 +83,19 @@ void tst_InstallerPrefs::exactText()
     QCOMPARE(content(prefsFile()), expected);
 }
 
+// First run: no file, defaults; a save makes folder and file; a record
+// derived from the preferences (the manager) is read and written without its
+// own reset being called.
 void tst_InstallerPrefs::roundTrip()
 {
-    InstallerPrefs saved;
+    Derived saved;
+    saved.mainSize = DialogSize(1, 2);
+    saved.savedStatus = trial;
+    saved.readPrefs();
+    QCOMPARE(saved.mainSize.width, short(0));
+    QCOMPARE(saved.savedStatus, myTools);
+    QVERIFY(QDir(m_prefs).isEmpty());
+
     saved.mainSize = DialogSize(812, 604);
     saved.releaseSize = DialogSize(-1, 32767);
     saved.eulaSize = DialogSize(450, 300);
@@ -110,7 +103,7 @@ void tst_InstallerPrefs::roundTrip()
     saved.savedStatus = educational;
     QVERIFY(saved.savePrefs());
 
-    InstallerPrefs read;
+    Derived read;
     read.commandLinePath = "/kept/until/read";
     read.readPrefs();
     const QList<int> sizes{read.mainSize.width, read.mainSize.height, read.releaseSize.width, read.releaseSize.height,
@@ -119,6 +112,8 @@ void tst_InstallerPrefs::roundTrip()
     QCOMPARE(read.applicationPath.qString(), saved.applicationPath.qString());
     QCOMPARE(read.savedStatus, educational);
     QVERIFY(read.commandLinePath.empty());
+    QCOMPARE(QDir(m_prefs + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+    QCOMPARE(saved.resets + read.resets, 0);
 }
 
 void tst_InstallerPrefs::damagedFile_data()
@@ -157,17 +152,6 @@ void tst_InstallerPrefs::damagedFile()
     QCOMPARE(read, sizes);
     QCOMPARE(prefs.applicationPath.qString(), application);
     QCOMPARE(int(prefs.savedStatus), status);
-}
-
-void tst_InstallerPrefs::derivedResetUntouched()
-{
-    Derived prefs;
-    prefs.mainSize = DialogSize(10, 20);
-    QVERIFY(prefs.savePrefs());
-    prefs.mainSize = DialogSize(1, 1);
-    prefs.readPrefs();
-    QCOMPARE(prefs.mainSize.width, short(10));
-    QCOMPARE(prefs.resets, 0);
 }
 
 // A save that runs out of room fails and leaves the previous file exactly as
