@@ -289,16 +289,15 @@ void tst_String::searchString_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("matches");
-    QTest::addColumn<QString>("rebuilt");
-    QTest::newRow("suffix match") << "*.apx" << "tool.apx" << true << "*.apx";
-    QTest::newRow("suffix miss") << "*.apx" << "tool.gdx" << false << "*.apx";
-    QTest::newRow("empty matches all") << "" << "anything" << true << "";
-    QTest::newRow("literal") << "tool" << "tool" << true << "tool";
-    QTest::newRow("literal differs") << "tool" << "Tool" << false << "tool";
-    QTest::newRow("middle") << "a*b*c" << "axxbyyc" << true << "a*b*c";
-    QTest::newRow("middle missing") << "a*b*c" << "axxyyc" << false << "a*b*c";
-    QTest::newRow("middle needs room") << "a*b*c" << "ac" << false << "a*b*c";
-    QTest::newRow("prefix") << "Arch*" << "ArchiCAD 19" << true << "Arch*";
+    QTest::newRow("suffix match") << "*.apx" << "tool.apx" << true;
+    QTest::newRow("suffix miss") << "*.apx" << "tool.gdx" << false;
+    QTest::newRow("empty matches all") << "" << "anything" << true;
+    QTest::newRow("literal") << "tool" << "tool" << true;
+    QTest::newRow("literal differs") << "tool" << "Tool" << false;
+    QTest::newRow("middle") << "a*b*c" << "axxbyyc" << true;
+    QTest::newRow("middle missing") << "a*b*c" << "axxyyc" << false;
+    QTest::newRow("middle needs room") << "a*b*c" << "ac" << false;
+    QTest::newRow("prefix") << "Arch*" << "ArchiCAD 19" << true;
 }
 
 void tst_String::searchString()
@@ -306,10 +305,10 @@ void tst_String::searchString()
     QFETCH(QString, pattern);
     QFETCH(QString, text);
     QFETCH(bool, matches);
-    QFETCH(QString, rebuilt);
     const SearchString search{String(pattern), String("*")};
     QCOMPARE(search == String(text), matches);
-    QCOMPARE(search.getString().qString(), rebuilt);
+    // The pattern is rebuilt from its parts as it was given.
+    QCOMPARE(search.getString().qString(), pattern);
 }
 
 void tst_String::ordering()
