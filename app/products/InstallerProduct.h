@@ -27,7 +27,9 @@ class Downloader;
 class InstallerProduct : public QObject {
     Q_OBJECT
 public:
-    // Copies both records; not installed, no downloads, idle.
+    // Copies the product's own facts (id, name, code, edit time, release
+    // notes; not its platforms) and the platform; not installed, no
+    // downloads, idle.
     InstallerProduct(const vantorix::Product& product, const vantorix::RegisteredPlatform& platform);
     ~InstallerProduct() override;
 
