@@ -206,6 +206,7 @@ std::pair<double, double> best(const std::function<Result()>& first, const std::
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line as it is made, also into a file
     int small = 5000;
     int largeMb = 200;
     const QStringList args = app.arguments();
