@@ -263,8 +263,8 @@ void Downloader::sendRequest()
     // The bytes as stored: a compressed transfer would make Content-Length
     // and ranges count other bytes than those written.
     request.setRawHeader("Accept-Encoding", "identity");
-    if (request.url().scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
-        request.setSslConfiguration(tlsConfiguration());
+    // Also for http: a redirect may lead to https.
+    request.setSslConfiguration(tlsConfiguration());
 
     m_offset = 0;
     if (m_file != nullptr) {
