@@ -36,7 +36,7 @@ class Report;
 // two users writing the same file the last one to finish wins.
 class VantorixTools : public XMLAssembly {
 public:
-    enum Target { commercial = 0, educational = 1 };
+    enum Target : int { commercial = 0, educational = 1 };
 
     // Numbers of the last error (getLastError).
     enum Error : short {
