@@ -66,14 +66,4 @@ void EULA::setDefault()
 
 EULAMap::~EULAMap() = default;
 
-EULA* EULAMap::fetch(const String& url)
-{
-    if (EULA* eula = find(url))
-        return eula;
-    auto eula = std::make_unique<EULA>(url);
-    EULA* stored = eula.get();
-    insert(url, std::move(eula));
-    return stored;
-}
-
 } // namespace installer

@@ -3,6 +3,7 @@
 
 #include "Downloader.h"
 #include "Serialise/XMLRecord.h"
+#include "UrlRecordMap.h"
 
 #include <memory>
 
@@ -41,21 +42,14 @@ private:
 };
 
 // Agreement texts keyed by URL (tag "eulaMap", children "eula").
-class EULAMap : public vantorix::XMLKeyedMap<vantorix::String, EULA> {
+class EULAMap : public UrlRecordMap<EULA> {
 public:
     static const char* const tag;
 
-    EULAMap() : XMLKeyedMap(tag) {}
-    EULAMap(const EULAMap&) = delete;
-    EULAMap& operator=(const EULAMap&) = delete;
+    EULAMap() : UrlRecordMap(tag) {}
     ~EULAMap() override;
 
     EULA* getEULA(const vantorix::String& url) const { return find(url); }
-    // The record for url, made (and its download started) when absent.
-    EULA* fetch(const vantorix::String& url);
-
-protected:
-    vantorix::String getKey(const EULA& eula) const override { return eula.getUrl(); }
 };
 
 } // namespace installer

@@ -81,14 +81,4 @@ void ProductImage::setDefault()
 
 ImageMap::~ImageMap() = default;
 
-ProductImage* ImageMap::fetch(const String& url)
-{
-    if (ProductImage* image = find(url))
-        return image;
-    auto image = std::make_unique<ProductImage>(url);
-    ProductImage* stored = image.get();
-    insert(url, std::move(image));
-    return stored;
-}
-
 } // namespace installer

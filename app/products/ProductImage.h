@@ -3,6 +3,7 @@
 
 #include "Downloader.h"
 #include "Serialise/XMLRecord.h"
+#include "UrlRecordMap.h"
 
 #include <QPixmap>
 
@@ -47,21 +48,14 @@ private:
 };
 
 // Product pictures keyed by URL (tag "imageMap", children "image").
-class ImageMap : public vantorix::XMLKeyedMap<vantorix::String, ProductImage> {
+class ImageMap : public UrlRecordMap<ProductImage> {
 public:
     static const char* const tag;
 
-    ImageMap() : XMLKeyedMap(tag) {}
-    ImageMap(const ImageMap&) = delete;
-    ImageMap& operator=(const ImageMap&) = delete;
+    ImageMap() : UrlRecordMap(tag) {}
     ~ImageMap() override;
 
     ProductImage* getImage(const vantorix::String& url) const { return find(url); }
-    // The record for url, made (and its download started) when absent.
-    ProductImage* fetch(const vantorix::String& url);
-
-protected:
-    vantorix::String getKey(const ProductImage& image) const override { return image.getUrl(); }
 };
 
 } // namespace installer
