@@ -3,6 +3,7 @@
 #include "Environment/Host.h"
 #include "File/DataFile.h"
 #include "Utility/Logger.h"
+#include "Web/WebServiceClient.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -68,24 +69,6 @@ String tableText(ErrorRow row, const QString& first = QString(), const QString& 
 QString decimal(double value)
 {
     return QString::number(value, 'g', 4);
-}
-
-// Peer verification on, with the system's certificates and those of the file
-// named by VANTORIX_CA_FILE, as for the web service.
-QSslConfiguration tlsConfiguration()
-{
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    const QString file = qEnvironmentVariable("VANTORIX_CA_FILE");
-    if (!file.isEmpty()) {
-        const QList<QSslCertificate> extra =
-            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
-        if (extra.isEmpty())
-            Logger::write(String("No certificate could be read from ") + String(file));
-        else
-            configuration.setCaCertificates(configuration.caCertificates() + extra);
-    }
-    return configuration;
 }
 
 // Errors of the connection itself, after which the same request may well
@@ -264,7 +247,7 @@ void Downloader::sendRequest()
     // and ranges count other bytes than those written.
     request.setRawHeader("Accept-Encoding", "identity");
     // Also for http: a redirect may lead to https.
-    request.setSslConfiguration(tlsConfiguration());
+    request.setSslConfiguration(vantorix::WebServiceClient::tlsConfiguration());
 
     m_offset = 0;
     if (m_file != nullptr) {

@@ -38,23 +38,6 @@ public:
     PostingGuard& operator=(const PostingGuard&) = delete;
 };
 
-// Peer verification on, with the system's certificates and those of the
-// file named by VANTORIX_CA_FILE (a local service's own certificate).
-QSslConfiguration tlsConfiguration()
-{
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    const QString file = qEnvironmentVariable(WebServiceClient::caFileVariable);
-    if (!file.isEmpty()) {
-        const QList<QSslCertificate> extra =
-            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
-        if (extra.isEmpty())
-            Logger::write(String("No certificate could be read from ") + String(file));
-        else
-            configuration.setCaCertificates(configuration.caCertificates() + extra);
-    }
-    return configuration;
-}
 
 // Errors that mean no connection to the service came about, so nothing of
 // the request reached it.
@@ -92,6 +75,22 @@ int WebServiceClient::getTimeout()
 bool WebServiceClient::isPosting()
 {
     return s_posting;
+}
+
+QSslConfiguration WebServiceClient::tlsConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    const QString file = qEnvironmentVariable(WebServiceClient::caFileVariable);
+    if (!file.isEmpty()) {
+        const QList<QSslCertificate> extra =
+            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+        if (extra.isEmpty())
+            Logger::write(String("No certificate could be read from ") + String(file));
+        else
+            configuration.setCaCertificates(configuration.caCertificates() + extra);
+    }
+    return configuration;
 }
 
 bool WebServiceClient::post(const String& path, const String& action, XMLSOAPEnvelope& request,

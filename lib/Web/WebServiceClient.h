@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QSslConfiguration>
 
 class QNetworkReply;
 
@@ -75,6 +76,11 @@ public:
     static int getTimeout();
     // Whether a post is waiting for its answer on this thread right now.
     static bool isPosting();
+
+    // TLS settings for every request to the vendor's servers (posts and
+    // downloads): peers verified against the system's certificates and those
+    // of the file named by VANTORIX_CA_FILE (a local service's own).
+    static QSslConfiguration tlsConfiguration();
 
     // One HTTP exchange over an open connection.
     class SOAPHTTPRequest {
