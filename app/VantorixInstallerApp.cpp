@@ -113,6 +113,8 @@ short VantorixInstallerApp::shutdown()
         Logger::write(String("Shutting down"));
     flushLog();
     manager.savePrefs();
+    // Hand-added host applications are remembered for every user of the machine.
+    manager.saveManualApplications();
     eraseTempFolder();
     delete addon;
     addon = nullptr;
