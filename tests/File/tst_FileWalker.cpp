@@ -35,14 +35,8 @@ public:
         events << QStringLiteral("dir ") + name;
         return !refuse.contains(name);
     }
-    void beginDirectory(const Directory& folder) override
-    {
-        events << QStringLiteral("begin ") + relative(folder.getURL().qString());
-    }
-    void endDirectory(const Directory& folder) override
-    {
-        events << QStringLiteral("end ") + relative(folder.getURL().qString());
-    }
+    void beginDirectory(const Directory& folder) override { events << "begin " + relative(folder.getURL().qString()); }
+    void endDirectory(const Directory& folder) override { events << "end " + relative(folder.getURL().qString()); }
 
     QStringList events;
     QStringList refuse;
@@ -150,8 +144,7 @@ void tst_FileWalker::entryRemovedDuringWalk()
         }
     };
     walker.traverse(Directory(String(root)), false);
-    const QStringList expected{"begin /", "file a.txt", "dir m", "end /"};
-    QCOMPARE(walker.events, expected);
+    QCOMPARE(walker.events, (QStringList{"begin /", "file a.txt", "dir m", "end /"}));
 }
 
 void tst_FileWalker::linksNotFollowed()
@@ -161,8 +154,8 @@ void tst_FileWalker::linksNotFollowed()
     QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("a.txt")), m_dir->filePath(QStringLiteral("z/toA"))));
     RecordingWalker walker(m_dir->path());
     walker.traverse(Directory(String(m_dir->filePath(QStringLiteral("z")))), true);
-    const QStringList expected{"begin z", "file z/inner.txt", "link z/self", "link z/toA", "link z/toM", "end z"};
-    QCOMPARE(walker.events, expected);
+    QCOMPARE(walker.events,
+             (QStringList{"begin z", "file z/inner.txt", "link z/self", "link z/toA", "link z/toM", "end z"}));
 }
 
 QTEST_GUILESS_MAIN(tst_FileWalker)
