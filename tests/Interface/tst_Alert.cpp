@@ -16,8 +16,7 @@ class tst_Alert : public QObject {
 
 private slots:
     void recordsEachKind();
-    void confirmAnswersInOrder();
-    void scopedResponderRestores();
+    void responders();
     void realBoxes_data();
     void realBoxes();
 
@@ -49,17 +48,17 @@ void tst_Alert::recordsEachKind()
     QCOMPARE(boxes[2].buttons, (QStringList{"Reset", "Cancel"}));
 }
 
-void tst_Alert::confirmAnswersInOrder()
+// Queued answers come first, then the recorder's default; a scoped responder
+// hands back to the one before it.
+void tst_Alert::responders()
 {
-    AlertRecorder recorder(true);
-    recorder.queue(false);
-    ConfirmAlert alert(String("T"));
-    QVERIFY(!alert.isConfirmed(String("a"), String(), String("Yes"), String("No")));
-    QVERIFY(alert.isConfirmed(String("b"), String(), String("Yes"), String("No")));
-}
-
-void tst_Alert::scopedResponderRestores()
-{
+    {
+        AlertRecorder recorder(true);
+        recorder.queue(false);
+        ConfirmAlert alert(String("T"));
+        QVERIFY(!alert.isConfirmed(String("a"), String(), String("Yes"), String("No")));
+        QVERIFY(alert.isConfirmed(String("b"), String(), String("Yes"), String("No")));
+    }
     AlertRecorder outer;
     {
         int calls = 0;
