@@ -1,6 +1,7 @@
 #include "InstallerPrefs.h"
 #include "VantorixInstallerApp.h"
 
+#include "common/FileBytes.h"
 #include "common/FullDisk.h"
 #include "common/TestSupport.h"
 
@@ -24,7 +25,6 @@ private slots:
 
 private:
     QString prefsFile() const { return m_prefs + "/Vantorix/com.vantorixhq.vantorix_installer.xml"; }
-    static QByteArray content(const QString& path);
 
     QString m_prefs;
 };
@@ -60,12 +60,6 @@ void tst_InstallerPrefs::init()
     QVERIFY(QDir().mkpath(m_prefs));
 }
 
-QByteArray tst_InstallerPrefs::content(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 void tst_InstallerPrefs::exactText()
 {
     InstallerPrefs prefs;
@@ -74,13 +68,13 @@ void tst_InstallerPrefs::exactText()
     prefs.savedStatus = updates;
     prefs.commandLinePath = "/Applications/ArchiCAD 19/Add-Ons/VantorixTools/x";
     QVERIFY(prefs.savePrefs());
-    const QByteArray expected = content(testsupport::dataDir() + "/app/prefs-after-run.xml");
-    QCOMPARE(content(prefsFile()), expected);
+    const QByteArray expected = readFile(testsupport::dataDir() + "/app/prefs-after-run.xml");
+    QCOMPARE(readFile(prefsFile()), expected);
     QVERIFY(!expected.contains("VantorixTools"));
 
     // Saving again replaces the file rather than appending to it.
     QVERIFY(prefs.savePrefs());
-    QCOMPARE(content(prefsFile()), expected);
+    QCOMPARE(readFile(prefsFile()), expected);
 }
 
 // First run: no file, defaults; a save makes folder and file; a record
@@ -166,7 +160,7 @@ void tst_InstallerPrefs::failedSaveKeepsPrevious()
     InstallerPrefs prefs;
     prefs.mainSize = DialogSize(812, 604);
     const bool first = prefs.savePrefs();
-    const QByteArray previous = content(path);
+    const QByteArray previous = readFile(path);
     prefs.savedStatus = trial;
     const bool filled = disk.fill();
     const bool second = prefs.savePrefs();
@@ -177,7 +171,7 @@ void tst_InstallerPrefs::failedSaveKeepsPrevious()
 
     QVERIFY(first && filled);
     QVERIFY(!second);
-    QCOMPARE(content(path), previous);
+    QCOMPARE(readFile(path), previous);
     QCOMPARE(QDir(disk.path() + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"com.vantorixhq.vantorix_installer.xml"});
     QCOMPARE(read.mainSize.width, short(812));
