@@ -141,37 +141,17 @@ void tst_XMLWriter::containersListsAndMaps()
     }
     catalogue.notes.elements().push_back(String("one"));
     const QByteArray text = writeXML(catalogue, false, true, true, false);
-    const QByteArray expected =
-        "<catalogue title=\"T\">\n"
-        "\t<size width=\"3\" height=\"0\"/>\n"
-        "\t<featured>\n"
-        "\t\t<product name=\"F\" id=\"00000000-0000-0000-0000-000000000000\">\n"
-        "\t\t\t<version>0</version>\n"
-        "\t\t\t<trial>0</trial>\n"
-        "\t\t\t<price>9.5</price>\n"
-        "\t\t\t<status>myTools</status>\n"
-        "\t\t\t<description></description>\n"
-        "\t\t</product>\n"
-        "\t</featured>\n"
-        "\t<products>\n"
-        "\t\t<product name=\"a\" id=\"00000000-0000-0000-0000-000000000000\">\n"
-        "\t\t\t<version>0</version>\n"
-        "\t\t\t<trial>0</trial>\n"
-        "\t\t\t<status>trial</status>\n"
-        "\t\t\t<description></description>\n"
-        "\t\t</product>\n"
-        "\t\t<product name=\"b\" id=\"00000000-0000-0000-0000-000000000000\">\n"
-        "\t\t\t<version>0</version>\n"
-        "\t\t\t<trial>0</trial>\n"
-        "\t\t\t<status>trial</status>\n"
-        "\t\t\t<description></description>\n"
-        "\t\t</product>\n"
-        "\t</products>\n"
-        "\t<notes>\n"
-        "\t\t<note>one</note>\n"
-        "\t</notes>\n"
-        "\t<flag>0</flag>\n"
-        "</catalogue>\n";
+    // A product two levels in, as the list and the map write it.
+    const auto product = [](const char* name, const char* price, const char* status) {
+        return QByteArray("\t\t<product name=\"") + name + "\" id=\"00000000-0000-0000-0000-000000000000\">\n"
+               "\t\t\t<version>0</version>\n\t\t\t<trial>0</trial>\n" + price + "\t\t\t<status>" + status
+               + "</status>\n\t\t\t<description></description>\n\t\t</product>\n";
+    };
+    const QByteArray expected = "<catalogue title=\"T\">\n\t<size width=\"3\" height=\"0\"/>\n"
+                                "\t<featured>\n" + product("F", "\t\t\t<price>9.5</price>\n", "myTools")
+                                + "\t</featured>\n\t<products>\n" + product("a", "", "trial") + product("b", "", "trial")
+                                + "\t</products>\n\t<notes>\n\t\t<note>one</note>\n\t</notes>\n\t<flag>0</flag>\n"
+                                  "</catalogue>\n";
     QCOMPARE(text, expected);
 }
 
