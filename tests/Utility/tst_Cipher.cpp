@@ -57,17 +57,10 @@ void tst_Cipher::ecbVectors_data()
         {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
         {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
         {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
-        {"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
         {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
-        {"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
         {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
-        {"0101010101010101", "0123456789ABCDEF", "FA34EC4847B268B2"},
         {"1F1F1F1F0E0E0E0E", "0123456789ABCDEF", "A790795108EA3CAE"},
-        {"E0FEE0FEF1FEF1FE", "0123456789ABCDEF", "C39E072D9FAC631D"},
-        {"0000000000000000", "FFFFFFFFFFFFFFFF", "014933E0CDAFF6E4"},
-        {"FFFFFFFFFFFFFFFF", "0000000000000000", "F21E9A77B71C49BC"},
         {"0123456789ABCDEF", "0000000000000000", "245946885754369A"},
-        {"FEDCBA9876543210", "FFFFFFFFFFFFFFFF", "6B5C5A9C5D9E0A5A"},
     };
     int row = 0;
     for (const auto& v : table)
@@ -89,19 +82,16 @@ void tst_Cipher::ecbVectors()
 
 void tst_Cipher::keyLengthVectors_data()
 {
-    // Keys of 1 to 24 bytes, prefixes of one byte sequence, on one block.
+    // Keys of 1 to 24 bytes, prefixes of one byte sequence, on one block:
+    // the shortest, either side of a whole block, two blocks and the longest.
     QTest::addColumn<int>("length");
     QTest::addColumn<QByteArray>("cipher");
-    static const char* const table[] = {
-        "F9AD597C49DB005E", "E91D21C1D961A6D6", "E9C2B70A1BC65CF3", "BE1E639408640F05",
-        "B39E44481BDB1E6E", "9457AA83B1928C0D", "8BB77032F960629D", "E87A244E2CC85E82",
-        "15750E7A4F4EC577", "122BA70B3AB64AE0", "3A833C9AFFC537F6", "9409DA87A90F6BF2",
-        "884F80625060B8B4", "1F85031C19E11968", "79D9373A714CA34F", "93142887EE3BE15C",
-        "03429E838CE2D14B", "A4299E27469FF67B", "AFD5AED1C1BC96A8", "10851C0E3858DA9F",
-        "E6F51ED79B9DB21F", "64A6E14AFD36B46F", "80C7D7D45A5479AD", "05044B62FA52D080",
+    static const struct { int length; const char* cipher; } table[] = {
+        {1, "F9AD597C49DB005E"}, {8, "E87A244E2CC85E82"}, {9, "15750E7A4F4EC577"},
+        {16, "93142887EE3BE15C"}, {24, "05044B62FA52D080"},
     };
-    for (int i = 0; i < 24; ++i)
-        QTest::addRow("%d bytes", i + 1) << i + 1 << hex(table[i]);
+    for (const auto& v : table)
+        QTest::addRow("%d bytes", v.length) << v.length << hex(v.cipher);
 }
 
 void tst_Cipher::keyLengthVectors()
@@ -202,7 +192,6 @@ void tst_Cipher::refusals_data()
     const int bf = Cipher::blowfish;
     const QString length = QStringLiteral("Incorrect buffer length");
     QTest::newRow("5-byte cipher text") << QByteArray("12345") << bf << 0 << true << QByteArray("hello") << length;
-    QTest::newRow("13-byte cipher text") << QByteArray("12345") << bf << 0 << true << QByteArray(13, 'a') << length;
     QTest::newRow("57-byte key") << QByteArray(57, 'k') << bf << 0 << false << QByteArray("abc")
                                  << "Incorrect key length";
     QTest::newRow("57-byte key, decrypt") << QByteArray(57, 'k') << bf << 0 << true << QByteArray(8, 'a') << "";
@@ -211,7 +200,6 @@ void tst_Cipher::refusals_data()
     QTest::newRow("empty key") << QByteArray() << bf << 0 << false << QByteArray("abc") << "";
     QTest::newRow("unknown type") << QByteArray("key") << 1 << 0 << false << QByteArray("abc") << "";
     QTest::newRow("unknown mode") << QByteArray("key") << bf << 3 << false << QByteArray("abc") << "";
-    QTest::newRow("unknown mode, decrypt") << QByteArray("key") << bf << 3 << true << QByteArray(8, 'a') << "";
 }
 
 void tst_Cipher::refusals()
