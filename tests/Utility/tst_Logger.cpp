@@ -18,9 +18,7 @@ private slots:
     void blocksIndent();
     void trimBoundary_data();
     void trimBoundary();
-    void flushIntoMissingFolder();
-    void flushWithoutLinesKeepsFile();
-    void nonAsciiSurvives();
+    void flushes();
     void fullDiskKeepsTheOldLog_data();
     void fullDiskKeepsTheOldLog();
     void memoryKeepsTheNewestLines();
@@ -99,29 +97,9 @@ void tst_Logger::trimBoundary()
     QCOMPARE(Logger::limit(), Logger::defaultMaxSize);
 }
 
-void tst_Logger::flushIntoMissingFolder()
+void tst_Logger::flushes()
 {
-    QTemporaryDir dir;
-    Logger::startBlock(String("block"));
-    Logger::write(String("lost"));
-    const QString path = dir.filePath(QStringLiteral("missing/folder/log.txt"));
-    Logger::flush(String(path));
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(Logger::lines().isEmpty());
-    QCOMPARE(Logger::depth(), short(0));
-}
-
-void tst_Logger::flushWithoutLinesKeepsFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("log.txt"));
-    writeFile(path, "old content\n");
-    Logger::flush(String(path));
-    QCOMPARE(readFile(path), QByteArray("old content\n"));
-}
-
-void tst_Logger::nonAsciiSurvives()
-{
+    // Non-ASCII text is written as UTF-8, one line each.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log.txt"));
     Logger::write(String("Zürich Å"));
@@ -132,6 +110,20 @@ void tst_Logger::nonAsciiSurvives()
     QVERIFY(lines[0].endsWith("\tZ\xC3\xBCrich \xC3\x85"));
     QVERIFY(lines[1].endsWith("\tsecond"));
     QVERIFY(lines[2].isEmpty());
+
+    // Nothing to write leaves the file alone.
+    writeFile(path, "old content\n");
+    Logger::flush(String(path));
+    QCOMPARE(readFile(path), QByteArray("old content\n"));
+
+    // A missing folder is not made; the lines and the block depth go anyway.
+    Logger::startBlock(String("block"));
+    Logger::write(String("lost"));
+    const QString missing = dir.filePath(QStringLiteral("missing/folder/log.txt"));
+    Logger::flush(String(missing));
+    QVERIFY(!QFile::exists(missing));
+    QVERIFY(Logger::lines().isEmpty());
+    QCOMPARE(Logger::depth(), short(0));
 }
 
 void tst_Logger::fullDiskKeepsTheOldLog_data()
