@@ -10,6 +10,7 @@
 #include "VantorixInstallerApp.h"
 
 #include "common/FakeHost.h"
+#include "common/FileBytes.h"
 #include "common/FullDisk.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
@@ -45,20 +46,15 @@ fakehost::FakeHostOptions hostOptions(const QString& folder, int version, const 
     return options;
 }
 
-QString makeHost(const fakehost::FakeHostOptions& options)
+// Makes a fake host installation; its folder, or empty when that failed.
+QString makeHost(const QString& folder, int version, const QString& language = "INT", const QString& edition = "full")
 {
-    return fakehost::create(options) ? options.folder : QString();
+    return fakehost::create(hostOptions(folder, version, language, edition)) ? folder : QString();
 }
 
 QString sharedFile()
 {
     return qEnvironmentVariable("VANTORIX_SHARED_DIR") + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
-}
-
-QByteArray content(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The SOAP action and the client record's texts of a recorded post.
@@ -136,9 +132,9 @@ private:
 void tst_InstallerManager::initTestCase()
 {
     addon = new VantorixInstallerApp;
-    m_full19 = makeHost(hostOptions(hostsDir() + "/Studio/ArchiCAD 19", 19));
-    m_german19 = makeHost(hostOptions(hostsDir() + "/Studio/ArchiCAD 19 GER", 19, "GER"));
-    m_host18 = makeHost(hostOptions(hostsDir() + "/Old/ArchiCAD 18", 18));
+    m_full19 = makeHost(hostsDir() + "/Studio/ArchiCAD 19", 19);
+    m_german19 = makeHost(hostsDir() + "/Studio/ArchiCAD 19 GER", 19, "GER");
+    m_host18 = makeHost(hostsDir() + "/Old/ArchiCAD 18", 18);
     QVERIFY(!m_full19.isEmpty() && !m_german19.isEmpty() && !m_host18.isEmpty());
     host.initialise();
     QCOMPARE(host.getApplicationMap()->size(), std::size_t(3));
@@ -267,8 +263,8 @@ void tst_InstallerManager::handAddedApplications()
     QVERIFY(manager.saveManualApplications());
     QVERIFY(!QFile::exists(sharedFile()));
 
-    const QString outside = makeHost(hostOptions(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 19", 19));
-    const QString old = makeHost(hostOptions(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 17", 17));
+    const QString outside = makeHost(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 19", 19);
+    const QString old = makeHost(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 17", 17);
     QVERIFY(!outside.isEmpty() && !old.isEmpty());
 
     short error = 0;
@@ -283,8 +279,7 @@ void tst_InstallerManager::handAddedApplications()
     QCOMPARE(int(error), 2);
 
     QVERIFY(manager.saveManualApplications());
-    const QByteArray saved = content(sharedFile());
-    QVERIFY(saved.contains(outside.toUtf8()));
+    QVERIFY(readFile(sharedFile()).contains(outside.toUtf8()));
     // Nothing new: the file stays as it is, byte for byte and in time.
     const QDateTime written = QFileInfo(sharedFile()).lastModified();
     QTest::qWait(20);
@@ -293,12 +288,11 @@ void tst_InstallerManager::handAddedApplications()
 
     // The next cycle remembers it; another folder adds to the file.
     manager.setDefault();
-    QVERIFY(manager.getApplication(String(outside)));
     QVERIFY(manager.getApplication(String(outside)) == first);
-    const QString second = makeHost(hostOptions(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 18", 18));
+    const QString second = makeHost(testsupport::sandboxDir() + "/elsewhere/ArchiCAD 18", 18);
     QVERIFY(manager.addApplication(String(second), &error));
     manager.setDefault();
-    const QByteArray grown = content(sharedFile());
+    const QByteArray grown = readFile(sharedFile());
     QVERIFY(grown.contains(outside.toUtf8()) && grown.contains(second.toUtf8()));
     QVERIFY(QFile::remove(sharedFile()));
 }
@@ -311,16 +305,16 @@ void tst_InstallerManager::failedSaveKeepsSharedFile()
     qputenv("VANTORIX_SHARED_DIR", QFile::encodeName(disk.path()));
     const QString path = disk.path() + "/Vantorix/com.vantorixhq.vantorix_installer.xml";
     short error = 0;
-    const QString one = makeHost(hostOptions(testsupport::sandboxDir() + "/full-hosts/one/ArchiCAD 19", 19));
-    const QString two = makeHost(hostOptions(testsupport::sandboxDir() + "/full-hosts/two/ArchiCAD 19", 19));
+    const QString one = makeHost(testsupport::sandboxDir() + "/full-hosts/one/ArchiCAD 19", 19);
+    const QString two = makeHost(testsupport::sandboxDir() + "/full-hosts/two/ArchiCAD 19", 19);
     const bool added = bool(manager.addApplication(String(one), &error));
     const bool first = manager.saveManualApplications();
-    const QByteArray previous = content(path);
+    const QByteArray previous = readFile(path);
     manager.addApplication(String(two), &error);
     const bool filled = disk.fill();
     const bool second = manager.saveManualApplications();
     disk.release();
-    const QByteArray after = content(path);
+    const QByteArray after = readFile(path);
     const QStringList left = QDir(disk.path() + "/Vantorix").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     manager.setDefault();
     qputenv("VANTORIX_SHARED_DIR", sharedDir);
@@ -332,40 +326,36 @@ void tst_InstallerManager::failedSaveKeepsSharedFile()
     QCOMPARE(left, QStringList{"com.vantorixhq.vantorix_installer.xml"});
 }
 
+// Each host is "version edition language".
 void tst_InstallerManager::displayOrder_data()
 {
-    QTest::addColumn<int>("versionA");
-    QTest::addColumn<QString>("editionA");
-    QTest::addColumn<QString>("languageA");
-    QTest::addColumn<int>("versionB");
-    QTest::addColumn<QString>("editionB");
-    QTest::addColumn<QString>("languageB");
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("aFirst");
 
-    QTest::newRow("newer version first") << 19 << "start" << "ZZZ" << 18 << "full" << "AAA" << true;
-    QTest::newRow("full before solo") << 19 << "full" << "INT" << 19 << "solo" << "GER" << true;
-    QTest::newRow("language, any case") << 19 << "full" << "ger" << 19 << "full" << "INT" << true;
-    QTest::newRow("same language, other case") << 19 << "full" << "int" << 19 << "full" << "INT" << false;
+    QTest::newRow("newer version first") << "19 start ZZZ" << "18 full AAA" << true;
+    QTest::newRow("full before solo") << "19 full INT" << "19 solo GER" << true;
+    QTest::newRow("language, any case") << "19 full ger" << "19 full INT" << true;
+    QTest::newRow("same language, other case") << "19 full int" << "19 full INT" << false;
 }
 
 void tst_InstallerManager::displayOrder()
 {
-    QFETCH(int, versionA);
-    QFETCH(QString, editionA);
-    QFETCH(QString, languageA);
-    QFETCH(int, versionB);
-    QFETCH(QString, editionB);
-    QFETCH(QString, languageB);
+    QFETCH(QString, a);
+    QFETCH(QString, b);
     QFETCH(bool, aFirst);
 
     const QString folder = testsupport::sandboxDir() + "/order/" + QTest::currentDataTag();
-    const Application a(HostType::archiCAD,
-                        String(makeHost(hostOptions(folder + "/a/ArchiCAD", versionA, languageA, editionA))));
-    const Application b(HostType::archiCAD,
-                        String(makeHost(hostOptions(folder + "/b/ArchiCAD", versionB, languageB, editionB))));
-    QVERIFY(a.isValid() && b.isValid());
-    QCOMPARE(InstallerManager::displayBefore(&a, &b), aFirst);
-    QVERIFY(InstallerManager::displayBefore(&a, nullptr) && !InstallerManager::displayBefore(nullptr, &a));
+    const auto application = [&](const QString& name, const QString& host) {
+        const QStringList parts = host.split(' ');
+        return Application(HostType::archiCAD,
+                           String(makeHost(folder + "/" + name + "/ArchiCAD", parts[0].toInt(), parts[2], parts[1])));
+    };
+    const Application first = application("a", a);
+    const Application second = application("b", b);
+    QVERIFY(first.isValid() && second.isValid());
+    QCOMPARE(InstallerManager::displayBefore(&first, &second), aFirst);
+    QVERIFY(InstallerManager::displayBefore(&first, nullptr) && !InstallerManager::displayBefore(nullptr, &first));
 
     // The installed hosts: both 19s (German before international) before 18.
     std::vector<Guid> ids;
@@ -422,37 +412,29 @@ void tst_InstallerManager::canInstallWhileHostRuns()
 void tst_InstallerManager::canFinishAction_data()
 {
     QTest::addColumn<bool>("existedBefore");
-    QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<bool>("kept");
 
-    QTest::newRow("own empty file, quit") << false << QByteArray() << true << false;
-    QTest::newRow("own empty file, cancel") << false << QByteArray() << false << true;
-    QTest::newRow("file that was there, quit") << true << QByteArray("somebody's data") << true << true;
-    QTest::newRow("file there before and empty, quit") << true << QByteArray() << true << true;
+    QTest::newRow("own empty file, quit") << false << true << false;
+    QTest::newRow("own empty file, cancel") << false << false << true;
+    QTest::newRow("empty file there before, quit") << true << true << true;
 }
 
 void tst_InstallerManager::canFinishAction()
 {
     QFETCH(bool, existedBefore);
-    QFETCH(QByteArray, data);
     QFETCH(bool, answer);
     QFETCH(bool, kept);
 
+    // An empty file, made before or after the path is chosen.
     const QString path = testsupport::sandboxDir() + "/tmp/tools.zfinstall";
     QFile::remove(path);
-    QFile file(path);
-    if (existedBefore) {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-        file.close();
-    }
+    if (existedBefore)
+        writeFile(path);
     manager.setInstallerAction(InstallerManager::createOfflineFile);
     manager.setOfflineFilePath(String(path));
-    if (!existedBefore) {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-    }
+    if (!existedBefore)
+        writeFile(path);
     AlertRecorder alerts(answer);
     QCOMPARE(manager.canFinishAction(), answer);
     QCOMPARE(alerts.boxes().size(), std::size_t(1));
