@@ -1,10 +1,11 @@
 // Sign-in against the service stand-in: what is stored, what is sent, and
-// what a damaged client file or a sign-in from inside another post's wait
-// come to.
+// what sign-out, a damaged client file or a sign-in from inside another
+// post's wait come to.
 
 #include "InstallerClient.h"
 #include "ServiceCall.h"
 
+#include "common/FileBytes.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
@@ -53,7 +54,6 @@ private slots:
     void verifyDetails();
     void unreadableClientFile_data();
     void unreadableClientFile();
-    void logoutKeepsEmailOnly();
     void signInDuringAnotherPost();
 
 private:
@@ -129,6 +129,15 @@ void tst_InstallerClient::verifyDetails()
     QCOMPARE(next.getName().qString(), QStringLiteral("Anna Berg"));
     for (const QString& line : Logger::lines())
         QVERIFY2(!line.contains(password), qPrintable(line));
+
+    // Signing out forgets the password and keeps the email, here and in the file.
+    QVERIFY(client.logout());
+    QVERIFY(client.getPassword().empty());
+    const std::unique_ptr<Client> after = storedClient();
+    QVERIFY(after != nullptr);
+    QCOMPARE(after->getEmail().qString(), QString::fromLatin1(email));
+    QVERIFY(after->getPassword().empty());
+    QVERIFY(!InstallerClient().isLoggedIn());
 }
 
 void tst_InstallerClient::unreadableClientFile_data()
@@ -150,25 +159,9 @@ void tst_InstallerClient::unreadableClientFile()
 {
     QFETCH(QByteArray, content);
 
-    QFile file(clientFilePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    writeFile(clientFilePath(), content);
     QVERIFY(!client.loadClientData());
     QVERIFY(!client.isLoggedIn());
-}
-
-void tst_InstallerClient::logoutKeepsEmailOnly()
-{
-    QVERIFY(client.verifyDetails(String(email), String(password), nullptr));
-    QVERIFY(client.logout());
-    QVERIFY(client.getPassword().empty());
-    const std::unique_ptr<Client> stored = storedClient();
-    QVERIFY(stored != nullptr);
-    QCOMPARE(stored->getEmail().qString(), QString::fromLatin1(email));
-    QVERIFY(stored->getPassword().empty());
-    InstallerClient next;
-    QVERIFY(!next.isLoggedIn());
 }
 
 // A sign-in reached from a timer while another post waits is not refused and
