@@ -6,6 +6,7 @@
 #include "products/ProductTree.h"
 
 #include "common/FakeHost.h"
+#include "common/FileBytes.h"
 #include "common/TestSupport.h"
 
 #include "Applications/Application.h"
@@ -43,8 +44,7 @@ QString makeHost(const QString& folder, const QString& edition = QStringLiteral(
     fakehost::FakeHostOptions options;
     options.folder = testsupport::sandboxDir() + "/hosts/" + folder;
     options.edition = edition;
-    QString error;
-    return fakehost::create(options, &error) ? options.folder : QString();
+    return fakehost::create(options) ? options.folder : QString();
 }
 
 // The installed-file entries of the product's ArchiCAD 19 platform in tools.
@@ -124,10 +124,7 @@ void tst_ProductTree::installedStateByWholeFolder()
     const QString solo = makeHost(QStringLiteral("Apps/ArchiCAD 19 Solo"), QStringLiteral("solo"));
     QVERIFY(!full.isEmpty() && !solo.isEmpty());
     const QString bundle = full + "/Add-Ons/Stair Maker.apx";
-    QVERIFY(QDir().mkpath(bundle + "/Contents/MacOS"));
-    QFile executable(bundle + "/Contents/MacOS/Stair Maker");
-    QVERIFY(executable.open(QIODevice::WriteOnly));
-    executable.close();
+    writeFile(bundle + "/Contents/MacOS/Stair Maker");
 
     // The installation file as an earlier install left it.
     Product installed = stairMaker();
