@@ -94,9 +94,6 @@ void tst_SOAPEnvelope::requestShape()
         "</soap:Envelope>\n")
                                  .arg(QLatin1String(ServiceAddress::baseURI));
     QCOMPARE(written(envelope), expected);
-    // What was written is what the namespace attributes now hold.
-    QCOMPARE(envelope.getSOAPValue().qString(), QLatin1String(XMLSOAPEnvelope::envelopeNameSpace));
-    QVERIFY(envelope.getEncodingStyleValue().empty());
 }
 
 void tst_SOAPEnvelope::requestWithHeader()
@@ -170,8 +167,6 @@ void tst_SOAPEnvelope::readsAnswers_data()
                              << false << true << false << "" << "" << "";
     QTest::newRow("cut short") << aspNetAnswer(QStringLiteral("<LoginResponse xmlns=\"%1\"><ActivationResult>true")).arg(ns)
                                << false << true << false << "" << "" << "";
-    QTest::newRow("error page") << QStringLiteral("<html><body><h1>503 Service Unavailable</h1></body></html>") << false
-                                << true << false << "" << "" << "";
 }
 
 void tst_SOAPEnvelope::readsAnswers()
