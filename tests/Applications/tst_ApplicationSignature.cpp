@@ -1,5 +1,4 @@
 #include "Applications/ApplicationSignature.h"
-#include "Applications/LocalisedApplication.h"
 
 #include <QtTest>
 
@@ -15,8 +14,6 @@ private slots:
     void typeText_data();
     void typeText();
     void shippedAsAttributes();
-    void localisedNames_data();
-    void localisedNames();
 };
 
 void tst_ApplicationSignature::names_data()
@@ -57,13 +54,11 @@ void tst_ApplicationSignature::ordering()
     // Type first, then language, then host and version.
     QVERIFY(full19 < solo18);
     QVERIFY(!(solo18 < full19));
-    QVERIFY(german18 < full18);
     QVERIFY(german18 < full19);
     QVERIFY(full18 < full19);
     // Languages that differ only in letter case are the same language.
     QVERIFY(full19 == lower19);
     QVERIFY(!(full19 < lower19) && !(lower19 < full19));
-    QVERIFY(full18 < lower19);
     QVERIFY(lower19 < S(HostType::archiCAD, 19, S::full, "JPN"));
     QVERIFY(S(HostType::vectorworks, 19, S::full, "INT") != full19);
     QVERIFY(full19 < S(HostType::vectorworks, 12, S::full, "INT"));
@@ -79,7 +74,6 @@ void tst_ApplicationSignature::typeText_data()
     QTest::newRow("SOLO") << "SOLO" << 1;
     QTest::newRow("Start") << "Start" << 2;
     QTest::newRow("solo with blank") << "solo " << 2;
-    QTest::newRow("other") << "educational" << 2;
     QTest::newRow("empty") << "" << 2;
 }
 
@@ -107,27 +101,6 @@ void tst_ApplicationSignature::shippedAsAttributes()
     QVERIFY(!signature.getShipping(1, true)->isEssential());
     QVERIFY(signature.getShipping(2, true)->isEssential());
     QVERIFY(signature.getShipping(3, true)->isEssential());
-}
-
-void tst_ApplicationSignature::localisedNames_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("addOns");
-    QTest::addColumn<QString>("library");
-    QTest::newRow("CHI") << "CHI" << "Add-Ons" << "ArchiCAD 图库 ";
-    QTest::newRow("TUR") << "TUR" << "Add-On'lar" << "ArchiCAD Kütüphanesi ";
-}
-
-void tst_ApplicationSignature::localisedNames()
-{
-    QFETCH(QString, code);
-    const LocalisedApplication* names = LocalisedApplication::find(String(code));
-    QVERIFY(names);
-    QCOMPARE(names->getLanguage().qString(), code);
-    QTEST(names->getAddOnFolder().qString(), "addOns");
-    QTEST(names->getLibraryFolder().qString(), "library");
-    QVERIFY(!LocalisedApplication::find(String(code.toLower())));
-    QVERIFY(!LocalisedApplication::find(String("ENG")));
 }
 
 QTEST_GUILESS_MAIN(tst_ApplicationSignature)
