@@ -13,7 +13,6 @@ class tst_Platform : public QObject {
 
 private slots:
     void foldersFollowEnvironment();
-    void missingTempFolderIsNull();
     void configuredAddresses();
     void onlyPhysicalInterfaces();
     void realAddressesAreFormatted();
@@ -41,10 +40,8 @@ void tst_Platform::foldersFollowEnvironment()
     QVERIFY(temp);
     QCOMPARE(QDir(temp->getURL().qString()).absolutePath(), QDir(m_dir.path()).absolutePath());
     QVERIFY(!platform.getVersionString().empty());
-}
 
-void tst_Platform::missingTempFolderIsNull()
-{
+    // A temporary folder that does not exist is none at all.
     qputenv("TMPDIR", m_dir.filePath(QStringLiteral("gone")).toUtf8());
     QVERIFY(!platform.getTempDirectory());
 }
@@ -52,10 +49,7 @@ void tst_Platform::missingTempFolderIsNull()
 void tst_Platform::configuredAddresses()
 {
     qputenv("VANTORIX_MAC_ADDRESSES", " 02-00-5e-10-00-01 ,0A-0B-0C-0D-0E-0F,");
-    const std::vector<String> addresses = platform.getMACAddress();
-    QCOMPARE(int(addresses.size()), 2);
-    QCOMPARE(addresses[0].qString(), QStringLiteral("02-00-5E-10-00-01"));
-    QCOMPARE(addresses[1].qString(), QStringLiteral("0A-0B-0C-0D-0E-0F"));
+    QVERIFY(platform.getMACAddress() == (std::vector<String>{"02-00-5E-10-00-01", "0A-0B-0C-0D-0E-0F"}));
 }
 
 void tst_Platform::onlyPhysicalInterfaces()
@@ -79,7 +73,6 @@ void tst_Platform::onlyPhysicalInterfaces()
         {"docker0", "1", "02:42:ac:11:00:01", "bridge"},
         {"veth12ab", "1", "02:42:ac:11:00:02", ""},
         {"tun0", "65534", "", ""},
-        {"wg0", "65534", "", ""},
     };
     for (const auto& entry : interfaces) {
         const QString folder = root + QLatin1Char('/') + QLatin1String(entry.name);
