@@ -1,4 +1,5 @@
 #include "VantorixInstallerApp.h"
+#include "common/FileBytes.h"
 #include "common/TestSupport.h"
 
 #include "Environment/Addon.h"
@@ -35,20 +36,14 @@ void tst_Lifecycle::startupAndShutdown()
     QVERIFY(addon == nullptr);
     QCOMPARE(VantorixInstallerApp::startup(), short(0));
     QVERIFY(addon != nullptr);
-    QCOMPARE(Logger::limit(), qint64(4194304));
 
-    QVERIFY(QDir().mkpath(temp + QStringLiteral("/downloads")));
-    QFile leftover(temp + QStringLiteral("/downloads/archive.zip"));
-    QVERIFY(leftover.open(QIODevice::WriteOnly));
-    leftover.close();
+    writeFile(temp + QStringLiteral("/downloads/archive.zip"));
     Logger::write(String("marker line"));
 
     QCOMPARE(VantorixInstallerApp::shutdown(), short(0));
     QVERIFY(addon == nullptr);
     QVERIFY(!QFileInfo::exists(temp));
-    QFile log(logPath(prefs));
-    QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
-    const QByteArray content = log.readAll();
+    const QByteArray content = readFile(logPath(prefs));
     QVERIFY(content.contains("\tmarker line\n"));
     QVERIFY(content.contains("\tStarted Vantorix Installer 2.05 build 13"));
     QVERIFY(Logger::lines().isEmpty());
@@ -96,21 +91,15 @@ void tst_Lifecycle::programQuitsCleanlyOnSignal()
     QVERIFY(QFileInfo::exists(logPath(prefs)));
     QVERIFY(!QFileInfo::exists(temp));
     const QString prefsFile = prefs + QStringLiteral("/Vantorix/com.vantorixhq.vantorix_installer.xml");
-    QFile file(prefsFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray saved = file.readAll();
-    file.close();
+    QByteArray saved = readFile(prefsFile);
     QVERIFY2(saved.contains("<size width=\"640\" height=\"480\"/>"), saved.constData());
 
     // A size changed between runs (as by the user resizing the window) is
     // what the next run opens with and saves again.
     saved.replace("<size width=\"640\" height=\"480\"/>", "<size width=\"700\" height=\"500\"/>");
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(saved);
-    file.close();
+    writeFile(prefsFile, saved);
     runAndQuit(sandbox);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("<size width=\"700\" height=\"500\"/>"));
+    QVERIFY(readFile(prefsFile).contains("<size width=\"700\" height=\"500\"/>"));
 }
 
 QTEST_GUILESS_MAIN(tst_Lifecycle)
