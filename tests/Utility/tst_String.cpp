@@ -17,15 +17,12 @@ private slots:
     void erase_data();
     void erase();
     void searches();
-    void findFirstOfTakesSetOrder();
     void findLastNotOf_data();
     void findLastNotOf();
     void split_data();
     void split();
     void utf8Data();
-    void replaceFunctions();
-    void trimming();
-    void findQuotedText();
+    void editing();
     void padRight_data();
     void padRight();
     void versionString_data();
@@ -95,17 +92,12 @@ void tst_String::searches()
     QCOMPARE(s.findLastOf("ab"), 3);
     QCOMPARE(s.findFirstNotOf("ab"), 2);
     QCOMPARE(s.findFirstNotOf("abc"), String::npos);
-}
-
-void tst_String::findFirstOfTakesSetOrder()
-{
     // "c" is tried first, so its position wins although "a" stands earlier.
-    const String s("abc");
-    QCOMPARE(s.findFirstOf("ca"), 2);
-    QCOMPARE(s.findFirstOf("ac"), 0);
-    QCOMPARE(s.findFirstOf("xyz"), String::npos);
-    QCOMPARE(s.findFirstOf(""), String::npos);
-    QCOMPARE(s.findFirstOf("a", 1), String::npos);
+    QCOMPARE(String("abc").findFirstOf("ca"), 2);
+    QCOMPARE(String("abc").findFirstOf("ac"), 0);
+    QCOMPARE(String("abc").findFirstOf("xyz"), String::npos);
+    QCOMPARE(String("abc").findFirstOf(""), String::npos);
+    QCOMPARE(String("abc").findFirstOf("a", 1), String::npos);
 }
 
 void tst_String::findLastNotOf_data()
@@ -172,7 +164,7 @@ void tst_String::utf8Data()
     QCOMPARE(t.qString(), QStringLiteral("é!"));
 }
 
-void tst_String::replaceFunctions()
+void tst_String::editing()
 {
     String s("a-b-c");
     replaceAll(s, String("-"), String("--"));
@@ -187,35 +179,30 @@ void tst_String::replaceFunctions()
     QCOMPARE(u.qString(), QStringLiteral(">hYZo"));
     u.reverse();
     QCOMPARE(u.qString(), QStringLiteral("oZYh>"));
-}
 
-void tst_String::trimming()
-{
-    String s(" \t x y \r\n");
-    replaceEnclosing(s, String(String::whiteSpace), String(), true, true);
-    QCOMPARE(s.qString(), QStringLiteral("x y"));
+    String padded(" \t x y \r\n");
+    replaceEnclosing(padded, String(String::whiteSpace), String(), true, true);
+    QCOMPARE(padded.qString(), QStringLiteral("x y"));
     String blanks("  \n ");
     replaceEnclosing(blanks, String(String::whiteSpace), String(), true, true);
     QVERIFY(blanks.empty());
     String leadingOnly("  x  ");
     replaceEnclosing(leadingOnly, String(" "), String(), true, false);
     QCOMPARE(leadingOnly.qString(), QStringLiteral("x  "));
-}
 
-void tst_String::findQuotedText()
-{
-    String s("say 'hi' and \"bye\"");
+    String quoted("say 'hi' and \"bye\"");
     int start = 0;
     int end = 0;
-    QVERIFY(findQuoted(s, start, end, String("'\"")));
-    QCOMPARE(s.substr(start, end - start).qString(), QStringLiteral("hi"));
+    QVERIFY(findQuoted(quoted, start, end, String("'\"")));
+    QCOMPARE(quoted.substr(start, end - start).qString(), QStringLiteral("hi"));
     start = end + 1;
-    QVERIFY(findQuoted(s, start, end, String("'\"")));
-    QCOMPARE(s.substr(start, end - start).qString(), QStringLiteral("bye"));
+    QVERIFY(findQuoted(quoted, start, end, String("'\"")));
+    QCOMPARE(quoted.substr(start, end - start).qString(), QStringLiteral("bye"));
     String open("a 'b");
     start = 0;
     QVERIFY(!findQuoted(open, start, end, String("'")));
 }
+
 
 void tst_String::padRight_data()
 {
