@@ -115,7 +115,6 @@ private slots:
     void servesFiles_data();
     void servesFiles();
     void largeFilesAndTheirIdentity();
-    void fileMisbehaviour();
     void redirects_data();
     void redirects();
     void requestForms_data();
@@ -225,7 +224,7 @@ void tst_ServiceStandIn::largeFilesAndTheirIdentity()
     QCOMPARE(changed.body, QByteArray("the second version"));
 }
 
-void tst_ServiceStandIn::fileMisbehaviour()
+void tst_ServiceStandIn::controlChangesBehaviour()
 {
     const QString archive = QStringLiteral("/files/archives/StairMaker-17.zip");
     QVERIFY(m_service.control(QStringLiteral("short-files=1")));
@@ -241,6 +240,14 @@ void tst_ServiceStandIn::fileMisbehaviour()
     QVERIFY(!stalled.closed);
     QVERIFY(m_service.control(QStringLiteral("reset=1")));
     QCOMPARE(rawGet(m_service, archive).body.size(), 4292);
+
+    QVERIFY(m_service.control(QStringLiteral("status=503")));
+    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("503 Service Unavailable"));
+    QVERIFY(!m_service.control(QStringLiteral("no-such-setting=1")));
+    QVERIFY(!m_service.control(QStringLiteral("delay=soon")));
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("<errorCode>21</errorCode>"));
+    QVERIFY(m_service.stats().value(QStringLiteral("requests")) > 0);
 }
 
 void tst_ServiceStandIn::redirects_data()
@@ -316,17 +323,6 @@ void tst_ServiceStandIn::saysContinueBeforeTheBody()
     const RawAnswer answer = parse(readAll(socket, 5000), true);
     QCOMPARE(answer.status, 200);
     QVERIFY(answer.body.contains("<errorCode>21</errorCode>"));
-}
-
-void tst_ServiceStandIn::controlChangesBehaviour()
-{
-    QVERIFY(m_service.control(QStringLiteral("status=503")));
-    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("503 Service Unavailable"));
-    QVERIFY(!m_service.control(QStringLiteral("no-such-setting=1")));
-    QVERIFY(!m_service.control(QStringLiteral("delay=soon")));
-    QVERIFY(m_service.control(QStringLiteral("reset=1")));
-    QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("<errorCode>21</errorCode>"));
-    QVERIFY(m_service.stats().value(QStringLiteral("requests")) > 0);
 }
 
 void tst_ServiceStandIn::slowAndCrowdedConnections()
