@@ -363,25 +363,19 @@ void tst_VantorixTools::clientFileFailures()
 void tst_VantorixTools::legacyMigration()
 {
     const QString folder = m_shared + "/OrvoTools";
+    const auto record = [](const char* host, const char* client, const char* addons) {
+        return QByteArray("<orvotools version=\"") + host + "\">\n\t<client>" + client + "</client>\n\t<addons>\n"
+            + "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" " + addons + "\t</addons>\n"
+            + "\t<licences>skipped</licences>\n</orvotools>\n";
+    };
     writeFile(folder + "/ArchiCAD 16.xml",
-                     "<orvotools version=\"16\">\n"
-                     "\t<client><name>Old Name</name><email></email></client>\n"
-                     "\t<addons>\n"
-                     "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" version=\"1.00\" "
-                     "folder=\"/Apps/ArchiCAD 16/Add-Ons/Vantorix/\"/>\n"
-                     "\t</addons>\n"
-                     "</orvotools>\n");
+              record("16", "<name>Old Name</name><email></email>",
+                     "version=\"1.00\" folder=\"/Apps/ArchiCAD 16/Add-Ons/Vantorix/\"/>\n"));
     writeFile(folder + "/ArchiCAD 17.xml",
-                     "<orvotools version=\"17\">\n"
-                     "\t<client><name>Anna Berg</name><email>anna@example.com</email></client>\n"
-                     "\t<addons>\n"
-                     "\t\t<addon id=\"stairmaker\" name=\"StairMaker\" code=\"SM\" version=\"1.10\" "
-                     "folder=\"/Apps/ArchiCAD 17/Add-Ons/Vantorix\"/>\n"
+              record("17", "<name>Anna Berg</name><email>anna@example.com</email>",
+                     "version=\"1.10\" folder=\"/Apps/ArchiCAD 17/Add-Ons/Vantorix\"/>\n"
                      "\t\t<addon name=\"Roofer\" version=\"2.00\" folder=\"/Apps/ArchiCAD 17/Add-Ons/Vantorix\"/>\n"
-                     "\t\t<unknown/>\n"
-                     "\t</addons>\n"
-                     "\t<licences>skipped</licences>\n"
-                     "</orvotools>\n");
+                     "\t\t<unknown/>\n"));
     writeFile(folder + "/ArchiCAD 15.xml", "<orvotools><addons>");
 
     VantorixTools one;
