@@ -180,6 +180,7 @@ void tst_XMLReader::references_data()
     QTest::newRow("blank") << QByteArray("&#x20;") << " ";
     QTest::newRow("DEL") << QByteArray("&#127;") << "\x7f";
     QTest::newRow("tab") << QByteArray("&#9;") << "\t";
+    QTest::newRow("zero") << QByteArray("&#0;") << "?";
     QTest::newRow("empty") << QByteArray("&#;&;") << "??";
     QTest::newRow("digits then junk") << QByteArray("&#66x;") << "B";
     QTest::newRow("huge") << QByteArray("&#99999999999999999999999;") << "?";
