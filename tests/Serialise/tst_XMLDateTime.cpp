@@ -67,7 +67,6 @@ void tst_XMLDateTime::writeFormats()
     QFETCH(QString, text);
     Time t = at(2015, 3, 5, 14, 7, 9, offset);
     XMLDateTime leaf(t, "edit", false, nullptr, format);
-    QCOMPARE(leaf.getContent(), format);
     String written;
     QVERIFY(leaf.write(written));
     QCOMPARE(written.qString(), text);
