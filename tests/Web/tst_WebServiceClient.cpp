@@ -381,8 +381,6 @@ void tst_WebServiceClient::postResults_data()
                                          << "The e-mail address or the password is not correct.";
     QTest::newRow("empty answer") << QStringList{QStringLiteral("--empty")} << login << "correct horse" << false
                                   << short(7) << true << "" << "";
-    QTest::newRow("malformed answer") << QStringList{QStringLiteral("--malformed")} << login << "correct horse" << false
-                                      << short(7) << true << "" << "";
     QTest::newRow("error page") << QStringList{QStringLiteral("--status"), QStringLiteral("502")} << login
                                 << "correct horse" << false << short(7) << true << "" << "";
 }
