@@ -75,7 +75,6 @@ void tst_DirectoryHandler::fileNameForm_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("form");
-    QTest::newRow("program") << "Vantorix Installer" << "vantorix_installer";
     QTest::newRow("ends trimmed") << " \tMesh Tools\r\n" << "mesh_tools";
     QTest::newRow("tabs and line ends inside") << "A\tB\r\nC" << "a_b__c";
     QTest::newRow("only blanks") << " \t " << "";
