@@ -276,8 +276,6 @@ void tst_XMLReader::documents_data()
     row("top-level children", "<application>x</application><size width='1'/>", true, "x", 1);
     row("empty", "", true);
     // Attributes and elements are interchangeable, also mixed in one element.
-    row("attributes", "<installerPreferences application=\"/a\" status='trial'><size width='10'/>"
-        "</installerPreferences>", true, "/a", 10, trial);
     row("mixed", "<installerPreferences status='trial'><application>/a</application>"
         "<size width=\"10\"><height>4</height></size></installerPreferences>", true, "/a", 10, trial);
     row("unknown elements skipped", "<installerPreferences unknown=\"1\"><extra a=\"b\"><application>wrong"
