@@ -143,12 +143,19 @@ void InstallerProduct::install()
         finishDownload();
 }
 
-Downloader* InstallerProduct::getUrlDownloader(const String& url)
+Downloader* InstallerProduct::getUrlDownloader(const String& url, const DownloadCheck& check)
 {
     if (url.empty())
         return nullptr;
-    ProductArchive* archive = manager.getArchives().fetch(url);
-    return archive != nullptr ? archive->getDownloader() : nullptr;
+    ProductArchive* archive = manager.getArchives().fetch(url, 0, check);
+    if (archive == nullptr)
+        return nullptr;
+    // A new install of a product whose archive failed earlier in this run
+    // fetches it again (from where it stopped when the server allows it).
+    const Downloader* downloader = archive->getDownloader();
+    if (downloader != nullptr && downloader->isDone() && !downloader->isSuccess())
+        archive->retry();
+    return archive->getDownloader();
 }
 
 void InstallerProduct::refreshDownloader()
@@ -162,13 +169,24 @@ void InstallerProduct::refreshDownloader()
         // Every language goes into the offline file.
         if (const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList()) {
             for (const ReleaseUrl& release : *releases) {
-                if (Downloader* downloader = getUrlDownloader(release.getUrl()))
+                // The catalogue's size is that of one language's archive:
+                // only each address's own digest applies to every language.
+                DownloadCheck check;
+                check.sha256 = release.getSha256().toByteArray();
+                if (Downloader* downloader = getUrlDownloader(release.getUrl(), check))
                     m_downloaders.emplace_back(downloader);
             }
         }
         return;
     }
-    if (Downloader* downloader = getUrlDownloader(m_platform.getReleaseUrl(m_language)))
+    const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList();
+    const ReleaseUrl* release = releases != nullptr ? ReleaseUrl::chooseEntry(*releases, m_language) : nullptr;
+    if (release == nullptr)
+        return;
+    DownloadCheck check;
+    check.releaseSizeMB = m_platform.getReleaseSize();
+    check.sha256 = release->getSha256().toByteArray();
+    if (Downloader* downloader = getUrlDownloader(release->getUrl(), check))
         m_downloaders.emplace_back(downloader);
 }
 

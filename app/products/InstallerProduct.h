@@ -1,6 +1,7 @@
 #ifndef INSTALLER_PRODUCTS_INSTALLERPRODUCT_H
 #define INSTALLER_PRODUCTS_INSTALLERPRODUCT_H
 
+#include "Downloader.h"
 #include "Catalogue/Product.h"
 #include "Catalogue/RegisteredPlatform.h"
 #include "Database/Guid.h"
@@ -17,8 +18,6 @@ class VantorixTools;
 }
 
 namespace installer {
-
-class Downloader;
 
 // One catalogue product on one platform for one host application, as the
 // product list shows it: its installed state for that host, its downloads,
@@ -76,8 +75,10 @@ public:
     // Installing from an offline file, no downloads, or every download done.
     bool isDownloadDone() const;
     // The downloader of the archive at url in the manager's archive cache,
-    // fetching the archive when the cache has none; null when none.
-    static Downloader* getUrlDownloader(const vantorix::String& url);
+    // fetching the archive when the cache has none, and fetching it again
+    // when its earlier download failed; null when none. check is what the
+    // finished file must match (the catalogue's size or digest).
+    static Downloader* getUrlDownloader(const vantorix::String& url, const DownloadCheck& check = {});
 
     // Records this product's installed files for its target host in tools.
     // With an error text (an empty one included) each entry takes it as the

@@ -7,6 +7,7 @@
 
 #include "common/FakeHost.h"
 #include "common/FileBytes.h"
+#include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
 #include "Applications/Application.h"
@@ -16,6 +17,8 @@
 #include "Catalogue/ProductMap.h"
 #include "Catalogue/VantorixTools.h"
 #include "File/DataFile.h"
+#include "products/Downloader.h"
+#include "products/ProductArchive.h"
 
 #include <QtTest>
 
@@ -74,6 +77,7 @@ private slots:
     void executablePath();
     void recordedOutcome();
     void finishedDownloadIsNotASuccess();
+    void installChecksTheDigestAndRetries();
 };
 
 void tst_ProductTree::init()
@@ -225,6 +229,33 @@ void tst_ProductTree::finishedDownloadIsNotASuccess()
     QCOMPARE(complete.count(), 0);
     QCOMPARE(failure.count(), 1);
     QVERIFY(!product.isBusy());
+}
+
+// The archive must match the digest its release address gives; an archive
+// whose download failed is fetched again when the user installs again.
+void tst_ProductTree::installChecksTheDigestAndRetries()
+{
+    testsupport::ServiceProcess service;
+    QVERIFY2(service.start(), qPrintable(service.errorString()));
+    const String url(service.url() + "/files/archives/StairMaker-17.zip");
+    RegisteredPlatform platform = platform19("1.50", true, false);
+    ReleaseUrl release(String("INT"), url);
+    release.setSha256(String(QByteArray(64, '0')));
+    platform.details().releaseList.push_back(release);
+    InstallerProduct product(stairMaker(), platform);
+
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        QSignalSpy failure(&product, &InstallerProduct::productActionFailure);
+        product.install();
+        QVERIFY(failure.wait(20000));
+        const ProductArchive* archive = manager.getArchives().getArchive(url);
+        QVERIFY(archive != nullptr && archive->getDownloader() != nullptr);
+        QVERIFY(!archive->getDownloader()->isSuccess());
+        QVERIFY2(archive->getDownloader()->getError().qString().contains("SHA-256"),
+                 qPrintable(archive->getDownloader()->getError().qString()));
+        const QString log = service.output(); // everything it printed so far
+        QVERIFY2(log.count("GET /files/archives/StairMaker-17.zip") == attempt, qPrintable(log));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ProductTree)
