@@ -98,12 +98,12 @@ Range byteRange(const QByteArray& header, qint64 size, qint64& first, qint64& la
     const QByteArray value = header.trimmed();
     if (!value.toLower().startsWith("bytes=") || value.contains(','))
         return Range::whole;
-    const QByteArray spec = value.mid(6).trimmed();
-    const int dash = spec.indexOf('-');
+    const QByteArray bounds = value.mid(6).trimmed();
+    const int dash = bounds.indexOf('-');
     if (dash < 0)
         return Range::whole;
-    const QByteArray from = spec.left(dash).trimmed();
-    const QByteArray to = spec.mid(dash + 1).trimmed();
+    const QByteArray from = bounds.left(dash).trimmed();
+    const QByteArray to = bounds.mid(dash + 1).trimmed();
     if (from.isEmpty()) {
         const qint64 suffix = digits(to);
         if (suffix < 0)
