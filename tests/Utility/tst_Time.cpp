@@ -5,6 +5,7 @@
 
 #include "common/TimeZone.h"
 
+#include <chrono>
 #include <ctime>
 
 Q_DECLARE_METATYPE(vantorix::Time)
@@ -186,9 +187,16 @@ void tst_Time::localOffset()
 void tst_Time::currentTime()
 {
     TimeZone fixed("XIT-5:30");
-    const std::time_t before = std::time(nullptr);
+    // std::time() reads the coarse clock on glibc, which can lag the precise
+    // clock behind Time(true) by a tick; read the precise clock for bounds.
+    const auto seconds = [] {
+        return std::time_t(std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count());
+    };
+    const std::time_t before = seconds();
     const Time now(true);
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = seconds();
     QVERIFY(now.getTotalSeconds() >= before);
     QVERIFY(now.getTotalSeconds() <= after);
     QVERIFY(now.getMicrosecond() < 1000000u);
