@@ -242,6 +242,15 @@ void InstallerProduct::finishDownload()
     emit productActionFailure();
 }
 
+// ---- uninstalling
+
+void InstallerProduct::unInstall()
+{
+    // Removing the files is not built yet: nothing is removed.
+    Logger::write(String("Uninstalling ") + m_product.getName() + " is not built yet; nothing was removed");
+    emit productActionComplete();
+}
+
 // ---- installation records
 
 void InstallerProduct::mergeInstallationData(VantorixTools& tools, const String* errorText)

@@ -67,6 +67,9 @@ public:
 
     // Starts an install into the manager's active host application.
     void install();
+    // Removes the product's installed files from its host application and
+    // updates the installation records; emits productActionComplete.
+    void unInstall();
     // Collects the downloads the install needs from the manager's archive
     // cache, starting those not yet running.
     void refreshDownloader();
