@@ -1,0 +1,73 @@
+#ifndef INSTALLER_UI_OPTIONSWIDGET_H
+#define INSTALLER_UI_OPTIONSWIDGET_H
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace installer {
+
+// The options and sign-in panel: a sheet over the main window where the user
+// picks the action (install online or from an offline file, create an
+// offline file, reset), the use (commercial/trial or educational) and signs
+// in. When the choice is complete it configures the manager, hides itself and
+// emits startInstall(). The submission itself runs on the next tick of a
+// 100 ms timer, after the controls have been disabled, so that the blocking
+// sign-in never runs inside a click and cannot be started twice.
+class OptionsWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit OptionsWidget(QWidget* parent);
+    ~OptionsWidget() override;
+
+    void setControlsEnabled(bool enabled);
+    void refreshControls();
+
+signals:
+    void startInstall();
+
+public slots:
+    void doSubmit();
+    void doQuit();
+    void handleEvents();
+    void actionChange(bool checked);
+    void refreshLoginDetails();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildTree();
+    void submit();
+
+    QTimer* m_timer = nullptr;
+    bool m_submitRequested = false;
+    bool m_online = false;
+
+    QLabel* m_wishLabel = nullptr;
+    QCheckBox* m_offlineCheck = nullptr;
+    QWidget* m_actionRadioLayout = nullptr;
+    QRadioButton* m_installRadio = nullptr;
+    QRadioButton* m_createOfflineRadio = nullptr;
+    QRadioButton* m_resetRadio = nullptr;
+    QLabel* m_targetLabel = nullptr;
+    QWidget* m_targetRadioLayout = nullptr;
+    QRadioButton* m_commercialRadio = nullptr;
+    QRadioButton* m_educationalRadio = nullptr;
+    QLabel* m_emailLabel = nullptr;
+    QLineEdit* m_emailEdit = nullptr;
+    QLabel* m_passwordLabel = nullptr;
+    QLineEdit* m_passwordEdit = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    QPushButton* m_submitButton = nullptr;
+};
+
+} // namespace installer
+
+#endif
