@@ -114,9 +114,7 @@ private slots:
 
     void servesFiles_data();
     void servesFiles();
-    void largeFilesAndTheirIdentity();
-    void redirects_data();
-    void redirects();
+    void largeFile();
     void requestForms_data();
     void requestForms();
     void saysContinueBeforeTheBody();
@@ -148,18 +146,13 @@ void tst_ServiceStandIn::servesFiles_data()
     const QString archive = QStringLiteral("/files/archives/StairMaker-17.zip");
     QTest::newRow("whole") << archive << QByteArray() << 200 << 0 << 4291;
     QTest::newRow("range a-b") << archive << QByteArray("Range: bytes=10-19\r\n") << 206 << 10 << 19;
-    QTest::newRow("range a-") << archive << QByteArray("Range: bytes=4290-\r\n") << 206 << 4290 << 4291;
     QTest::newRow("range -n") << archive << QByteArray("Range: bytes=-5\r\n") << 206 << 4287 << 4291;
     QTest::newRow("range ending past the file") << archive << QByteArray("Range: bytes=4000-99999\r\n") << 206 << 4000 << 4291;
     QTest::newRow("range past the file") << archive << QByteArray("Range: bytes=4292-\r\n") << 416 << -1 << -1;
-    QTest::newRow("empty suffix") << archive << QByteArray("Range: bytes=-0\r\n") << 416 << -1 << -1;
     // Ranges it cannot or will not serve give the whole file.
     QTest::newRow("unreadable range") << archive << QByteArray("Range: bytes=9-3\r\n") << 200 << 0 << 4291;
     QTest::newRow("several ranges") << archive << QByteArray("Range: bytes=0-1,5-6\r\n") << 200 << 0 << 4291;
-    QTest::newRow("If-Range of another version") << archive << QByteArray("Range: bytes=10-19\r\nIf-Range: \"other\"\r\n")
-                                                 << 200 << 0 << 4291;
     const QByteArray none;
-    QTest::newRow("missing") << "/files/images/none.png" << none << 404 << -1 << -1;
     QTest::newRow("dot-dot") << "/files/%2E%2E/accounts.json" << none << 404 << -1 << -1;
     QTest::newRow("absolute path") << "/files//etc/passwd" << none << 404 << -1 << -1;
     QTest::newRow("link out of the folder") << "/files/outside.json" << none << 404 << -1 << -1;
@@ -191,7 +184,7 @@ void tst_ServiceStandIn::servesFiles()
     QVERIFY(!answer.headers.value("last-modified").isEmpty());
 }
 
-void tst_ServiceStandIn::largeFilesAndTheirIdentity()
+void tst_ServiceStandIn::largeFile()
 {
     // Over 2 GiB (sparse, so it costs no disk): the length needs 64 bits.
     const QString large = QDir(m_service.dataDir()).filePath(QStringLiteral("files/large.bin"));
@@ -207,40 +200,12 @@ void tst_ServiceStandIn::largeFilesAndTheirIdentity()
     QCOMPARE(tail.headers.value("content-range"), QByteArray("bytes 3221225471-3221225471/3221225472"));
     QCOMPARE(tail.body, QByteArray(1, '\0'));
     QVERIFY(QFile::remove(large));
-
-    // A changed file has another ETag, and a resume against the old one gets the whole new file.
-    const QString changing = QDir(m_service.dataDir()).filePath(QStringLiteral("files/changing.txt"));
-    writeFile(changing, "first version");
-    const QByteArray etag = rawGet(m_service, QStringLiteral("/files/changing.txt")).headers.value("etag");
-    const RawAnswer resumed =
-        rawGet(m_service, QStringLiteral("/files/changing.txt"), "Range: bytes=6-\r\nIf-Range: " + etag + "\r\n");
-    QCOMPARE(resumed.status, 206);
-    QCOMPARE(resumed.body, QByteArray("version"));
-    writeFile(changing, "the second version");
-    const RawAnswer changed =
-        rawGet(m_service, QStringLiteral("/files/changing.txt"), "Range: bytes=6-\r\nIf-Range: " + etag + "\r\n");
-    QVERIFY(changed.headers.value("etag") != etag);
-    QCOMPARE(changed.status, 200);
-    QCOMPARE(changed.body, QByteArray("the second version"));
 }
 
+// Short and stalled files and redirects between paths are driven end to end
+// by the downloader's tests; here the settings it does not use.
 void tst_ServiceStandIn::controlChangesBehaviour()
 {
-    const QString archive = QStringLiteral("/files/archives/StairMaker-17.zip");
-    QVERIFY(m_service.control(QStringLiteral("short-files=1")));
-    const RawAnswer cut = rawGet(m_service, archive);
-    QCOMPARE(cut.status, 200);
-    QVERIFY(cut.closed);
-    QVERIFY(cut.body.size() < cut.headers.value("content-length").toInt());
-
-    QVERIFY(m_service.control(QStringLiteral("reset=1&stall-files=100")));
-    const RawAnswer stalled = rawExchange(m_service, "GET " + archive.toUtf8() + " HTTP/1.1\r\n\r\n", 700);
-    QCOMPARE(stalled.status, 200);
-    QCOMPARE(stalled.body.size(), 100);
-    QVERIFY(!stalled.closed);
-    QVERIFY(m_service.control(QStringLiteral("reset=1")));
-    QCOMPARE(rawGet(m_service, archive).body.size(), 4292);
-
     QVERIFY(m_service.control(QStringLiteral("status=503")));
     QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("503 Service Unavailable"));
     QVERIFY(!m_service.control(QStringLiteral("no-such-setting=1")));
@@ -248,38 +213,18 @@ void tst_ServiceStandIn::controlChangesBehaviour()
     QVERIFY(m_service.control(QStringLiteral("reset=1")));
     QVERIFY(rawExchange(m_service, soapPost("\r\n")).body.contains("<errorCode>21</errorCode>"));
     QVERIFY(m_service.stats().value(QStringLiteral("requests")) > 0);
-}
 
-void tst_ServiceStandIn::redirects_data()
-{
-    QTest::addColumn<QString>("setting");
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("location"); // "${SERVICE}" for the stand-in's root; empty: refused
-
-    QTest::newRow("to a path") << "/files/old.zip=/files/archives/StairMaker-17.zip" << "/files/old.zip"
-                               << "${SERVICE}/files/archives/StairMaker-17.zip";
-    QTest::newRow("to an address, URL-encoded") << "%2Ffiles%2Fa.zip%3Dhttps%3A%2F%2Fmirror.example%2Fa.zip"
-                                                << "/files/a.zip" << "https://mirror.example/a.zip";
-    QTest::newRow("from a name that is no path") << "old.zip=/files/a.zip" << QString() << QString();
-    QTest::newRow("to a name that is no address") << "/files/a.zip=ftp://x/a.zip" << QString() << QString();
-}
-
-void tst_ServiceStandIn::redirects()
-{
-    QFETCH(QString, setting);
-    QFETCH(QString, from);
-    QFETCH(QString, location);
-
-    QCOMPARE(m_service.control(QStringLiteral("redirect=") + setting), !location.isEmpty());
-    if (location.isEmpty())
-        return;
-    const RawAnswer answer = rawGet(m_service, from);
-    QCOMPARE(answer.status, 302);
-    QCOMPARE(QString::fromUtf8(answer.headers.value("location")),
-             QString(location).replace(QLatin1String("${SERVICE}"), m_service.url()));
+    // A redirect to another address, given URL-encoded; one from a name that
+    // is no path or to one that is no address is refused.
+    QVERIFY(!m_service.control(QStringLiteral("redirect=old.zip=/files/a.zip")));
+    QVERIFY(!m_service.control(QStringLiteral("redirect=/files/a.zip=ftp://x/a.zip")));
+    QVERIFY(m_service.control(QStringLiteral("redirect=%2Ffiles%2Fa.zip%3Dhttps%3A%2F%2Fmirror.example%2Fa.zip")));
+    const RawAnswer moved = rawGet(m_service, QStringLiteral("/files/a.zip"));
+    QCOMPARE(moved.status, 302);
+    QCOMPARE(moved.headers.value("location"), QByteArray("https://mirror.example/a.zip"));
     // An empty target removes the redirect again.
-    QVERIFY(m_service.control(QStringLiteral("redirect=") + QUrl::toPercentEncoding(from + QLatin1Char('='))));
-    QVERIFY(rawGet(m_service, from).status != 302);
+    QVERIFY(m_service.control(QStringLiteral("redirect=%2Ffiles%2Fa.zip%3D")));
+    QCOMPARE(rawGet(m_service, QStringLiteral("/files/a.zip")).status, 404);
 }
 
 void tst_ServiceStandIn::requestForms_data()
