@@ -129,7 +129,6 @@ private slots:
     void postResults_data();
     void postResults();
     void emptyBodyIsNoAnswer();
-    void postWithoutAnswerEnvelope();
 };
 
 void tst_WebServiceClient::init()
@@ -357,6 +356,10 @@ void tst_WebServiceClient::postsTheEnvelopeAndReadsTheAnswer()
     const QByteArray soap12Post = service.recordedPosts().value(1);
     QVERIFY(soap12Post.contains("\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"));
     QVERIFY(!soap12Post.contains("SOAPAction"));
+
+    // Sent and answered with nothing to read the answer into: still a successful post.
+    QVERIFY(client.post(String(ServiceAddress::path), loginAction(), exchange.requestEnvelope, nullptr));
+    QCOMPARE(service.recordedPosts().size(), 3);
 }
 
 void tst_WebServiceClient::postResults_data()
@@ -423,17 +426,6 @@ void tst_WebServiceClient::emptyBodyIsNoAnswer()
     WebServiceClient client(service.server(), false);
     QVERIFY(!client.post(String(ServiceAddress::path), loginAction(), exchange.requestEnvelope, &exchange.answerEnvelope));
     QCOMPARE(client.getLastError(), short(7));
-}
-
-void tst_WebServiceClient::postWithoutAnswerEnvelope()
-{
-    ServiceProcess service;
-    QVERIFY2(service.start(), qPrintable(service.errorString()));
-    Exchange exchange("", String());
-    WebServiceClient client(serverOf(service), false);
-    // Sent and answered (with a refusal nobody reads): a successful post.
-    QVERIFY(client.post(String(ServiceAddress::path), loginAction(), exchange.requestEnvelope, nullptr));
-    QCOMPARE(service.stats().value(QStringLiteral("posts")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_WebServiceClient)
