@@ -3,6 +3,7 @@
 // requests for the forms the client never sends, and the sample listings
 // (what they carry for each account, host version and language).
 
+#include "common/FileBytes.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
@@ -375,9 +376,7 @@ void tst_ServiceOperations::supportReports()
     const QDir reports(QDir(m_service.dataDir()).filePath(QStringLiteral("reports")));
     const QStringList files = reports.entryList({QStringLiteral("*-support-*.xml")}, QDir::Files, QDir::Name);
     QCOMPARE(files.size(), 2);
-    QFile file(reports.filePath(files.last()));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString stored = QString::fromUtf8(file.readAll());
+    const QString stored = QString::fromUtf8(readFile(reports.filePath(files.last())));
     QVERIFY(stored.contains(QStringLiteral("<description>Ärger</description>")));
     QVERIFY(!stored.contains(QLatin1String("correct horse")));
     QVERIFY(!m_service.output().contains(QLatin1String("correct horse")));
