@@ -3,6 +3,7 @@
 #include "File/Directory.h"
 #include "Utility/Logger.h"
 #include "common/FakeHost.h"
+#include "common/FileBytes.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -70,8 +71,7 @@ private slots:
     void isRunningFindsOnlyThisInstallation_data();
     void isRunningFindsOnlyThisInstallation();
     void isRunningFromTerminal();
-    void clearCacheErasesContents();
-    void clearCacheRefusesInvalidOrUnknown();
+    void clearCache();
 
 private:
     QString makeHost(const QString& relative, const fakehost::FakeHostOptions& base = fakehost::FakeHostOptions());
@@ -169,8 +169,6 @@ void tst_Application::productVersionContents_data()
     QTest::newRow("empty file") << QByteArray() << false << 1;
     QTest::newRow("another document") << QByteArray("<other><shortversionstring>19</shortversionstring></other>")
                                       << false << 1;
-    QTest::newRow("unterminated") << QByteArray("<productversion><shortversionstring>19</shortversionstring>")
-                                  << false << 1;
     QTest::newRow("empty element") << QByteArray("<productversion/>") << true << 0;
     QTest::newRow("unknown children skipped")
         << QByteArray("<?xml version=\"1.0\"?><productversion><build>1234</build><extra><a/></extra>"
@@ -184,10 +182,7 @@ void tst_Application::productVersionContents()
 {
     QFETCH(QByteArray, content);
     const QString path = makeHost(QStringLiteral("ArchiCAD"));
-    QFile file(path + QStringLiteral("/ProductVersion.xml"));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-    file.close();
+    writeFile(path + QStringLiteral("/ProductVersion.xml"), content);
 
     const Application application(HostType::archiCAD, String(path));
     QTEST(application.isValid(), "valid");
@@ -300,21 +295,17 @@ void tst_Application::isRunningFromTerminal()
     QVERIFY(becomes(application, true));
 }
 
-void tst_Application::clearCacheErasesContents()
+void tst_Application::clearCache()
 {
     const QString cacheHome = QDir::homePath() + QStringLiteral("/.cache-tst-application");
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
     const QString cacheRoot = cacheHome + QStringLiteral("/Graphisoft/ArchiCAD-64 Cache Folder");
     const QString cache = cacheRoot + QStringLiteral("/Cache 19.0.0 INT R1");
     const QString other = cacheRoot + QStringLiteral("/Cache 18.0.0 INT R1");
-    for (const QString& folder : {cache + QStringLiteral("/sub"), other})
-        QVERIFY(QDir().mkpath(folder));
     // A plain file whose name holds the postfix is not the cache folder.
     for (const QString& file : {cache + QStringLiteral("/a.dat"), cache + QStringLiteral("/sub/.hidden"),
-                                other + QStringLiteral("/b.dat"), cacheRoot + QStringLiteral("/19.0.0 INT R1.lock")}) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
+                                other + QStringLiteral("/b.dat"), cacheRoot + QStringLiteral("/19.0.0 INT R1.lock")})
+        writeFile(file);
 
     const Application application(HostType::archiCAD, String(makeHost(QStringLiteral("ArchiCAD 19"))));
     std::unique_ptr<Directory> found = application.getCacheDirectory();
@@ -329,14 +320,10 @@ void tst_Application::clearCacheErasesContents()
     QVERIFY(logHas(QStringLiteral("-------- Clearing Cache")));
     QVERIFY(logHas(QStringLiteral("\tCache successfully cleared -- ") + cache));
     QCOMPARE(Logger::depth(), short(0));
-    QDir(cacheHome).removeRecursively();
-}
 
-void tst_Application::clearCacheRefusesInvalidOrUnknown()
-{
-    const QString cacheHome = QDir::homePath() + QStringLiteral("/.cache-tst-application-empty");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
-
+    // An invalid host is refused before its cache is looked for; a valid one
+    // without a cache folder clears nothing.
+    Logger::initialise(Logger::defaultMaxSize);
     fakehost::FakeHostOptions options;
     options.productVersion = fakehost::ProductVersionFile::missing;
     Application(HostType::archiCAD, String(makeHost(QStringLiteral("invalid"), options))).clearCache();
@@ -345,11 +332,14 @@ void tst_Application::clearCacheRefusesInvalidOrUnknown()
     QVERIFY(!logHas(QStringLiteral("Cache directory is NULL")));
 
     Logger::initialise(Logger::defaultMaxSize);
-    const Application valid(HostType::archiCAD, String(makeHost(QStringLiteral("valid"))));
+    options.productVersion = fakehost::ProductVersionFile::written;
+    options.version = 17;
+    const Application valid(HostType::archiCAD, String(makeHost(QStringLiteral("valid"), options)));
     QVERIFY(!valid.getCacheDirectory());
     valid.clearCache();
     QVERIFY(logHas(QStringLiteral("Cache directory is NULL")));
     QCOMPARE(Logger::depth(), short(0));
+    QDir(cacheHome).removeRecursively();
 }
 
 QTEST_GUILESS_MAIN(tst_Application)
