@@ -1,9 +1,9 @@
 #include "InstallerManager.h"
 #include "QuitOnSignal.h"
 #include "VantorixInstallerApp.h"
+#include "ui/InstallerDialog.h"
 
 #include <QApplication>
-#include <QWidget>
 
 #include <memory>
 
@@ -22,11 +22,9 @@ int main(int argc, char* argv[])
         if (argc >= 2)
             manager.commandLinePath = vantorix::String(QString::fromLocal8Bit(argv[1]));
 
-        auto window = std::make_unique<QWidget>();
-        window->setWindowTitle(QStringLiteral("Vantorix Installer"));
-        window->resize(640, 480);
-        if (manager.mainSize.width > 0 && manager.mainSize.height > 0)
-            window->resize(manager.mainSize.width, manager.mainSize.height);
+        // The window opens at its saved size and asks its questions once
+        // the event loop runs, so it paints before anything waits.
+        auto window = std::make_unique<InstallerDialog>();
         window->show();
         exitCode = application->exec();
         // Remembered for the next start; saved with the preferences below.
