@@ -2,6 +2,7 @@
 
 #include "DirectoryHandler.h"
 #include "InstallerManager.h"
+#include "products/InstallJournal.h"
 
 #include "Applications/ApplicationMap.h"
 #include "Catalogue/VantorixTools.h"
@@ -104,6 +105,7 @@ short VantorixInstallerApp::startup()
                   + addon->getBuildNo() + " on " + platform.getVersionString());
     logHostApplications();
     manager.readPrefs();
+    InstallJournal::recover();
     return 0;
 }
 

@@ -3,6 +3,8 @@
 #include "InstallerManager.h"
 #include "products/ArchiveMap.h"
 #include "products/Downloader.h"
+#include "products/InstallJournal.h"
+#include "products/ProductInstaller.h"
 
 #include "Applications/Application.h"
 #include "Catalogue/Executable.h"
@@ -14,6 +16,9 @@
 #include "File/Directory.h"
 #include "Utility/Convert.h"
 #include "Utility/Logger.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 using namespace vantorix;
 
@@ -228,26 +233,103 @@ void InstallerProduct::downloadProgress(qint64 downloaded, qint64 total, int pre
 
 void InstallerProduct::finishDownload()
 {
+    if (!isDownloadDone())
+        return;  // the last download calls again
     if (!m_busy || m_cancelled) {
         m_busy = false;
         m_cancelled = false;
         return;
     }
-    if (!isDownloadDone())
+    m_cancelled = false;
+    const int action = manager.getInstallerAction();
+    String error;
+    if (action != InstallerManager::installFromOfflineFile) {
+        for (const QPointer<Downloader>& downloader : m_downloaders) {
+            if (downloader != nullptr && downloader->isDone() && !downloader->isSuccess())
+                error += String("URL[") + downloader->getUrl() + "] Error[" + downloader->getError() + "]";
+        }
+    }
+    bool installed = error.empty();
+    std::vector<String> localCopies;
+    if (installed && action != InstallerManager::createOfflineFile) {
+        const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList();
+        const ReleaseUrl* release = releases != nullptr ? ReleaseUrl::chooseEntry(*releases, m_language) : nullptr;
+        // The reason is kept from an offline file's install too, so that the
+        // record never shows a failed install as a success.
+        installed = installFile(m_application, release != nullptr ? release->getUrl() : String(), localCopies, &error);
+        if (!installed && error.empty())
+            error = String("Installing failed");
+    }
+
+    if (!installed) {
+        Logger::write(String("Installing ") + m_product.getName() + " failed: " + error);
+        m_busy = false;
+        mergeInstallationData(manager.getInstallations(), &error);
+        emit productActionFailure();
         return;
-    // Installing the downloaded archives is not built yet: say so rather
-    // than pretend that the product was installed.
-    Logger::write(String("Installing ") + m_product.getName() + " failed: installing products is not built yet");
+    }
+    m_localVersion = ToDouble(m_platform.getVersion()).value();
+    if (action != InstallerManager::createOfflineFile) {
+        m_localPaths = localCopies;
+        // Written while still busy: that is what makes it record this install.
+        if (!updateInstallationFile())
+            Logger::write(String("The installation file of ") + m_product.getName() + " was not updated");
+    }
     m_busy = false;
-    emit productActionFailure();
+    const String noError;
+    mergeInstallationData(manager.getInstallations(), &noError);
+    emit productActionComplete();
 }
 
 // ---- uninstalling
 
 void InstallerProduct::unInstall()
 {
-    // Removing the files is not built yet: nothing is removed.
-    Logger::write(String("Uninstalling ") + m_product.getName() + " is not built yet; nothing was removed");
+    m_busy = false;
+    m_cancelled = false;
+    if (m_localPaths.empty()) {
+        if (manager.getInstallerAction() == InstallerManager::createOfflineFile) {
+            // The product's archives leave the offline package.
+            if (const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList()) {
+                for (const ReleaseUrl& release : *releases)
+                    manager.getArchives().erase(release.getUrl());
+            }
+            m_downloaders.clear();
+        }
+    } else {
+        bool removed = false;
+        const Application* application = manager.getApplication(m_application);
+        const QString root = application != nullptr ? QFileInfo(application->getPath().qString()).canonicalFilePath()
+                                                    : QString();
+        for (const String& local : m_localPaths) {
+            const QFileInfo path(QDir::cleanPath(local.qString()));
+            const QString folder = path.absolutePath();
+            const QString canonical = QFileInfo(folder).canonicalFilePath();
+            if (canonical.isEmpty() || !QFileInfo(folder).isDir())
+                continue;
+            // Records are shared by all users: only items in the product's own
+            // host application are ever removed.
+            if (root.isEmpty() || !isWithin(canonical, root)) {
+                Logger::write(String("Not removing ") + local + ": it is not inside the host application's folder");
+                continue;
+            }
+            // A name without an extension is matched with its dot.
+            const QString name = path.completeBaseName() + QLatin1Char('.') + path.suffix();
+            if (name == QLatin1String("."))
+                continue;
+            const QStringList copies = ProductInstaller::copiesOf(folder, name);
+            if (!copies.empty())
+                removed = true;
+            for (const QString& copy : copies) {
+                if (!removeItem(copy))
+                    Logger::write(String("Could not remove ") + String(copy));
+            }
+        }
+        if (removed)
+            updateInstallationFile();
+    }
+    m_localPaths.clear();
+    m_localVersion = 0.0;
     emit productActionComplete();
 }
 

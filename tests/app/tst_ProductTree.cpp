@@ -219,7 +219,8 @@ void tst_ProductTree::recordedOutcome()
              folder + "/Add-Ons/Stair Maker.apx/Contents/MacOS/Stair Maker");
 }
 
-// Installing archives is not there yet: the product must say it failed.
+// A product without an archive for its language cannot be installed: it
+// must say it failed, not that it succeeded.
 void tst_ProductTree::finishedDownloadIsNotASuccess()
 {
     InstallerProduct product(stairMaker(), platform19("1.50", true, false));
