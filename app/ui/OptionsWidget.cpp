@@ -163,8 +163,7 @@ void OptionsWidget::buildTree()
 
 void OptionsWidget::showEvent(QShowEvent* event)
 {
-    const WebConnection connection(ServiceAddress::getHost(), ServiceAddress::isSecure());
-    m_online = connection.hasInternetAccess();
+    m_online = checkInternetAccess();
     if (m_online) {
         m_offlineCheck->setChecked(false);
         m_offlineCheck->setEnabled(true);
@@ -181,6 +180,12 @@ void OptionsWidget::showEvent(QShowEvent* event)
     fillLoginFields();
     refreshControls();
     QWidget::showEvent(event);
+}
+
+bool OptionsWidget::checkInternetAccess() const
+{
+    const WebConnection connection(ServiceAddress::getHost(), ServiceAddress::isSecure());
+    return connection.hasInternetAccess();
 }
 
 void OptionsWidget::fillLoginFields()
@@ -217,21 +222,21 @@ void OptionsWidget::refreshControls()
         shift = 40;
     }
 
-    // A stored account is what the hidden fields submit. Fields the user
-    // fills in keep what was typed, also after a failed sign-in.
-    if (loggedIn)
-        fillLoginFields();
-    if (fileOnly || (commercial && loggedIn))
-        m_submitButton->setEnabled(true);
-    else
-        refreshLoginDetails();
-
     m_emailLabel->setVisible(emailShown);
     m_emailEdit->setVisible(emailShown);
     m_passwordLabel->setVisible(passwordShown);
     m_passwordEdit->setVisible(passwordShown);
     m_targetLabel->setVisible(targetShown);
     m_targetRadioLayout->setVisible(targetShown);
+
+    // A stored account is what the hidden fields submit. Fields the user
+    // fills in keep what was typed, also after a failed sign-in.
+    if (loggedIn)
+        fillLoginFields();
+    if (emailShown)
+        refreshLoginDetails();
+    else
+        m_submitButton->setEnabled(true);
     m_submitButton->move(m_submitButton->x(), buttonTop - shift);
     m_quitButton->move(m_quitButton->x(), buttonTop - shift);
     resize(baseWidth, baseHeight - shift);
@@ -248,6 +253,11 @@ void OptionsWidget::refreshControls()
 
 void OptionsWidget::refreshLoginDetails()
 {
+    // The fields only decide while the user can edit them: not while a
+    // submission runs, and not when they are hidden (the choice needs no
+    // typing, or the stored account is used).
+    if (m_submitRequested || m_submitting || m_emailEdit->isHidden())
+        return;
     const bool ready = !m_emailEdit->text().isEmpty()
         && (m_educationalRadio->isChecked() || !m_passwordEdit->text().isEmpty());
     m_submitButton->setEnabled(ready);

@@ -55,6 +55,8 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Whether the service host can be reached, asked at every showing.
+    virtual bool checkInternetAccess() const;
 
 private:
     void buildTree();
