@@ -1,0 +1,483 @@
+// The command line "vantorix" against the service stand-in and fake host
+// installations: run in-process through CommandLine for most cases, and as
+// the real program where the process itself matters (no display, Ctrl-C).
+
+#include "cli/CommandLine.h"
+
+#include "common/FakeHost.h"
+#include "common/FileBytes.h"
+#include "common/ServiceProcess.h"
+#include "common/TestSupport.h"
+
+#include "Catalogue/VantorixTools.h"
+#include "Environment/Host.h"
+#include "File/DataFile.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace vantorix;
+using namespace installer;
+using testsupport::ServiceProcess;
+
+namespace {
+
+const char* const email = "anna.berg@example.com";
+const char* const password = "correct horse";
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result runCli(const QStringList& arguments, const QByteArray& input = QByteArray())
+{
+    QByteArray inputBytes = input;
+    QBuffer in(&inputBytes);
+    in.open(QIODevice::ReadOnly);
+    Result result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    CommandLine commandLine(&in, out, err);
+    result.code = commandLine.run(arguments);
+    out.flush();
+    err.flush();
+    return result;
+}
+
+QString errorRow(short row)
+{
+    return host.getLocalString(32524, row).qString();
+}
+
+QString clientFilePath()
+{
+    const std::unique_ptr<DataFile> file = VantorixTools::getClientFile(false);
+    return file ? file->getURL().qString() : QString();
+}
+
+fakehost::FakeHostOptions hostOptions(const QString& folder, int version)
+{
+    fakehost::FakeHostOptions options;
+    options.folder = folder;
+    options.version = version;
+    return options;
+}
+
+// The folders of the host applications "hosts --json" lists.
+QStringList hostPaths()
+{
+    QStringList paths;
+    for (const QJsonValue& entry :
+         QJsonDocument::fromJson(runCli({"hosts", "--json"}).out.toUtf8()).object().value("hosts").toArray())
+        paths << entry.toObject().value("path").toString();
+    return paths;
+}
+
+// The names of a "list --json" answer's products.
+QStringList listedNames(const QJsonObject& listing)
+{
+    QStringList names;
+    for (const QJsonValue& product : listing.value("products").toArray())
+        names << product.toObject().value("name").toString();
+    return names;
+}
+
+} // namespace
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void hosts();
+    void addHost_data();
+    void addHost();
+    void login_data();
+    void login();
+    void failedLoginKeepsAccount();
+    void listByStatus_data();
+    void listByStatus();
+    void hostChoice_data();
+    void hostChoice();
+    void productNames_data();
+    void productNames();
+    void uninstallNotInstalled();
+    void runningHost_data();
+    void runningHost();
+    void usage_data();
+    void usage();
+    void programWithoutDisplay();
+    void interruptCancelsInstall();
+
+private:
+    QString m_host19;
+    QString m_host18;
+    QString m_id19;
+    ServiceProcess m_service;
+};
+
+void tst_CommandLine::initTestCase()
+{
+    const QString hosts = testsupport::sandboxDir() + "/hosts";
+    m_host19 = hosts + "/Studio/ArchiCAD 19";
+    m_host18 = hosts + "/Old/ArchiCAD 18";
+    QVERIFY(fakehost::create(hostOptions(m_host19, 19)));
+    QVERIFY(fakehost::create(hostOptions(m_host18, 18)));
+    host.initialise();
+    QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+    m_service.exportEnvironment();
+
+    const Result listed = runCli({"hosts", "--json"});
+    QCOMPARE(listed.code, 0);
+    for (const QJsonValue& entry : QJsonDocument::fromJson(listed.out.toUtf8()).object().value("hosts").toArray()) {
+        if (entry.toObject().value("path").toString() == m_host19)
+            m_id19 = entry.toObject().value("id").toString();
+    }
+    QVERIFY(!m_id19.isEmpty());
+}
+
+void tst_CommandLine::init()
+{
+    QFile::remove(qEnvironmentVariable("VANTORIX_SHARED_DIR") + "/Vantorix/com.vantorixhq.vantorix_installer.xml");
+    qunsetenv(CommandLine::passwordVariable);
+    qunsetenv(CommandLine::hostWaitVariable);
+    m_service.control("reset=1");
+    const Result login = runCli({"login", "--email", email, "--password-stdin"}, QByteArray(password) + "\n");
+    QVERIFY2(login.code == 0, qPrintable(login.err));
+}
+
+void tst_CommandLine::hosts()
+{
+    const Result json = runCli({"hosts", "--json"});
+    QCOMPARE(json.code, 0);
+    const QJsonArray hosts = QJsonDocument::fromJson(json.out.toUtf8()).object().value("hosts").toArray();
+    QCOMPARE(hosts.size(), 2);
+    // Display order: the newer version first.
+    const QJsonObject first = hosts.at(0).toObject();
+    QCOMPARE(first.keys(), (QStringList{"edition", "id", "language", "name", "path", "version"}));
+    QCOMPARE(first.value("path").toString(), m_host19);
+    QCOMPARE(first.value("name").toString(), QStringLiteral("ArchiCAD 19"));
+    QCOMPARE(first.value("version").toString(), QStringLiteral("19"));
+    QCOMPARE(first.value("language").toString(), QStringLiteral("INT"));
+    QCOMPARE(first.value("edition").toString(), QStringLiteral("full"));
+    QVERIFY(hosts.at(1).toObject().value("id").toString() != m_id19);
+    // The id is the folder's, the same in every run.
+    QCOMPARE(first.value("id").toString(), m_id19);
+
+    const Result text = runCli({"hosts"});
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains(m_id19) && text.out.contains(m_host18));
+}
+
+void tst_CommandLine::addHost_data()
+{
+    QTest::addColumn<int>("version");  // 0: a folder that is not a host
+    QTest::addColumn<int>("code");
+    QTest::addColumn<short>("errorRow");
+
+    QTest::newRow("host") << 19 << 0 << short(-1);
+    QTest::newRow("not a host") << 0 << 5 << short(2);
+    QTest::newRow("unsupported version") << 17 << 5 << short(3);
+}
+
+void tst_CommandLine::addHost()
+{
+    QFETCH(int, version);
+    QFETCH(int, code);
+    QFETCH(short, errorRow);
+
+    const QString folder = testsupport::sandboxDir() + "/elsewhere/" + QTest::currentDataTag();
+    if (version != 0)
+        QVERIFY(fakehost::create(hostOptions(folder, version)));
+    else
+        QVERIFY(QDir().mkpath(folder));
+
+    const Result added = runCli({"hosts", "add", folder});
+    QCOMPARE(added.code, code);
+    const bool known = hostPaths().contains(folder);
+    if (errorRow >= 0) {
+        QCOMPARE(added.err.trimmed(), "vantorix: " + ::errorRow(errorRow));
+        QVERIFY(!known);
+        return;
+    }
+    // Remembered for the next runs, and found by --host.
+    QVERIFY(known);
+    QCOMPARE(runCli({"hosts", "add", folder + "/"}).out.left(13), QStringLiteral("Already known"));
+    QCOMPARE(runCli({"list", "--host", folder, "--json"}).code, 0);
+}
+
+void tst_CommandLine::login_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("environment");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<short>("errorRow");
+
+    const QStringList fromStdin{"login", "--email", email, "--password-stdin"};
+    QTest::newRow("stdin, line feed") << fromStdin << QByteArray("correct horse\n") << QByteArray() << 0 << short(-1);
+    QTest::newRow("stdin, CR LF, no more lines") << fromStdin << QByteArray("correct horse\r\n") << QByteArray() << 0
+                                                 << short(-1);
+    QTest::newRow("environment") << QStringList{"login", "--email", email} << QByteArray() << QByteArray(password)
+                                 << 0 << short(-1);
+    QTest::newRow("wrong password") << fromStdin << QByteArray("correct horse \n") << QByteArray() << 2 << short(0);
+    QTest::newRow("no password") << QStringList{"login", "--email", email} << QByteArray() << QByteArray() << 1
+                                 << short(25);
+    QTest::newRow("empty stdin") << fromStdin << QByteArray() << QByteArray(password) << 1 << short(25);
+    QTest::newRow("educational, address only") << QStringList{"login", "--email", email, "--educational"}
+                                               << QByteArray() << QByteArray() << 0 << short(-1);
+}
+
+void tst_CommandLine::login()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, environment);
+    QFETCH(int, code);
+    QFETCH(short, errorRow);
+
+    QVERIFY(runCli({"logout"}).code == 0);
+    if (!environment.isEmpty())
+        qputenv(CommandLine::passwordVariable, environment);
+    const Result result = runCli(arguments, input);
+    QCOMPARE(result.code, code);
+    if (errorRow >= 0)
+        QCOMPARE(result.err.trimmed(), "vantorix: " + ::errorRow(errorRow));
+    QVERIFY(!result.out.contains(password) && !result.err.contains(password));
+
+    // Signed in commercially: the listing comes; signed out or educational:
+    // the commercial listing needs a sign-in. The address stays remembered,
+    // which is all the educational listing needs.
+    const bool commercial = code == 0 && !arguments.contains("--educational");
+    QCOMPARE(runCli({"list", "--host", m_id19}).code, commercial ? 0 : 2);
+    QCOMPARE(runCli({"list", "--host", m_id19, "--status", "edu"}).code, 0);
+}
+
+void tst_CommandLine::failedLoginKeepsAccount()
+{
+    const QByteArray before = readFile(clientFilePath());
+    QVERIFY(!before.isEmpty());
+    const Result wrong = runCli({"login", "--email", email, "--password-stdin"}, "wrong\n");
+    QCOMPARE(wrong.code, 2);
+    QCOMPARE(readFile(clientFilePath()), before);
+
+    // The service out of reach: a failed post, exit 3, file untouched.
+    const QByteArray url = qgetenv("VANTORIX_SERVICE_URL");
+    qputenv("VANTORIX_SERVICE_URL", "http://127.0.0.1:9");
+    const Result unreachable = runCli({"login", "--email", email, "--password-stdin"}, "correct horse\n");
+    qputenv("VANTORIX_SERVICE_URL", url);
+    QCOMPARE(unreachable.code, 3);
+    QCOMPARE(unreachable.err.trimmed(), "vantorix: " + errorRow(1));
+    QCOMPARE(readFile(clientFilePath()), before);
+}
+
+void tst_CommandLine::listByStatus_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("category");
+
+    QTest::newRow("my") << "my" << QStringList{"Door Maker", "Stair Maker"} << "my";
+    QTest::newRow("updates") << "updates" << QStringList() << QString();
+    QTest::newRow("trials") << "trials" << QStringList{"Roof Maker"} << "trials";
+    QTest::newRow("all") << "all" << QStringList{"Door Maker", "Roof Maker", "Stair Maker"} << QString();
+    QTest::newRow("edu") << "edu" << QStringList{"Door Maker", "Stair Maker"} << "edu";
+}
+
+void tst_CommandLine::listByStatus()
+{
+    QFETCH(QString, status);
+    QFETCH(QStringList, names);
+    QFETCH(QString, category);
+
+    const Result result = runCli({"list", "--host", m_id19, "--status", status, "--json"});
+    QVERIFY2(result.code == 0, qPrintable(result.err));
+    const QJsonObject listing = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    QCOMPARE(listing.keys(), (QStringList{"host", "products", "status"}));
+    QCOMPARE(listing.value("status").toString(), status);
+    QCOMPARE(listing.value("host").toObject().value("id").toString(), m_id19);
+    QCOMPARE(listedNames(listing), names);
+    for (const QJsonValue& value : listing.value("products").toArray()) {
+        const QJsonObject product = value.toObject();
+        QCOMPARE(product.keys(),
+                 (QStringList{"agreement", "category", "id", "installedVersion", "name", "version"}));
+        QVERIFY(product.value("installedVersion").isNull());
+        QVERIFY(product.value("agreement").toString().startsWith(m_service.url() + "/files/agreements/"));
+        if (!category.isEmpty())
+            QCOMPARE(product.value("category").toString(), category);
+    }
+}
+
+void tst_CommandLine::hostChoice_data()
+{
+    QTest::addColumn<QStringList>("hostArguments");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("id, any case") << QStringList{"--host", "ID19UPPER"} << 0;
+    QTest::newRow("installation folder") << QStringList{"--host", "FOLDER19"} << 0;
+    QTest::newRow("unknown") << QStringList{"--host", "/nowhere/ArchiCAD 19"} << 4;
+    QTest::newRow("several, none preferred") << QStringList() << 1;
+}
+
+void tst_CommandLine::hostChoice()
+{
+    QFETCH(QStringList, hostArguments);
+    QFETCH(int, code);
+
+    hostArguments.replaceInStrings("ID19UPPER", m_id19.toUpper());
+    hostArguments.replaceInStrings("FOLDER19", m_host19 + "/");
+    const Result result = runCli(QStringList{"list", "--json"} + hostArguments);
+    QCOMPARE(result.code, code);
+    if (code == 0)
+        QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8()).object().value("host").toObject().value("path"),
+                 QJsonValue(m_host19));
+    else if (code == 1)
+        QVERIFY2(result.err.contains(m_host19) && result.err.contains(m_host18), qPrintable(result.err));
+}
+
+void tst_CommandLine::productNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+
+    // Found products stop at their agreement (no --accept-agreements), so
+    // nothing is installed here.
+    QTest::newRow("name, other case") << "dOOR mAKER" << 8;
+    QTest::newRow("id, lower case") << "7a2e5c10-3b4d-4e8f-a1b2-c3d4e5f60718" << 8;
+    QTest::newRow("prefix") << "Door" << 4;
+    QTest::newRow("longer") << "Door Makers" << 4;
+    QTest::newRow("listed, not available") << "Facade Maker" << 4;
+}
+
+void tst_CommandLine::productNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, code);
+
+    const Result result = runCli({"install", name, "--host", m_id19});
+    QCOMPARE(result.code, code);
+    if (code == 8)
+        QVERIFY2(result.err.contains(m_service.url() + "/files/agreements/doormaker.html"), qPrintable(result.err));
+    if (code == 4)
+        QVERIFY2(result.err.contains(name), qPrintable(result.err));
+}
+
+void tst_CommandLine::uninstallNotInstalled()
+{
+    const Result result = runCli({"uninstall", "door maker", "--host", m_id19});
+    QCOMPARE(result.code, 0);
+    QVERIFY(result.out.contains("Door Maker is not installed"));
+    QVERIFY(result.err.isEmpty());
+}
+
+void tst_CommandLine::runningHost_data()
+{
+    QTest::addColumn<bool>("wait");
+    QTest::addColumn<short>("errorRow");
+
+    QTest::newRow("no waiting") << false << short(34);
+    QTest::newRow("waiting past the limit") << true << short(33);
+}
+
+void tst_CommandLine::runningHost()
+{
+    QFETCH(bool, wait);
+    QFETCH(short, errorRow);
+
+    QProcess running;
+    running.start(fakehost::executablePath(hostOptions(m_host19, 19)), {"60"});
+    QVERIFY(running.waitForStarted());
+    qputenv(CommandLine::hostWaitVariable, "1");
+
+    QStringList arguments{"install", "Door Maker", "--host", m_id19, "--accept-agreements"};
+    if (wait)
+        arguments << "--wait-for-host";
+    QElapsedTimer clock;
+    clock.start();
+    const Result result = runCli(arguments);
+    running.kill();
+    running.waitForFinished();
+
+    QCOMPARE(result.code, 7);
+    QString expected = ::errorRow(errorRow);
+    expected.replace("$1", "ArchiCAD 19").replace("$2", "1");
+    QCOMPARE(result.err.trimmed(), "vantorix: " + expected);
+    if (wait)
+        QVERIFY(clock.elapsed() >= 1000);
+    QCOMPARE(result.out.contains("Waiting for ArchiCAD 19 to quit"), wait);
+    QVERIFY(!result.out.contains("Installing"));
+}
+
+void tst_CommandLine::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("nothing") << QStringList() << 1;
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 1;
+    QTest::newRow("unknown option") << QStringList{"list", "--colour"} << 1;
+    QTest::newRow("unknown status") << QStringList{"list", "--status", "mine"} << 1;
+    QTest::newRow("install without a name") << QStringList{"install", "--host", "x"} << 1;
+    QTest::newRow("password as an argument") << QStringList{"login", "--email", email, "secret"} << 1;
+    QTest::newRow("help of a command") << QStringList{"install", "--help"} << 0;
+    QTest::newRow("version") << QStringList{"--version"} << 0;
+}
+
+void tst_CommandLine::usage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+
+    const Result result = runCli(arguments);
+    QCOMPARE(result.code, code);
+    // Errors are single lines on err; help and version go to out.
+    QCOMPARE(result.err.isEmpty(), code == 0);
+    QCOMPARE(result.out.isEmpty(), code != 0);
+    QVERIFY(!result.err.contains("secret"));
+}
+
+void tst_CommandLine::programWithoutDisplay()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    program.setProcessEnvironment(environment);
+    program.start(testsupport::toolsDir() + "/vantorix", {"list", "--host", m_id19, "--status", "trials"});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 0);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(out.contains("Roof Maker") && !out.contains("Door Maker"), qPrintable(out));
+}
+
+void tst_CommandLine::interruptCancelsInstall()
+{
+    // The archive's download hangs after its head: only Ctrl-C ends it.
+    QVERIFY(m_service.control("stall-files=0"));
+    QProcess program;
+    program.start(testsupport::toolsDir() + "/vantorix",
+                  {"install", "Door Maker", "--host", m_id19, "--accept-agreements"});
+    QVERIFY(program.waitForStarted());
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).contains("Installing Door Maker"), 30000);
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 130);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()).trimmed(), "vantorix: " + errorRow(37));
+    // Shut down as usual: the temporary folder with the partial archive is gone.
+    QVERIFY(!QDir(qEnvironmentVariable("TMPDIR") + "/Vantorix Installer").exists());
+}
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+
+#include "tst_CommandLine.moc"
