@@ -164,8 +164,24 @@ InstallerDialog::InstallerDialog(QWidget* parent) : QMainWindow(parent), ui(std:
 
 InstallerDialog::~InstallerDialog()
 {
-    // The rows refer to products of the manager's tree, which outlives us.
+    clearList();
+}
+
+void InstallerDialog::clearList()
+{
+    // The view would only schedule the rows' widgets for deletion; they
+    // refer to products that a rebuild or reset is about to destroy, and a
+    // picture finishing meanwhile would reach one. So they go now (never
+    // from inside one of their own slots: rebuilds they cause are queued).
+    std::vector<QWidget*> widgets;
+    for (int row = 0; row < ui->products->count(); ++row) {
+        if (QWidget* widget = ui->products->itemWidget(ui->products->item(row)))
+            widgets.push_back(widget);
+    }
     ui->products->clear();
+    m_rows.clear();
+    for (QWidget* widget : widgets)
+        delete widget;
 }
 
 void InstallerDialog::setFooterMargin(int left)
@@ -185,8 +201,7 @@ void InstallerDialog::setControlsVisible(bool visible)
         setFooterMargin(110);
     } else {
         setFooterMargin(10);
-        ui->products->clear();
-        m_rows.clear();
+        clearList();
     }
 }
 
@@ -359,8 +374,7 @@ void InstallerDialog::refreshProducts()
         break;
     }
 
-    ui->products->clear();
-    m_rows.clear();
+    clearList();
     ProductTree::ProductList* products = manager.getProductTree().getProducts(manager.getActiveApplication());
     if (products == nullptr || products->empty())
         return;

@@ -73,6 +73,7 @@ protected:
 
 private:
     void setFooterMargin(int left);
+    void clearList();
     void showProducts();
     void queueRefresh();
 

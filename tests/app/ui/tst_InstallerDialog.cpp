@@ -1,0 +1,382 @@
+// The main window: its size at start, which products each category lists
+// (and the bulk buttons), rebuilds held back while a row shows a dialog, the
+// agreement questions of Install All, closing, and one run against the
+// service stand-in from the version question to the list and back.
+
+#include "ProductFixture.h"
+
+#include "InstallerClient.h"
+#include "InstallerManager.h"
+#include "ui/InstallerDialog.h"
+#include "ui/OptionsWidget.h"
+#include "ui/ProductWidget.h"
+
+#include "common/FakeHost.h"
+#include "common/ServiceProcess.h"
+#include "common/TestSupport.h"
+
+#include "Environment/Host.h"
+#include "Interface/AlertRecorder.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace vantorix;
+using namespace installer;
+using productfixture::ProductSpec;
+
+namespace {
+
+void invoke(QObject* object, const char* slot)
+{
+    QVERIFY(QMetaObject::invokeMethod(object, slot));
+}
+
+} // namespace
+
+class tst_InstallerDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void initialResize_data();
+    void initialResize();
+    void categories_data();
+    void categories();
+    void offlineInstallNeedsEveryArchive();
+    void suspendedRefresh();
+    void agreements_data();
+    void agreements();
+    void closeAsksOnce();
+    void againstTheService();
+
+private:
+    QListWidget* list() const { return m_window->findChild<QListWidget*>(QStringLiteral("products")); }
+    QStringList listed() const;
+    // A window past its start: the version check has failed (nothing answers)
+    // and the options panel is up.
+    static std::unique_ptr<InstallerDialog> startedWindow();
+
+    std::unique_ptr<InstallerDialog> m_window;
+    Guid m_host;
+    QStringList m_asked;
+    QMap<QString, bool> m_answers;
+};
+
+std::unique_ptr<InstallerDialog> tst_InstallerDialog::startedWindow()
+{
+    auto window = std::make_unique<InstallerDialog>();
+    window->show();
+    if (!QTest::qWaitFor([&]() { return window->getOptions()->isVisible(); }, 10000))
+        return nullptr;
+    window->getOptions()->hide();
+    return window;
+}
+
+QStringList tst_InstallerDialog::listed() const
+{
+    QStringList names;
+    for (int row = 0; row < list()->count(); ++row)
+        names << m_window->productAt(row)->getProduct().getName().qString();
+    return names;
+}
+
+void tst_InstallerDialog::initTestCase()
+{
+    m_window = startedWindow();
+    QVERIFY(m_window);
+    ProductWidget::setAgreementQuestion([this](const String& address, QWidget*) {
+        m_asked << address.qString();
+        return m_answers.value(address.qString());
+    });
+}
+
+void tst_InstallerDialog::cleanupTestCase()
+{
+    ProductWidget::setAgreementQuestion({});
+    m_window.reset();
+}
+
+void tst_InstallerDialog::init()
+{
+    m_window->findChild<QListWidget*>(QStringLiteral("products"))->clear();
+    manager.setDefault();
+    m_host = productfixture::makeHost();
+    m_asked.clear();
+    m_answers.clear();
+}
+
+void tst_InstallerDialog::initialResize_data()
+{
+    QTest::addColumn<int>("savedWidth");
+    QTest::addColumn<int>("savedHeight");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("saved size") << 700 << 650 << QSize(700, 650);
+    QTest::newRow("too narrow") << 599 << 800 << QSize(600, 600);
+    QTest::newRow("too low") << 800 << 599 << QSize(600, 600);
+    // Nothing saved, on a screen (800 x 600 here) without room for 900 x 900.
+    QTest::newRow("nothing saved") << 0 << 0 << QSize(600, 600);
+}
+
+void tst_InstallerDialog::initialResize()
+{
+    QFETCH(int, savedWidth);
+    QFETCH(int, savedHeight);
+    QFETCH(QSize, size);
+    InstallerDialog window;
+    QCOMPARE(window.size(), QSize(600, 600));
+    window.initialResize(short(savedWidth), short(savedHeight));
+    QCOMPARE(window.size(), size);
+}
+
+void tst_InstallerDialog::categories_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("removeText");
+    QTest::addColumn<QString>("installText");
+    const QStringList mine{"Installed", "Updatable", "Close", "Owned"};
+    QTest::newRow("my tools") << int(myTools) << 0 << mine << "Uninstall All" << "Install All";
+    QTest::newRow("my tools, making a file") << int(myTools) << 2 << mine << "Remove All" << "Add All";
+    // 1.5005 over 1.5 is not an update: the difference must exceed 0.001.
+    QTest::newRow("updates") << int(updates) << 0 << QStringList{"Updatable"} << QString() << "Update All";
+    QTest::newRow("trial") << int(trial) << 0 << QStringList{"Trial"} << QString() << "Install All";
+    QTest::newRow("trial, making a file") << int(trial) << 2 << QStringList{"Trial"} << QString() << "Add All";
+    QTest::newRow("educational") << int(educational) << 0 << (mine + QStringList{"Trial"}) << "Uninstall All"
+                                 << "Install All";
+    QTest::newRow("unknown status") << 7 << 0 << QStringList() << "Uninstall All" << "Install All";
+}
+
+void tst_InstallerDialog::categories()
+{
+    QFETCH(int, status);
+    QFETCH(int, action);
+    QFETCH(QStringList, names);
+    QFETCH(QString, removeText);
+    QFETCH(QString, installText);
+
+    auto add = [this](const QString& name, double installed, const QString& version, bool owned, bool trial) {
+        ProductSpec spec;
+        spec.name = name;
+        spec.installed = installed;
+        spec.version = version;
+        spec.owned = owned;
+        spec.trial = trial;
+        productfixture::addProduct(m_host, spec);
+    };
+    add("Installed", 1.0, "1.00", false, false);
+    add("Updatable", 1.0, "1.01", false, false);
+    add("Close", 1.5, "1.5005", false, false);
+    add("Owned", 0.0, "2.00", true, false);
+    add("Trial", 0.0, "2.00", false, true);
+    add("Hidden", 0.0, "2.00", false, false);
+    manager.setInstallerAction(action);
+    // Buttons of the last category stay for an unknown one.
+    manager.setStatus(myTools);
+    invoke(m_window.get(), "refreshProducts");
+    manager.setStatus(Status(status));
+    invoke(m_window.get(), "refreshProducts");
+
+    QCOMPARE(listed(), names);
+    auto* remove = m_window->findChild<QPushButton*>(QStringLiteral("removeAll"));
+    auto* install = m_window->findChild<QPushButton*>(QStringLiteral("installAll"));
+    QCOMPARE(!remove->isHidden(), !removeText.isEmpty());
+    if (!removeText.isEmpty())
+        QCOMPARE(remove->text(), removeText);
+    QCOMPARE(install->text(), installText);
+}
+
+void tst_InstallerDialog::offlineInstallNeedsEveryArchive()
+{
+    const QString inFile = QStringLiteral("http://127.0.0.1:9/archives/InFile.zip");
+    ProductSpec complete;
+    complete.name = "Complete";
+    complete.owned = true;
+    complete.release = inFile;
+    ProductSpec missing = complete;
+    missing.name = "Missing";
+    missing.release = "http://127.0.0.1:9/archives/NotInFile.zip";
+    ProductSpec noRelease = complete;
+    noRelease.name = "NoRelease";
+    noRelease.release = "";
+    for (const ProductSpec& spec : {complete, missing, noRelease})
+        productfixture::addProduct(m_host, spec);
+    manager.getArchives().fetch(String(inFile));
+
+    manager.setStatus(myTools);
+    invoke(m_window.get(), "refreshProducts");
+    QCOMPARE(listed().size(), 3);
+    manager.setInstallerAction(InstallerManager::installFromOfflineFile);
+    invoke(m_window.get(), "refreshProducts");
+    QCOMPARE(listed(), QStringList{"Complete"});
+}
+
+void tst_InstallerDialog::suspendedRefresh()
+{
+    for (const char* name : {"One", "Two"}) {
+        ProductSpec spec;
+        spec.name = name;
+        spec.owned = true;
+        productfixture::addProduct(m_host, spec);
+    }
+    manager.setStatus(myTools);
+    invoke(m_window.get(), "refreshProducts");
+    QCOMPARE(list()->count(), 2);
+
+    QSignalSpy rebuilds(list()->model(), &QAbstractItemModel::modelReset);
+    invoke(m_window.get(), "stopRefresh");
+    ProductSpec third;
+    third.name = "Three";
+    third.owned = true;
+    productfixture::addProduct(m_host, third);
+    invoke(m_window.get(), "refreshProducts");
+    invoke(m_window.get(), "refreshProducts");
+    QCOMPARE(rebuilds.count(), 0);
+    QCOMPARE(list()->count(), 2);
+
+    // Once, and after the resuming row's own slot has returned.
+    invoke(m_window.get(), "resumeRefresh");
+    QCOMPARE(rebuilds.count(), 0);
+    QTRY_COMPARE(rebuilds.count(), 1);
+    QCOMPARE(list()->count(), 3);
+    invoke(m_window.get(), "resumeRefresh");
+    QTest::qWait(50);
+    QCOMPARE(rebuilds.count(), 1);
+}
+
+void tst_InstallerDialog::agreements_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("accepted");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QStringList>("started");
+    QTest::newRow("one question per address, declined skips both")
+        << int(myTools) << 0 << QStringList{"https://a.example/y"} << QStringList{"https://a.example/x", "https://a.example/y"}
+        << QStringList{"Third", "Free"};
+    QTest::newRow("updates ask nothing") << int(updates) << 0 << QStringList() << QStringList()
+                                         << QStringList{"First", "Second", "Third", "Free"};
+    QTest::newRow("making a file asks nothing") << int(myTools) << 2 << QStringList() << QStringList()
+                                                << QStringList{"First", "Second", "Third", "Free"};
+}
+
+void tst_InstallerDialog::agreements()
+{
+    QFETCH(int, status);
+    QFETCH(int, action);
+    QFETCH(QStringList, accepted);
+    QFETCH(QStringList, asked);
+    QFETCH(QStringList, started);
+
+    const QString agreements[][2] = {{"First", "https://a.example/x"},
+                                     {"Second", "https://a.example/x"},
+                                     {"Third", "https://a.example/y"},
+                                     {"Free", ""}};
+    for (const auto& entry : agreements) {
+        ProductSpec spec;
+        spec.name = entry[0];
+        spec.agreement = entry[1];
+        spec.owned = true;
+        // Installed and older, so that they are listed as updates too.
+        spec.installed = status == updates ? 1.0 : 0.0;
+        spec.version = "2.00";
+        productfixture::addProduct(m_host, spec);
+    }
+    for (const QString& address : accepted)
+        m_answers[address] = true;
+    manager.setInstallerAction(action);
+    manager.setStatus(Status(status));
+    invoke(m_window.get(), "refreshProducts");
+    QCOMPARE(list()->count(), 4);
+
+    invoke(m_window.get(), "installAll");
+    QCOMPARE(m_asked, asked);
+    QStringList busy;
+    for (int row = 0; row < list()->count(); ++row) {
+        if (m_window->productAt(row)->isBusy())
+            busy << m_window->productAt(row)->getProduct().getName().qString();
+    }
+    QCOMPARE(busy, started);
+    if (action == InstallerManager::createOfflineFile) {
+        // The agreements go into the offline file.
+        QVERIFY(manager.getEULAs().getEULA(String("https://a.example/x")) != nullptr);
+        QVERIFY(manager.getEULAs().getEULA(String("https://a.example/y")) != nullptr);
+    }
+}
+
+void tst_InstallerDialog::closeAsksOnce()
+{
+    std::unique_ptr<InstallerDialog> window = startedWindow();
+    QVERIFY(window);
+    // An offline file that has not been saved makes leaving a question.
+    manager.setInstallerAction(InstallerManager::createOfflineFile);
+    AlertRecorder alerts;
+    alerts.queue(false);
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QCOMPARE(alerts.boxes().size(), std::size_t(1));
+    QCOMPARE(alerts.boxes().back().text, host.getLocalString(32522, 6));
+
+    // Cancel keeps the window and the next close asks again.
+    alerts.queue(true);
+    QVERIFY(window->close());
+    QCOMPARE(alerts.boxes().size(), std::size_t(2));
+    QVERIFY(window->close());
+    QCOMPARE(alerts.boxes().size(), std::size_t(2));
+}
+
+void tst_InstallerDialog::againstTheService()
+{
+    testsupport::ServiceProcess service;
+    QVERIFY2(service.start(), qPrintable(service.errorString()));
+    service.exportEnvironment();
+    fakehost::FakeHostOptions options;
+    options.folder = testsupport::sandboxDir() + "/hosts/ArchiCAD 19";
+    QVERIFY(fakehost::create(options));
+    host.initialise();
+
+    // The stand-in offers 2.06; accepting says that this version cannot
+    // update itself yet and goes on to the options panel.
+    AlertRecorder alerts(true);
+    InstallerDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(window.getOptions()->isVisible(), 20000);
+    QCOMPARE(alerts.boxes().size(), std::size_t(2));
+    QCOMPARE(alerts.boxes()[0].kind, Alert::confirm);
+    QCOMPARE(alerts.boxes()[0].text, host.getLocalString(32522, 2));
+    QCOMPARE(alerts.boxes()[1].kind, Alert::error);
+    QCOMPARE(alerts.boxes()[1].text, host.getLocalString(32524, 44));
+
+    QVERIFY(client.verifyDetails(String("anna.berg@example.com"), String("correct horse"), nullptr));
+    window.getOptions()->hide();
+    manager.savedStatus = myTools;
+    invoke(&window, "startInstall");
+    auto* products = window.findChild<QListWidget*>(QStringLiteral("products"));
+    QVERIFY(products->isVisibleTo(&window));
+    QVERIFY(products->count() > 0);
+    QVERIFY(window.findChild<QLabel*>(QStringLiteral("welcomeLabel"))->text().contains(QStringLiteral("Anna Berg")));
+    QCOMPARE(window.windowTitle(), host.getLocalString(32520, 3).qString());
+
+    const QString screens = qEnvironmentVariable("VANTORIX_SCREENSHOTS");
+    if (!screens.isEmpty()) {
+        window.resize(900, 700);
+        QTest::qWait(300);
+        window.grab().save(screens + QStringLiteral("/window-product-mode.png"));
+    }
+
+    // Logging out forgets the password and goes back to the panel.
+    invoke(&window, "logout");
+    QVERIFY(client.getPassword().empty());
+    QVERIFY(window.getOptions()->isVisible());
+    QVERIFY(!products->isVisibleTo(&window));
+    QCOMPARE(products->count(), 0);
+}
+
+QTEST_MAIN(tst_InstallerDialog)
+#include "tst_InstallerDialog.moc"
