@@ -1,0 +1,177 @@
+// The agreement dialog against the service stand-in: nothing can be
+// accepted before the text has arrived, a failed or missing agreement is
+// reported and counts as declined, a failed download is tried again, and the
+// size is remembered.
+
+#include "InstallerManager.h"
+#include "ui/EULADialog.h"
+
+#include "common/ServiceProcess.h"
+
+#include "Interface/AlertRecorder.h"
+
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace vantorix;
+using namespace installer;
+using testsupport::ServiceProcess;
+
+namespace {
+
+QPushButton* button(QDialog& dialog, const char* name)
+{
+    return dialog.findChild<QPushButton*>(QLatin1String(name));
+}
+
+} // namespace
+
+class tst_EULADialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void agreement_data();
+    void agreement();
+    void failedDownloadIsTriedAgain();
+    void size_data();
+    void size();
+
+private:
+    QString address(const QString& file) const { return m_service.url() + "/files/agreements/" + file; }
+    int requests() { return m_service.stats().value(QStringLiteral("requests")); }
+
+    ServiceProcess m_service;
+};
+
+void tst_EULADialog::initTestCase()
+{
+    QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+    m_service.exportEnvironment();
+    Downloader::setStallTimeout(500);
+}
+
+void tst_EULADialog::init()
+{
+    manager.setDefault();
+    manager.eulaSize = DialogSize();
+    m_service.control(QStringLiteral("reset=1"));
+}
+
+void tst_EULADialog::agreement_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("accept");
+    // The text shown, or, for a failure, the detail in the message.
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("accepted") << "eula.html" << "" << 0 << true << "Licence agreement" << true;
+    QTest::newRow("declined") << "eula.html" << "" << 0 << false << "Licence agreement" << false;
+    QTest::newRow("not found") << "none.html" << "" << 0 << true << "404" << false;
+    QTest::newRow("stalled") << "eula.html" << "stall-files=0" << 0 << true << "no data arrived" << false;
+    // Installing from an offline file, agreements come from the file only.
+    QTest::newRow("offline, not in the file") << "eula.html" << "" << 1 << true << "Agreement file couldnnot be found"
+                                              << false;
+}
+
+void tst_EULADialog::agreement()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, control);
+    QFETCH(int, action);
+    QFETCH(bool, accept);
+    QFETCH(QString, expected);
+    QFETCH(bool, accepted);
+
+    if (!control.isEmpty())
+        QVERIFY(m_service.control(control));
+    manager.setInstallerAction(action);
+    AlertRecorder alerts;
+    const int before = requests();
+    EULADialog dialog(String(address(file)), nullptr);
+    QPushButton* ok = button(dialog, "okButton");
+    QPushButton* cancel = button(dialog, "cancelButton");
+    QVERIFY(!ok->isEnabled() && !cancel->isEnabled());
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.show();
+
+    // Meant to accept, yet not accepted: the agreement never arrived.
+    const bool fails = accept && !accepted;
+    if (fails) {
+        if (control == QLatin1String("stall-files=0")) {
+            // The download has started but nothing has arrived yet.
+            QTest::qWait(200);
+            QVERIFY(!ok->isEnabled() && !cancel->isEnabled());
+        }
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!ok->isEnabled());
+        QCOMPARE(alerts.boxes().size(), std::size_t(1));
+        const QString text = alerts.boxes()[0].text.qString();
+        QVERIFY2(text.startsWith("Failed to load the agreement file [") && text.contains(expected), qPrintable(text));
+        QVERIFY(text.endsWith("].<br>Please contact Vantorix Support with this error message."));
+        if (action == 1)
+            QCOMPARE(requests() - before, 1); // the count's own request only
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), 5000);
+    QVERIFY(cancel->isEnabled());
+    QVERIFY(ok->isDefault());
+    QVERIFY(dialog.findChild<QTextEdit*>("eulaEdit")->toPlainText().contains(expected));
+    QTest::mouseClick(accept ? ok : cancel, Qt::LeftButton);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(dialog.result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
+    QVERIFY(alerts.boxes().empty());
+}
+
+void tst_EULADialog::failedDownloadIsTriedAgain()
+{
+    AlertRecorder alerts;
+    QVERIFY(m_service.control(QStringLiteral("short-files=1")));
+    {
+        EULADialog dialog(String(address("eula.html")), nullptr);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    }
+    QCOMPARE(alerts.boxes().size(), std::size_t(1));
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    EULADialog dialog(String(address("eula.html")), nullptr);
+    dialog.show();
+    QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "okButton")->isEnabled(), 5000);
+    QCOMPARE(alerts.boxes().size(), std::size_t(1));
+}
+
+void tst_EULADialog::size_data()
+{
+    QTest::addColumn<QSize>("saved");
+    QTest::addColumn<QSize>("opened");
+
+    QTest::newRow("none saved") << QSize(0, 0) << QSize(500, 500);
+    QTest::newRow("larger") << QSize(720, 640) << QSize(720, 640);
+    // A size below the designed one in either direction is not taken.
+    QTest::newRow("narrower") << QSize(400, 800) << QSize(500, 500);
+    QTest::newRow("lower") << QSize(800, 499) << QSize(500, 500);
+}
+
+void tst_EULADialog::size()
+{
+    QFETCH(QSize, saved);
+    QFETCH(QSize, opened);
+
+    manager.eulaSize = DialogSize(short(saved.width()), short(saved.height()));
+    EULADialog dialog(String(address("eula.html")), nullptr);
+    QCOMPARE(dialog.size(), opened);
+    dialog.show();
+    QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "okButton")->isEnabled(), 5000);
+    dialog.resize(610, 590);
+    QTest::mouseClick(button(dialog, "cancelButton"), Qt::LeftButton);
+    QCOMPARE(QSize(manager.eulaSize.width, manager.eulaSize.height), QSize(610, 590));
+}
+
+QTEST_MAIN(tst_EULADialog)
+#include "tst_EULADialog.moc"

@@ -1,0 +1,130 @@
+// The release-notes dialog: the rich text it builds, the order of the notes
+// (highest version first, close versions in their given order), blank notes
+// left out, and the size remembered.
+
+#include "InstallerManager.h"
+#include "products/InstallerProduct.h"
+#include "ui/NotesDialog.h"
+
+#include "Catalogue/Product.h"
+#include "Catalogue/RegisteredPlatform.h"
+#include "Utility/Time.h"
+
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace vantorix;
+using namespace installer;
+
+Q_DECLARE_METATYPE(std::vector<vantorix::ReleaseNote>)
+
+namespace {
+
+const char* const header =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+    "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+    "p, li { white-space: pre-wrap; }\n</style></head>"
+    "<body style=\" font-family:'Arial'; font-size:13pt; font-weight:400; font-style:normal;\">"
+    "<p style=\"margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; "
+    "text-indent:0px;\"><b>Stair Maker v2.10 ( 1/ 6/2015) - Release Notes</b></p><ul>";
+
+std::unique_ptr<InstallerProduct> stairMaker()
+{
+    RegisteredPlatform platform;
+    platform.setVersion(String("2.10"));
+    platform.details().releaseDate = Time(2015, 6, 1, 0, 0, 0);
+    const Product product(String("4F1C2A7E-0D3B-4C55-9E61-2B7D8A9C0E11"), String("Stair Maker"), String("SM"));
+    return std::make_unique<InstallerProduct>(product, platform);
+}
+
+std::vector<ReleaseNote> notes(std::initializer_list<std::pair<double, const char*>> list)
+{
+    std::vector<ReleaseNote> result;
+    for (const auto& note : list)
+        result.emplace_back(note.first, String(note.second));
+    return result;
+}
+
+} // namespace
+
+class tst_NotesDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void text_data();
+    void text();
+    void size_data();
+    void size();
+};
+
+void tst_NotesDialog::text_data()
+{
+    QTest::addColumn<std::vector<ReleaseNote>>("given");
+    // The text after the title line.
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QList<double>>("sorted");
+
+    QTest::newRow("highest first") << notes({{1.2, "Landings."}, {1.3, "Spiral stairs.\nWinders."}, {1.1, "First."}})
+                                   << "<li>Spiral stairs.</li><li>Winders.</li></ul><br/><b>v1.20</b><ul>"
+                                      "<li>Landings.</li></ul><br/><b>v1.10</b><ul><li>First.</li>"
+                                   << QList<double>{1.3, 1.2, 1.1};
+    // Versions within 0.00001 of each other are the same release.
+    QTest::newRow("ties keep their order") << notes({{1.0, "one"}, {1.000005, "two"}, {2.0, "top"}, {0.999999, "three"}})
+                                           << "<li>top</li></ul><br/><b>v1.00</b><ul><li>one</li></ul><br/>"
+                                              "<b>v1.00</b><ul><li>two</li></ul><br/><b>v1.00</b><ul><li>three</li>"
+                                           << QList<double>{2.0, 1.0, 1.000005, 0.999999};
+    // A blank newest note gives no heading: the next note sits under the title.
+    QTest::newRow("blank notes skipped") << notes({{3.0, " \n\t\r\n "}, {2.0, "Kept.\n"}, {1.0, ""}})
+                                         << "<li>Kept.</li><li></li>" << QList<double>{3.0, 2.0, 1.0};
+    QTest::newRow("no notes") << notes({}) << "" << QList<double>{};
+}
+
+void tst_NotesDialog::text()
+{
+    QFETCH(std::vector<ReleaseNote>, given);
+    QFETCH(QString, list);
+    QFETCH(QList<double>, sorted);
+
+    const std::unique_ptr<InstallerProduct> product = stairMaker();
+    NotesDialog dialog(product.get(), given, nullptr);
+    QCOMPARE(dialog.getText().qString(), QString::fromUtf8(header) + list + "</ul><br/></body></html>");
+
+    // The caller's list is sorted in place.
+    QList<double> versions;
+    for (const ReleaseNote& note : given)
+        versions << note.getVersion();
+    QCOMPARE(versions, sorted);
+    if (!list.isEmpty())
+        QVERIFY(dialog.findChild<QTextEdit*>("notesEdit")->toPlainText().contains("Stair Maker v2.10"));
+}
+
+void tst_NotesDialog::size_data()
+{
+    QTest::addColumn<QSize>("saved");
+    QTest::addColumn<QSize>("opened");
+
+    QTest::newRow("none saved") << QSize(0, 0) << QSize(550, 300);
+    QTest::newRow("larger") << QSize(800, 500) << QSize(800, 500);
+    QTest::newRow("lower") << QSize(900, 299) << QSize(550, 300);
+}
+
+void tst_NotesDialog::size()
+{
+    QFETCH(QSize, saved);
+    QFETCH(QSize, opened);
+
+    manager.releaseSize = DialogSize(short(saved.width()), short(saved.height()));
+    const std::unique_ptr<InstallerProduct> product = stairMaker();
+    std::vector<ReleaseNote> list = notes({{1.0, "One."}});
+    NotesDialog dialog(product.get(), list, nullptr);
+    QCOMPARE(dialog.size(), opened);
+    dialog.show();
+    dialog.resize(640, 420);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(QSize(manager.releaseSize.width, manager.releaseSize.height), QSize(640, 420));
+}
+
+QTEST_MAIN(tst_NotesDialog)
+#include "tst_NotesDialog.moc"
