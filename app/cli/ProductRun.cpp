@@ -82,9 +82,9 @@ void ProductRun::finished(InstallerProduct* product, bool success)
     if (m_pending.erase(product) == 0)
         return;
     clearStatusLine();
-    if (success)
+    if (success) {
         m_out << (m_action == install ? "Installed " : "Uninstalled ") << m_describe(*product) << Qt::endl;
-    else {
+    } else {
         m_outcome.failed.push_back(product);
         m_err << m_failureText(*product) << Qt::endl;
     }
