@@ -2,6 +2,7 @@
 #include "ui_ApplicationMenu.h"
 
 #include "InstallerManager.h"
+#include "ui/TextFit.h"
 
 #include "Applications/Application.h"
 #include "Environment/Host.h"
@@ -50,6 +51,17 @@ ApplicationMenu::ApplicationMenu(QWidget* parent)
     ui->menu->setStyleSheet(QLatin1String(controlStyle));
     ui->findButton->setStyleSheet(QLatin1String(controlStyle));
     ui->menu->setModel(m_model);
+
+    // Room for the caption and the button in the screen's fonts; the menu
+    // keeps at least the rest of the designed width.
+    const int caption = fittedWidth(ui->platform, {ui->platform->text()}, 0, 4);
+    ui->platform->setMinimumWidth(caption);
+    const int button = fittedWidth(ui->findButton, {ui->findButton->text()}, 80, 16);
+    ui->findButton->setMaximumWidth(button);
+    ui->findButton->setMinimumWidth(qMin(button, fittedWidth(ui->findButton, {ui->findButton->text()}, 0, 16)));
+    constexpr int menuWidth = 90;
+    m_neededWidth = qMax(width(), caption + button + menuWidth + 2 * ui->horizontalLayout->spacing());
+    setFixedWidth(m_neededWidth);
     connect(ui->menu, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ApplicationMenu::handleFilterChange);
     connect(ui->findButton, &QPushButton::clicked, this, &ApplicationMenu::addApplication);

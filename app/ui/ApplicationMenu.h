@@ -49,6 +49,9 @@ public:
     // selection the active application.
     void refresh(const vantorix::Guid& selected);
 
+    // The width the menu needs in the screen's fonts (at least the designed).
+    int neededWidth() const { return m_neededWidth; }
+
     // The labels of the applications, in the order given, made unique.
     static std::vector<QString> uniqueLabels(const std::vector<vantorix::Guid>& ids);
 
@@ -63,6 +66,7 @@ private:
     std::unique_ptr<Ui::ApplicationMenu> ui;
     QStandardItemModel* m_model = nullptr;
     bool m_updating = false;
+    int m_neededWidth = 0;
 };
 
 } // namespace installer

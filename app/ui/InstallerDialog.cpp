@@ -243,7 +243,11 @@ void InstallerDialog::setStyles()
     ui->connection->setMaximumHeight(
         qMax(40, fittedHeight(ui->welcomeLabel, 20, 0) + fittedHeight(ui->emailLabel, 0, 0)));
     ui->footer->setFixedHeight(qMax(35, ui->submitReport->height() + 4));
-    ui->statusFilter->setFixedSize(qMax(270, ui->statusFilter->width()), ui->statusFilter->height());
+    ui->statusFilter->setFixedSize(qMax(270, ui->statusFilter->neededWidth()), ui->statusFilter->height());
+    ui->applicationFilter->setFixedSize(qMax(250, ui->applicationFilter->neededWidth()),
+                                        ui->applicationFilter->height());
+    // A narrow window takes the notice on two lines rather than cutting it.
+    ui->copyrightLabel->setWordWrap(true);
 }
 
 void InstallerDialog::populateConnectionLabels()
@@ -396,7 +400,9 @@ void InstallerDialog::refreshProducts()
     ui->products->setUpdatesEnabled(false);
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         auto* item = new QListWidgetItem(ui->products);
-        item->setSizeHint(QSize(item->sizeHint().width(), rowHeight));
+        // The view spans a row over its width; a hint without a valid
+        // width would be ignored, height and all.
+        item->setSizeHint(QSize(qMax(0, item->sizeHint().width()), rowHeight));
     }
     ui->products->setUpdatesEnabled(true);
     showVisibleRows();

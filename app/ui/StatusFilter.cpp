@@ -69,8 +69,8 @@ StatusFilter::StatusFilter(QWidget* parent) : QWidget(parent), ui(std::make_uniq
         fitCaption(containers[i], captions[i], height());
         captions[i]->setStyleSheet(QLatin1String(inactiveStyle));
     }
-    const int width = qMax(this->width(), layout()->minimumSize().width());
-    setFixedSize(width, height());
+    m_neededWidth = qMax(width(), layout()->minimumSize().width());
+    setFixedSize(m_neededWidth, height());
 }
 
 StatusFilter::~StatusFilter() = default;

@@ -30,6 +30,10 @@ public:
     // made) and stores it in the manager.
     void refresh(vantorix::Status status);
 
+    // The width the categories need in the screen's fonts (at least the
+    // designed).
+    int neededWidth() const { return m_neededWidth; }
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
@@ -37,6 +41,7 @@ signals:
 
 private:
     std::unique_ptr<Ui::StatusFilter> ui;
+    int m_neededWidth = 0;
 };
 
 } // namespace installer
