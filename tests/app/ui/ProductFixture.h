@@ -10,6 +10,7 @@
 
 #include "Applications/Application.h"
 #include "Catalogue/Product.h"
+#include "Catalogue/ProductHistory.h"
 #include "Catalogue/RegisteredPlatform.h"
 
 #include <QString>
@@ -27,6 +28,7 @@ struct ProductSpec {
     QString image;
     // By default one archive address that nothing answers.
     QString release;
+    vantorix::ProductHistory history;
 };
 
 // A host application of the manager, made the active one.
@@ -60,7 +62,9 @@ inline installer::InstallerProduct* addProduct(const vantorix::Guid& hostId, con
         spec.release.isNull() ? QStringLiteral("http://127.0.0.1:9/archives/%1.zip").arg(spec.name) : spec.release;
     if (!release.isEmpty())
         details.releaseList.emplace_back(String("INT"), String(release));
-    const Product product(String(spec.name), String(spec.name), String(spec.name));
+    Product product(String(spec.name), String(spec.name), String(spec.name));
+    if (!spec.history.empty())
+        product.setHistory(spec.history);
     installer::ProductTree& tree = installer::manager.getProductTree();
     tree.addProduct(installer::manager.getApplications(), product, signature, platform);
     installer::InstallerProduct* made = tree.getProducts(hostId)->back().get();
