@@ -33,14 +33,15 @@ struct ProductSpec {
 
 // A host application of the manager, made the active one.
 inline vantorix::Guid makeHost(short version = 19, const QString& language = QStringLiteral("INT"),
-                               const QString& path = QString())
+                               const QString& path = QString(),
+                               vantorix::ApplicationSignature::Type edition = vantorix::ApplicationSignature::full)
 {
     using namespace vantorix;
     Guid id;
     id.generate();
     installer::manager.getApplications().insert(
         id, std::make_unique<Application>(
-                ApplicationSignature(HostType::archiCAD, version, ApplicationSignature::full, String(language)),
+                ApplicationSignature(HostType::archiCAD, version, edition, String(language)),
                 String(path)));
     installer::manager.setActiveApplication(id);
     return id;
