@@ -1,0 +1,425 @@
+// Installing a product archive into a host application: what lands where, the
+// failures and their messages, that a failure or a killed run leaves the host
+// as it was, and that nothing is ever written outside the host's folder.
+
+#include "InstallerManager.h"
+#include "products/InstallJournal.h"
+#include "products/ProductInstaller.h"
+
+#include "common/FakeHost.h"
+#include "common/FileBytes.h"
+#include "common/FullDisk.h"
+#include "common/TestSupport.h"
+
+#include "Applications/Application.h"
+#include "Applications/ApplicationMap.h"
+#include "File/DataFile.h"
+#include "Utility/ZipArchive.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace vantorix;
+using namespace installer;
+
+namespace {
+
+using Tree = QMap<QString, QByteArray>;
+
+// Every item below root: file bytes, "<dir>" for folders, "->" and the
+// target for links (never followed).
+Tree snapshot(const QString& root)
+{
+    Tree tree;
+    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (items.hasNext()) {
+        const QFileInfo item(items.next());
+        const QString name = QDir(root).relativeFilePath(item.filePath());
+        tree[name] = item.isSymLink() ? "->" + item.symLinkTarget().toUtf8()
+                     : item.isDir()   ? QByteArray("<dir>")
+                                      : readFile(item.filePath());
+    }
+    return tree;
+}
+
+struct Host {
+    Guid id;
+    QString root;
+    QString addOns;
+    QString library;
+    QString extra;
+};
+
+Host addHost(const QString& name)
+{
+    Host host;
+    fakehost::FakeHostOptions options;
+    options.folder = testsupport::sandboxDir() + "/apps/" + name;
+    if (!fakehost::create(options))
+        return host;
+    auto application = std::make_unique<Application>(HostType::archiCAD, String(options.folder));
+    host.root = options.folder;
+    host.addOns = application->getDirectory(Application::dll).qString();
+    host.library = application->getDirectory(Application::library).qString();
+    host.extra = application->getDirectory(Application::extra).qString();
+    manager.getApplications().insert(host.id.generate(), std::move(application));
+    return host;
+}
+
+// What an earlier version left, and another product's bundle beside it.
+void writeOldInstall(const Host& host)
+{
+    writeFile(host.addOns + "Tool.apx/Contents/MacOS/Tool", "old add-on");
+    writeFile(host.addOns + "Tool.apx/Contents/Old.txt", "only in the old version");
+    writeFile(host.addOns + "tool.apx.old", "older still");
+    writeFile(host.addOns + "MyTool.apx/Contents/MacOS/MyTool", "another product");
+    writeFile(host.library + "Tool.lcf", "old library");
+}
+
+const char* const standardFiles =
+    "<file type=\"dll\"><name>Tool.apx</name></file>"
+    "<file type=\"library\"><name>Tool.lcf</name><comment>not read</comment></file>"
+    "<file type=\"extra\"><name>Tool.txt</name></file>"
+    "<file type=\"library\"><name>Part.gsm</name><location>Library Parts/Tool</location></file>";
+
+struct ZipItem {
+    QString path;
+    QByteArray data;
+    bool link = false;
+};
+
+// The archive: a manifest listing files (none for "<none>", zero bytes for
+// "<empty>"), the files of the standard manifest, and extras.
+QString makeArchive(const QString& name, const QString& files, const std::vector<ZipItem>& extras = {})
+{
+    const QString path = testsupport::sandboxDir() + "/archives/" + name + ".zip";
+    writeFile(path);
+    ZipArchive zip{String(path)};
+    std::vector<ZipItem> items = {
+        {"Tool.apx/Contents/MacOS/Tool", "new add-on"},
+        {"Tool.apx/Contents/Resources/Tool.strings", "new strings"},
+        {"__MACOSX/Tool.apx/._Tool", "resource fork"},
+        {"MyTool.apx/Contents/MacOS/MyTool", "not ours"},
+        {"Tool.lcf", "LIBRARY-FILE-DATA"},
+        {"Tool.txt", "new extra"},
+        {"Part.gsm", "new part"},
+    };
+    if (files != QLatin1String("<none>")) {
+        const QByteArray manifest = files == QLatin1String("<empty>")
+                                        ? QByteArray("")
+                                        : "<?xml version=\"1.0\"?><manifest>" + files.toUtf8() + "</manifest>";
+        items.insert(items.begin(), {"manifest.xml", manifest});
+    }
+    items.insert(items.end(), extras.begin(), extras.end());
+    for (const ZipItem& item : items) {
+        const ZipArchive::Entry entry(String(item.path), false, std::make_shared<MemoryBlock>(item.data), item.link);
+        if (!zip.addEntry(entry, 0))
+            return QString();
+    }
+    return path;
+}
+
+// Changes bytes of the archive file in place (names and stored data).
+void patch(const QString& path, const QByteArray& from, const QByteArray& to)
+{
+    QByteArray bytes = readFile(path);
+    QVERIFY(bytes.contains(from));
+    writeFile(path, bytes.replace(from, to));
+}
+
+bool install(const Host& host, const QString& archive, String* error = nullptr)
+{
+    DataFile file{String(archive)};
+    ProductInstaller installer(host.id, file);
+    const bool installed = installer.copyFiles();
+    if (error != nullptr)
+        *error = installer.getError();
+    return installed;
+}
+
+QStringList leftovers(const Host& host)
+{
+    QStringList found = QDir(host.root).entryList({".vantorix-install-*"}, QDir::AllEntries | QDir::Hidden);
+    found += QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files);
+    return found;
+}
+
+int s_hosts = 0;
+
+} // namespace
+
+class tst_ProductInstaller : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void installReplacesOldCopies();
+    void failures_data();
+    void failures();
+    void interruptedSwap_data();
+    void interruptedSwap();
+    void journalsWrittenByHand();
+    void fullDiskKeepsOldFiles();
+    void eraseOldMatchesNamePrefix();
+};
+
+void tst_ProductInstaller::initTestCase()
+{
+    for (const char* folder : {"/apps", "/archives", "/outside"})
+        QDir(testsupport::sandboxDir() + folder).removeRecursively();
+    for (const QString& name : QDir(InstallJournal::folder()).entryList(QDir::Files))
+        QFile::remove(InstallJournal::folder() + "/" + name);
+}
+
+void tst_ProductInstaller::init()
+{
+    manager.setDefault();
+}
+
+void tst_ProductInstaller::cleanup()
+{
+    InstallTransaction::setInterruption(-1, false);
+}
+
+void tst_ProductInstaller::installReplacesOldCopies()
+{
+    const Host host = addHost("installs");
+    QVERIFY(!host.root.isEmpty());
+    writeOldInstall(host);
+    DataFile file{String(makeArchive("standard", standardFiles))};
+    ProductInstaller installer(host.id, file);
+    QVERIFY2(installer.copyFiles(), qPrintable(installer.getError().qString()));
+
+    const Tree addOns = snapshot(host.addOns);
+    const Tree expected = {
+        {"MyTool.apx", "<dir>"}, {"MyTool.apx/Contents", "<dir>"}, {"MyTool.apx/Contents/MacOS", "<dir>"},
+        {"MyTool.apx/Contents/MacOS/MyTool", "another product"},
+        {"Tool.apx", "<dir>"}, {"Tool.apx/Contents", "<dir>"}, {"Tool.apx/Contents/MacOS", "<dir>"},
+        {"Tool.apx/Contents/MacOS/Tool", "new add-on"}, {"Tool.apx/Contents/Resources", "<dir>"},
+        {"Tool.apx/Contents/Resources/Tool.strings", "new strings"},
+    };
+    QCOMPARE(addOns, expected);
+    QCOMPARE(readFile(host.library + "Tool.lcf"), QByteArray("LIBRARY-FILE-DATA"));
+    QCOMPARE(readFile(host.extra + "Tool.txt"), QByteArray("new extra"));
+    QCOMPARE(readFile(host.root + "/Library Parts/Tool/Part.gsm"), QByteArray("new part"));
+    QCOMPARE(installer.getAddOnPath().qString(), host.addOns + "Tool.apx");
+    QCOMPARE(installer.getInstalledPaths(), std::vector<String>{String(host.root + "/Library Parts/Tool/Part.gsm")});
+    QCOMPARE(leftovers(host), QStringList());
+}
+
+void tst_ProductInstaller::failures_data()
+{
+    QTest::addColumn<QString>("files");
+    QTest::addColumn<QString>("setup");
+    // $ROOT, $ADDONS, $ZIP and $OUT stand for the host's folder, its add-on
+    // folder, the archive and a folder outside the host.
+    QTest::addColumn<QString>("message");
+
+    const QString standard(standardFiles);
+    QTest::newRow("unknown application") << standard << "noApp" << "Couldn't find the application in the client machine";
+    QTest::newRow("no entries") << standard << "emptyZip" << "Empty zip Archive";
+    QTest::newRow("zero-byte manifest") << "<empty>" << "" << "Manifest file found but has zero size";
+    QTest::newRow("unknown type") << "<file type=\"plugin\"><name>Tool.lcf</name></file>" << ""
+                                  << "Failed to read manifest file -- Wrong format or element encountered";
+    QTest::newRow("no manifest") << "<none>" << "" << "Manifest file doesn't include any files or missing";
+    QTest::newRow("empty manifest") << "" << "" << "Manifest file doesn't include any files or missing";
+    QTest::newRow("name not in the archive") << standard + "<file type=\"extra\"><name>Gone.txt</name></file>" << ""
+                                             << "Gone.txt is missing from the Zip Archive";
+    QTest::newRow("folder listed as a file") << standard + "<file type=\"extra\"><name>Docs.txt</name></file>"
+                                             << "dirAsFile" << "Un zipped data was invalid";
+    QTest::newRow("location is a file") << standard + "<file type=\"extra\"><name>Tool.txt</name><location>Blocked</location></file>"
+                                        << "blocker" << "Failed to create file at -- $ROOT/Blocked/Tool.txt";
+    QTest::newRow("type without a folder") << "<file type=\"identifier\"><name>Tool.lcf</name></file>" << ""
+                                           << "Tool.lcf cannot be installed: the host application has no folder for files of type \"identifier\"";
+    QTest::newRow("damaged entry") << standard << "damaged" << "The archive entry Tool.lcf is damaged, so nothing was installed";
+    // Hostile archives and folders.
+    QTest::newRow("entry climbing out") << standard << "dotdot"
+        << "The product archive is not installed: The zip archive $ZIP holds an entry with an unsafe name: ../evil.txt";
+    QTest::newRow("absolute entry") << standard << "absolute"
+        << "The product archive is not installed: The zip archive $ZIP holds an entry with an unsafe name: /b/evil.txt";
+    QTest::newRow("location climbing out") << standard + "<file type=\"extra\"><name>Tool.txt</name><location>Parts/../../out</location></file>"
+        << "" << "Parts/../../out would be written outside the host application's folder, so nothing was installed";
+    QTest::newRow("absolute location") << standard + "<file type=\"extra\"><name>Tool.txt</name><location>$OUT</location></file>"
+        << "" << "$OUT would be written outside the host application's folder, so nothing was installed";
+    QTest::newRow("link entry leading out") << standard << "linkEntry"
+        << "Tool.apx/Contents/Link would be written outside the host application's folder, so nothing was installed";
+    QTest::newRow("add-on folder linked out") << standard << "addOnsLink"
+        << "$ADDONSTool.apx would be written outside the host application's folder, so nothing was installed";
+}
+
+void tst_ProductInstaller::failures()
+{
+    QFETCH(QString, files);
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+
+    const QString outside = testsupport::sandboxDir() + "/outside/" + QString::number(++s_hosts);
+    writeFile(outside + "/kept.txt", "outside");
+    Host host = addHost("failure" + QString::number(s_hosts));
+    QVERIFY(!host.root.isEmpty());
+    if (setup == "addOnsLink") {
+        QVERIFY(QDir().mkpath(QDir::cleanPath(host.addOns + "..")));
+        QVERIFY(QFile::link(outside, QDir::cleanPath(host.addOns)));
+    }
+    writeOldInstall(host);
+    if (setup == "blocker")
+        writeFile(host.root + "/Blocked", "a file, not a folder");
+    std::vector<ZipItem> extras;
+    if (setup == "dirAsFile")
+        extras.push_back({"Docs.txt/a", "a"});
+    if (setup == "dotdot" || setup == "absolute")
+        extras.push_back({"ab/evil.txt", "evil"});
+    if (setup == "linkEntry")
+        extras.push_back({"Tool.apx/Contents/Link", outside.toUtf8() + "/kept.txt", true});
+    files.replace("$OUT", outside);
+    QString archive = makeArchive(QTest::currentDataTag(), files, extras);
+    QVERIFY(!archive.isEmpty());
+    if (setup == "damaged")
+        patch(archive, "LIBRARY-FILE-DATA", "LIBRARY-FILE-DATX");
+    if (setup == "dotdot")
+        patch(archive, "ab/evil.txt", "../evil.txt");
+    if (setup == "absolute")
+        patch(archive, "ab/evil.txt", "/b/evil.txt");
+    if (setup == "emptyZip")
+        writeFile(archive, QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
+    if (setup == "noApp")
+        host.id = Guid().generate();
+
+    const Tree before = snapshot(host.root);
+    const Tree outsideBefore = snapshot(outside);
+    String error;
+    QVERIFY(!install(host, archive, &error));
+    message.replace("$ROOT", host.root).replace("$ADDONS", host.addOns).replace("$ZIP", archive).replace("$OUT", outside);
+    QCOMPARE(error.qString(), message);
+    QCOMPARE(snapshot(host.root), before);
+    QCOMPARE(snapshot(outside), outsideBefore);
+    QCOMPARE(leftovers(host), QStringList());
+}
+
+void tst_ProductInstaller::interruptedSwap_data()
+{
+    // The standard install moves three old items aside, then four new ones in.
+    QTest::addColumn<int>("moves");
+    QTest::addColumn<bool>("killed");
+    QTest::addColumn<bool>("becomesNew");
+
+    QTest::newRow("failure after one item aside") << 1 << false << false;
+    QTest::newRow("failure after one new item in") << 4 << false << false;
+    QTest::newRow("killed before any move") << 0 << true << false;
+    QTest::newRow("killed after one item aside") << 1 << true << false;
+    QTest::newRow("killed half-way through placing") << 5 << true << false;
+    QTest::newRow("killed after the last move") << 7 << true << true;
+}
+
+void tst_ProductInstaller::interruptedSwap()
+{
+    QFETCH(int, moves);
+    QFETCH(bool, killed);
+    QFETCH(bool, becomesNew);
+
+    const QString archive = makeArchive("swap", standardFiles);
+    const Host reference = addHost("reference" + QString::number(++s_hosts));
+    writeOldInstall(reference);
+    QVERIFY(install(reference, archive));
+    const Host host = addHost("swap" + QString::number(s_hosts));
+    writeOldInstall(host);
+    const Tree before = snapshot(host.root);
+
+    InstallTransaction::setInterruption(moves, killed);
+    QVERIFY(!install(host, archive));
+    InstallTransaction::setInterruption(-1, false);
+    if (killed) {
+        QCOMPARE(QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files).size(), 1);
+        QCOMPARE(InstallJournal::recover(), 1);
+    }
+    QCOMPARE(snapshot(host.root), becomesNew ? snapshot(reference.root) : before);
+    QCOMPARE(leftovers(host), QStringList());
+}
+
+// A journal from an install killed while unpacking is cleaned up; one whose
+// paths leave the host's folder, or that others could have written, is not
+// acted on.
+void tst_ProductInstaller::journalsWrittenByHand()
+{
+    const Host host = addHost("journals");
+    const QString staging = host.root + "/.vantorix-install-1";
+    writeFile(staging + "/new/0/Tool.lcf", "half unpacked");
+    const QString outside = testsupport::sandboxDir() + "/outside/.vantorix-install-2";
+    writeFile(outside + "/precious.txt", "keep");
+    const auto write = [&](const QString& name, const QString& stagingPath, QFileDevice::Permissions permissions) {
+        InstallJournal journal;
+        journal.state = String(InstallJournal::stagingState);
+        journal.root = String(host.root);
+        journal.staging = String(stagingPath);
+        const QString path = InstallJournal::folder() + "/" + name + ".xml";
+        QVERIFY(journal.save(path));
+        QVERIFY(QFile::setPermissions(path, permissions));
+    };
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    write("unpacking", staging, ownerOnly);
+    write("outside", outside, ownerOnly);
+    write("shared", staging, ownerOnly | QFileDevice::WriteOther);
+    QCOMPARE(InstallJournal::recover(), 1);
+    QVERIFY(!isPresent(staging));
+    QCOMPARE(readFile(outside + "/precious.txt"), QByteArray("keep"));
+    QCOMPARE(QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files), QStringList({"outside.xml", "shared.xml"}));
+    QFile::remove(InstallJournal::folder() + "/outside.xml");
+    QFile::remove(InstallJournal::folder() + "/shared.xml");
+}
+
+void tst_ProductInstaller::fullDiskKeepsOldFiles()
+{
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    fakehost::FakeHostOptions options;
+    options.folder = disk.path() + "/ArchiCAD 19";
+    QVERIFY(fakehost::create(options));
+    Host host;
+    host.root = options.folder;
+    auto application = std::make_unique<Application>(HostType::archiCAD, String(options.folder));
+    host.addOns = application->getDirectory(Application::dll).qString();
+    host.library = application->getDirectory(Application::library).qString();
+    manager.getApplications().insert(host.id.generate(), std::move(application));
+    writeOldInstall(host);
+    const QString archive = makeArchive("full", standardFiles);
+    const Tree before = snapshot(host.root);
+
+    QVERIFY(disk.fill());
+    String error;
+    const bool installed = install(host, archive, &error);
+    disk.release();
+    QVERIFY(!installed);
+    if (::geteuid() == 0) // a small disk of its own: the journal has room elsewhere
+        QVERIFY2(error.qString().startsWith("Failed to write unzipped data to -- " + host.addOns + "Tool.apx/"),
+                 qPrintable(error.qString()));
+    QCOMPARE(snapshot(host.root), before);
+    QCOMPARE(leftovers(host), QStringList());
+}
+
+// Copies are the items whose names begin with the installed name in any
+// letter case; another product's item that merely contains it stays, and a
+// link is removed as a link.
+void tst_ProductInstaller::eraseOldMatchesNamePrefix()
+{
+    const Host host = addHost("erase");
+    const QString target = testsupport::sandboxDir() + "/outside/linked.txt";
+    writeFile(target, "linked");
+    for (const char* item : {"Tool.apx/Contents/MacOS/Tool", "tool.APX", "Tool.apx.old", "MyTool.apx/x", "Tool.ap", ".Tool.apx"})
+        writeFile(host.addOns + item, "x");
+    QVERIFY(QFile::link(target, host.addOns + "Tool.apx.link"));
+
+    DataFile archive;
+    ProductInstaller installer(host.id, archive);
+    installer.eraseOld(String(host.addOns), String("Tool.apx"));
+    QCOMPARE(QDir(host.addOns).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+             QStringList({".Tool.apx", "MyTool.apx", "Tool.ap"}));
+    QCOMPARE(readFile(target), QByteArray("linked"));
+}
+
+QTEST_GUILESS_MAIN(tst_ProductInstaller)
+#include "tst_ProductInstaller.moc"
