@@ -147,9 +147,12 @@ QString column(const QString& text, int width)
 // application and status filter as they were.
 class Session {
 public:
-    explicit Session(Alert::Responder responder) : m_responder(std::move(responder))
+    Session(const QString& command, Alert::Responder responder) : m_responder(std::move(responder))
     {
         VantorixInstallerApp::startup();
+        // The command's name only: its arguments may hold what a user typed
+        // by mistake (a password).
+        Logger::write(String("Command line: ") + String(command));
         m_applicationPath = manager.applicationPath;
         m_savedStatus = manager.savedStatus;
         manager.setDefault();
@@ -388,6 +391,11 @@ bool CommandLine::answerAlert(const Alert::Request& request)
     return true;
 }
 
+Alert::Responder CommandLine::responder()
+{
+    return [this](const Alert::Request& request) { return answerAlert(request); };
+}
+
 QString CommandLine::logFilePath() const
 {
     const std::unique_ptr<Directory> prefs = platform.getUserPrefsDirectory();
@@ -445,7 +453,7 @@ int CommandLine::runHosts(const QStringList& arguments)
         return usage;
     }
 
-    Session session([this](const Alert::Request& request) { return answerAlert(request); });
+    Session session(QStringLiteral("hosts"), responder());
     manager.getApplications();
     if (adding) {
         const String folder(QFileInfo(positional.at(1)).absoluteFilePath());
@@ -522,7 +530,7 @@ int CommandLine::runLogin(const QStringList& arguments)
     if (parser.isSet(educationalOption)) {
         // Educational use signs in with the address alone, as the window
         // does: the address is remembered, without a password.
-        Session session([this](const Alert::Request& request) { return answerAlert(request); });
+        Session session(QStringLiteral("login"), responder());
         client.setDefault();
         client.setEmail(String(email));
         if (!client.logout()) {
@@ -545,7 +553,7 @@ int CommandLine::runLogin(const QStringList& arguments)
         return usage;
     }
 
-    Session session([this](const Alert::Request& request) { return answerAlert(request); });
+    Session session(QStringLiteral("login"), responder());
     short result = InstallerClient::success;
     if (!client.verifyDetails(String(email), String(password), &result)) {
         Logger::write(String("Verification failed: ") + ToString(int(result)).value());
@@ -578,7 +586,7 @@ int CommandLine::runLogout(const QStringList& arguments)
         usageError(QStringLiteral("logout takes no arguments."));
         return usage;
     }
-    Session session([this](const Alert::Request& request) { return answerAlert(request); });
+    Session session(QStringLiteral("logout"), responder());
     client.loadClientData();
     if (client.getEmail().empty()) {
         m_out << "Not signed in" << Qt::endl;
@@ -770,7 +778,7 @@ int CommandLine::runList(const QStringList& arguments)
     }
     const int target = status->status == educational ? 1 : 0;
 
-    Session session([this](const Alert::Request& request) { return answerAlert(request); });
+    Session session(QStringLiteral("list"), responder());
     if (!requireSignIn(target))
         return signInFailed;
     const Guid hostGuid = chooseHost(parser.value(hostOption), code);
@@ -846,7 +854,7 @@ int CommandLine::runProducts(const QString& command, const QStringList& argument
     }
     const int target = parser.isSet(educationalOption) ? 1 : 0;
 
-    Session session([this](const Alert::Request& request) { return answerAlert(request); });
+    Session session(command, responder());
     if (!requireSignIn(target))
         return signInFailed;
     const Guid hostGuid = chooseHost(parser.value(hostOption), code);

@@ -109,6 +109,8 @@ private:
     bool answerHostRunning();
 
     bool answerAlert(const vantorix::Alert::Request& request);
+    // Answers every message box of a command through answerAlert.
+    vantorix::Alert::Responder responder();
     void printError(const QString& text);
     void usageError(const QString& text);
     QString describe(const InstallerProduct& product) const;

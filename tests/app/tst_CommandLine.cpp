@@ -2,6 +2,8 @@
 // installations: run in-process through CommandLine for most cases, and as
 // the real program where the process itself matters (no display, Ctrl-C).
 
+#include "InstallerManager.h"
+#include "VantorixInstallerApp.h"
 #include "cli/CommandLine.h"
 
 #include "common/FakeHost.h"
@@ -70,6 +72,18 @@ fakehost::FakeHostOptions hostOptions(const QString& folder, int version)
     return options;
 }
 
+// Saves the window's preferred host application in the preference file.
+bool setPreferredHost(const QString& folder)
+{
+    addon = new VantorixInstallerApp;
+    manager.readPrefs();
+    manager.applicationPath = String(folder);
+    const bool saved = manager.savePrefs();
+    delete addon;
+    addon = nullptr;
+    return saved;
+}
+
 // The folders of the host applications "hosts --json" lists.
 QStringList hostPaths()
 {
@@ -108,6 +122,7 @@ private slots:
     void listByStatus();
     void hostChoice_data();
     void hostChoice();
+    void preferredHostKept();
     void productNames_data();
     void productNames();
     void uninstallNotInstalled();
@@ -350,6 +365,18 @@ void tst_CommandLine::hostChoice()
         QVERIFY2(result.err.contains(m_host19) && result.err.contains(m_host18), qPrintable(result.err));
 }
 
+void tst_CommandLine::preferredHostKept()
+{
+    QVERIFY(setPreferredHost(m_host19));
+    // Another host for one command leaves the window's choice alone.
+    QCOMPARE(runCli({"list", "--host", m_host18}).code, 0);
+    const Result preferred = runCli({"list", "--json"});
+    QCOMPARE(preferred.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(preferred.out.toUtf8()).object().value("host").toObject().value("path"),
+             QJsonValue(m_host19));
+    QVERIFY(setPreferredHost(QString()));
+}
+
 void tst_CommandLine::productNames_data()
 {
     QTest::addColumn<QString>("name");
@@ -418,23 +445,26 @@ void tst_CommandLine::installAndUninstall()
 void tst_CommandLine::runningHost_data()
 {
     QTest::addColumn<bool>("wait");
-    QTest::addColumn<short>("errorRow");
+    QTest::addColumn<QString>("runSeconds");
+    QTest::addColumn<short>("errorRow");  // -1: installed once the host quit
 
-    QTest::newRow("no waiting") << false << short(34);
-    QTest::newRow("waiting past the limit") << true << short(33);
+    QTest::newRow("no waiting") << false << "60" << short(34);
+    QTest::newRow("waiting past the limit") << true << "60" << short(33);
+    QTest::newRow("host quits while waiting") << true << "2" << short(-1);
 }
 
 void tst_CommandLine::runningHost()
 {
     QFETCH(bool, wait);
+    QFETCH(QString, runSeconds);
     QFETCH(short, errorRow);
 
     QProcess running;
-    running.start(fakehost::executablePath(hostOptions(m_host19, 19)), {"60"});
+    running.start(fakehost::executablePath(hostOptions(m_host19, 19)), {runSeconds});
     QVERIFY(running.waitForStarted());
-    qputenv(CommandLine::hostWaitVariable, "1");
+    qputenv(CommandLine::hostWaitVariable, errorRow < 0 ? "60" : "1");
 
-    QStringList arguments{"install", "Door Maker", "--host", m_id19, "--accept-agreements"};
+    QStringList arguments{"install", "Roof Maker", "--host", m_id19, "--accept-agreements"};
     if (wait)
         arguments << "--wait-for-host";
     QElapsedTimer clock;
@@ -443,6 +473,11 @@ void tst_CommandLine::runningHost()
     running.kill();
     running.waitForFinished();
 
+    if (errorRow < 0) {
+        QVERIFY2(result.code == 0, qPrintable(result.err));
+        QVERIFY(result.out.contains("Installed Roof Maker"));
+        return;
+    }
     QCOMPARE(result.code, 7);
     QString expected = ::errorRow(errorRow);
     expected.replace("$1", "ArchiCAD 19").replace("$2", "1");
