@@ -428,6 +428,12 @@ InstallerProduct* InstallerDialog::productAt(int row) const
     return row >= 0 && std::size_t(row) < m_rows.size() ? m_rows[std::size_t(row)] : nullptr;
 }
 
+ProductWidget* InstallerDialog::shownWidgetAt(int row) const
+{
+    QListWidgetItem* item = ui->products->item(row);
+    return item != nullptr ? qobject_cast<ProductWidget*>(ui->products->itemWidget(item)) : nullptr;
+}
+
 ProductWidget* InstallerDialog::widgetAt(int row)
 {
     QListWidgetItem* item = ui->products->item(row);
@@ -511,8 +517,10 @@ void InstallerDialog::installAll()
     for (int row = 0; row < int(m_rows.size()); ++row) {
         const String address = m_rows[std::size_t(row)]->getPlatform().getAgreementUrl();
         if (status == updates || address.empty() || accepted[address]) {
-            if (ProductWidget* widget = widgetAt(row))
+            if (ProductWidget* widget = shownWidgetAt(row))
                 widget->startInstall();
+            else
+                ProductWidget::startInstall(*m_rows[std::size_t(row)]);
         }
     }
     resumeRefresh();
@@ -526,8 +534,10 @@ void InstallerDialog::uninstallAll()
         return;
     }
     for (int row = 0; row < int(m_rows.size()); ++row) {
-        if (ProductWidget* widget = widgetAt(row))
+        if (ProductWidget* widget = shownWidgetAt(row))
             widget->startUnInstall();
+        else
+            ProductWidget::startUnInstall(*m_rows[std::size_t(row)]);
     }
     resumeRefresh();
 }

@@ -46,6 +46,8 @@ public:
     // first shown: long lists make only what is seen).
     InstallerProduct* productAt(int row) const;
     ProductWidget* widgetAt(int row);
+    // The row's widget when it has been made, else null.
+    ProductWidget* shownWidgetAt(int row) const;
     OptionsWidget* getOptions() const { return m_options; }
     VersionManager* getVersionManager() const { return m_versionManager; }
 

@@ -301,28 +301,38 @@ void ProductWidget::buttonClicked()
     emit resumeRefresh();
 }
 
+bool ProductWidget::startInstall(InstallerProduct& product)
+{
+    if (manager.getCurrentStatus() == myTools && product.isInstalled())
+        return false;
+    if (product.isBusy() && !product.isCancelled())
+        return false;
+    product.install();
+    // An install that ended at once (failed, or had nothing to fetch) has
+    // reported already.
+    return product.isBusy() && !product.isCancelled();
+}
+
 void ProductWidget::startInstall()
 {
-    if (manager.getCurrentStatus() == myTools && m_product.isInstalled())
-        return;
-    if (m_product.isBusy() && !m_product.isCancelled())
-        return;
-    m_product.install();
-    // An install that ended at once (failed, or had nothing to fetch) has
-    // reported already; only a running one shows progress.
-    if (m_product.isBusy() && !m_product.isCancelled()) {
+    if (startInstall(m_product)) {
         showProgress();
         ui->button->setText(text(buttonTable, 20));
     }
 }
 
-void ProductWidget::startUnInstall()
+void ProductWidget::startUnInstall(InstallerProduct& product)
 {
-    if (!m_product.isInstalled())
+    if (!product.isInstalled())
         return;
     if (manager.getCurrentStatus() != myTools && manager.getTarget() != 1)
         return;
-    m_product.unInstall();
+    product.unInstall();
+}
+
+void ProductWidget::startUnInstall()
+{
+    startUnInstall(m_product);
 }
 
 void ProductWidget::downloadProgress(int progress)

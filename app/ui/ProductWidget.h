@@ -48,6 +48,11 @@ public:
     void startInstall();
     // Uninstalls (the window's Uninstall All) where the category allows it.
     void startUnInstall();
+    // The same for a product whose row has no widget yet (a long list makes
+    // the widgets of the rows in view only); the widget made later shows the
+    // running install. True when an install runs.
+    static bool startInstall(InstallerProduct& product);
+    static void startUnInstall(InstallerProduct& product);
     // The picture's address; the grey variant for a product not installed
     // in My Tools or Educational.
     vantorix::String getImageUrl() const;
