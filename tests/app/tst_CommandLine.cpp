@@ -120,6 +120,7 @@ private slots:
     void productNames_data();
     void productNames();
     void installAndUninstall();
+    void serviceFailures();
     void runningHost_data();
     void runningHost();
     void usage_data();
@@ -404,6 +405,24 @@ void tst_CommandLine::installAndUninstall()
     QCOMPARE(removed.code, 0);
     QVERIFY(removed.out.contains("Uninstalled Door Maker"));
     QVERIFY(!QFileInfo::exists(bundle));
+}
+
+void tst_CommandLine::serviceFailures()
+{
+    QVERIFY(m_service.control("status=500"));
+    const Result listed = runCli({"list", "--host", m_id19});
+    QCOMPARE(listed.code, 3);
+    QCOMPARE(listed.err.trimmed(), "vantorix: " + errorRow(1));
+
+    // A download that breaks off fails the install, and says where to look.
+    QVERIFY(m_service.control("reset=1&short-files=1"));
+    const Result installed = runCli({"install", "Stair Maker", "--host", m_id19, "--accept-agreements"});
+    QCOMPARE(installed.code, 6);
+    QString expected = errorRow(35);
+    expected.replace("$1", "Stair Maker")
+        .replace("$2", qEnvironmentVariable("VANTORIX_PREFS_DIR") + "/Vantorix Tools/Logs/com.vantorix.installer.txt");
+    QCOMPARE(installed.err.trimmed(), "vantorix: " + expected);
+    QVERIFY(!installed.out.contains("Installed"));
 }
 
 void tst_CommandLine::runningHost_data()
