@@ -1,6 +1,7 @@
 #include "Catalogue/ProductMap.h"
 #include "Catalogue/VantorixTools.h"
 #include "Reporting/Report.h"
+#include "common/FileBytes.h"
 #include "common/TestSupport.h"
 
 #include "common/XMLText.h"
@@ -13,10 +14,7 @@ namespace {
 
 QByteArray dataFile(const QString& name)
 {
-    QFile file(testsupport::dataDir() + "/Catalogue/" + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    return readFile(testsupport::dataDir() + "/Catalogue/" + name);
 }
 
 using testrecords::readText;
@@ -37,7 +35,6 @@ private slots:
 void tst_CatalogueXML::exampleProductRoundTrip()
 {
     const QByteArray text = dataFile("product.xml");
-    QVERIFY(!text.isEmpty());
     Product product;
     QVERIFY(readText(product, text));
 
