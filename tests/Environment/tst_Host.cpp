@@ -2,6 +2,7 @@
 #include "Applications/BundleSearch.h"
 #include "Environment/Host.h"
 #include "common/FakeHost.h"
+#include "common/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,9 +103,7 @@ void tst_Host::discoveryFilesSupportedInstallations()
     // Names that do not match, and a match that is a file, not a folder.
     mkdir(QStringLiteral("Applications/ArchiCAD Helper/Add-Ons"));
     mkdir(QStringLiteral("Applications/My ArchiCAD 19.app"));
-    QFile file(m_dir->path() + QStringLiteral("/Applications/archicad 19.app"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeFile(m_dir->path() + QStringLiteral("/Applications/archicad 19.app"));
 
     qputenv("VANTORIX_HOST_SEARCH_PATH", QFile::encodeName(m_dir->path()));
     host.initialise();
