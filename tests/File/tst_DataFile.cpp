@@ -20,11 +20,9 @@ private slots:
     void nameParts_data();
     void nameParts();
     void missingPath();
-    void createMakesFolders();
-    void createWithExtension();
+    void create();
     void readIntoBuffer();
-    void reopenKeepsPosition();
-    void writeOnlyKeepsContent();
+    void openModes();
     void copyFromSource();
     void eraseAndLink();
     void noFileBehind();
@@ -86,7 +84,7 @@ void tst_DataFile::missingPath()
     QCOMPARE(file.getSize(), 0LL);
 }
 
-void tst_DataFile::createMakesFolders()
+void tst_DataFile::create()
 {
     const QString target = path(QStringLiteral("one/two/three/file.dat"));
     {
@@ -104,16 +102,14 @@ void tst_DataFile::createMakesFolders()
     DataFile again(Directory(String(m_dir->path())), String("keep.txt"), DataFile::readWrite, true);
     QCOMPARE(content(QStringLiteral("keep.txt")), QByteArray("kept"));
     QCOMPARE(again.getSize(), 4LL);
-}
 
-void tst_DataFile::createWithExtension()
-{
+    // Made with its extension in a folder made for it.
     int error = -1;
     const Directory folder(String(path(QStringLiteral("deep/folder"))), false);
-    std::unique_ptr<DataFile> file(DataFile::create(folder, "offline", DataFile::readWrite, error, "zfinstall", 0, 0));
-    QVERIFY(file);
+    std::unique_ptr<DataFile> made(DataFile::create(folder, "offline", DataFile::readWrite, error, "zfinstall", 0, 0));
+    QVERIFY(made);
     QCOMPARE(error, 0);
-    QCOMPARE(file->getLocation().qString(), path(QStringLiteral("deep/folder/offline.zfinstall")));
+    QCOMPARE(made->getLocation().qString(), path(QStringLiteral("deep/folder/offline.zfinstall")));
     QVERIFY(QFileInfo(path(QStringLiteral("deep/folder/offline.zfinstall"))).isFile());
 
     // A plain file where a folder is needed makes creation impossible.
@@ -178,7 +174,8 @@ void tst_DataFile::readIntoBuffer()
     QCOMPARE(text.qString(), QString::fromUtf8("h\xc3\xa9llo"));
 }
 
-void tst_DataFile::reopenKeepsPosition()
+// Reopening in another mode keeps the position.
+void tst_DataFile::openModes()
 {
     put(QStringLiteral("pos.txt"), "abcdefgh");
     DataFile file{String(path(QStringLiteral("pos.txt"))), DataFile::readOnly, false};
@@ -197,22 +194,20 @@ void tst_DataFile::reopenKeepsPosition()
     QCOMPARE(file.getPosition(), 5LL);
     file.close();
     QCOMPARE(content(QStringLiteral("pos.txt")), QByteArray("abcXYfgh"));
-}
 
-void tst_DataFile::writeOnlyKeepsContent()
-{
+    // Write-only keeps what the file held.
     put(QStringLiteral("wo.txt"), "0123456789");
-    DataFile file{String(path(QStringLiteral("wo.txt"))), DataFile::writeOnly, false};
-    QVERIFY(file.setPosition(file.getSize()));
-    QVERIFY(file.write(String("tail")));
-    QVERIFY(file.flush());
+    DataFile writeOnly{String(path(QStringLiteral("wo.txt"))), DataFile::writeOnly, false};
+    QVERIFY(writeOnly.setPosition(writeOnly.getSize()));
+    QVERIFY(writeOnly.write(String("tail")));
+    QVERIFY(writeOnly.flush());
     QCOMPARE(content(QStringLiteral("wo.txt")), QByteArray("0123456789tail"));
 
     // Cutting is explicit.
-    QVERIFY(file.setSize(0));
-    QCOMPARE(file.getPosition(), 0LL);
-    QVERIFY(file.write(String("new")));
-    file.close();
+    QVERIFY(writeOnly.setSize(0));
+    QCOMPARE(writeOnly.getPosition(), 0LL);
+    QVERIFY(writeOnly.write(String("new")));
+    writeOnly.close();
     QCOMPARE(content(QStringLiteral("wo.txt")), QByteArray("new"));
 
     // Write-only on a missing file creates it; slices outside the bytes fail.
