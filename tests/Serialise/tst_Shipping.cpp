@@ -33,10 +33,7 @@ class tst_Shipping : public QObject {
     Q_OBJECT
 
 private slots:
-    void boolAndShortLeaves_data();
-    void boolAndShortLeaves();
-    void otherLeaves();
-    void unitKeyOwnsItsValue();
+    void leaves();
     void proxiesForwardAndOverrideTag();
     void mapKeepsFirstKeyCopiesAndWalksInKeyOrder();
     void keyedMapReadProtocol();
@@ -45,39 +42,24 @@ private slots:
     void listProtocol();
 };
 
-void tst_Shipping::boolAndShortLeaves_data()
+void tst_Shipping::leaves()
 {
     // A rejected bool text leaves the value (true) alone; a short always reads.
-    QTest::addColumn<bool>("isBool");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<int>("value");
-    QTest::newRow("bool 1") << true << "1" << true << 1;
-    QTest::newRow("bool False") << true << "False" << true << 0;
-    QTest::newRow("bool yes") << true << "yes" << false << 1;
-    QTest::newRow("bool empty") << true << "" << false << 1;
-    QTest::newRow("bool padded") << true << " 1" << false << 1;
-    QTest::newRow("short letters") << false << "abc" << true << 0;
-    QTest::newRow("short kept to 16 bits") << false << "65537" << true << 1;
-    QTest::newRow("short trailing text") << false << "12px" << true << 12;
-}
-
-void tst_Shipping::boolAndShortLeaves()
-{
-    QFETCH(bool, isBool);
-    QFETCH(QString, text);
-    QFETCH(bool, ok);
-    QFETCH(int, value);
-    const QByteArray bytes = text.toUtf8();
-    bool flag = true;
-    short number = 99;
-    QCOMPARE(isBool ? readLeaf(flag, bytes.constData()) : readLeaf(number, bytes.constData()), ok);
-    QCOMPARE(isBool ? int(flag) : int(number), value);
+    const struct { const char* text; bool ok; bool value; } flags[] = {
+        {"1", true, true}, {"False", true, false}, {"yes", false, true}, {"", false, true}, {" 1", false, true}};
+    for (const auto& c : flags) {
+        bool flag = true;
+        QCOMPARE(readLeaf(flag, c.text), c.ok);
+        QCOMPARE(flag, c.value);
+    }
+    const struct { const char* text; short value; } numbers[] = {{"abc", 0}, {"65537", 1}, {"12px", 12}};
+    for (const auto& c : numbers) {
+        short number = 99;
+        QVERIFY(readLeaf(number, c.text));
+        QCOMPARE(number, c.value);
+    }
     QCOMPARE(writeLeaf(true) + writeLeaf(false) + writeLeaf(short(-300)), QStringLiteral("10-300"));
-}
 
-void tst_Shipping::otherLeaves()
-{
     double d = 5;
     QVERIFY(readLeaf(d, "2.5"));
     QCOMPARE(d, 2.5);
@@ -103,10 +85,8 @@ void tst_Shipping::otherLeaves()
     QCOMPARE(status, updates);
     XMLTypeProxy<Status>(status, "status").setDefault();
     QCOMPARE(status, myTools);
-}
 
-void tst_Shipping::unitKeyOwnsItsValue()
-{
+    // A key holds its own copy of the value.
     String original("abc");
     XMLUnitKey<String> key(original, "key", true);
     original = "changed";
