@@ -55,16 +55,11 @@ private slots:
     void references();
     void leafRules_data();
     void leafRules();
-    void mapKeepsFirstOfEqualKeys();
     void nameSpacePrefixes();
     void documents_data();
     void documents();
-    void failurePosition_data();
-    void failurePosition();
-    void failureKeepsWhatWasRead();
-    void rootRecords();
+    void failures();
     void nestingLimit();
-    void fileSource();
     void phraseImporterAndStrings();
 };
 
@@ -131,6 +126,22 @@ void tst_XMLReader::roundTrip()
         QCOMPARE(copy.child->title.qString(), QStringLiteral("inner"));
         QCOMPARE(writeXML(copy, true, true, lineFeeds), text);
     }
+
+    // A document larger than one buffer, read from memory block by block.
+    Catalogue large;
+    for (int i = 0; i < 2000; ++i) {
+        auto product = std::make_unique<Product>();
+        const String name(QStringLiteral("product %1").arg(i));
+        product->name = name;
+        product->description = String(QStringLiteral("\u00e9\u20ac & more ").repeated(i % 7));
+        large.products.insert(name, std::move(product));
+    }
+    const QByteArray text = writeXML(large);
+    QVERIFY(text.size() > 3 * DataBufferIn::bufferSize);
+    Catalogue copy;
+    QVERIFY(readXML(copy, text).ok);
+    QCOMPARE(copy.products.size(), size_t(2000));
+    QCOMPARE(writeXML(copy), text);
 }
 
 void tst_XMLReader::declarations_data()
@@ -227,21 +238,6 @@ void tst_XMLReader::leafRules()
     }
 }
 
-void tst_XMLReader::mapKeepsFirstOfEqualKeys()
-{
-    ProductMap map;
-    QVERIFY(readXML(map, "<products>"
-                         "<product name=\"a\"><version>1</version></product>"
-                         "<product name=\"b\"/>"
-                         "<product name=\"a\"><version>2</version></product>"
-                         "<products><product name=\"c\"/></products>"
-                         "</products>")
-                .ok);
-    QCOMPARE(map.size(), size_t(3));
-    QCOMPARE(map.find(String("a"))->version, short(1));
-    QVERIFY(map.find(String("c")));
-}
-
 void tst_XMLReader::nameSpacePrefixes()
 {
     Catalogue catalogue;
@@ -325,31 +321,8 @@ void tst_XMLReader::documents()
     }
 }
 
-void tst_XMLReader::failurePosition_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    // The position is just past the tag that failed.
-    QTest::newRow("mismatch") << QByteArray("<installerPreferences>\n\t<application>x</applicaton>\n</installerPreferences>")
-                              << 2 << 29;
-    QTest::newRow("blank-padded") << QByteArray("<installerPreferences>\n</installerPreferences >") << 2 << 25;
-    QTest::newRow("crlf rows") << QByteArray("<installerPreferences>\r\n\r\n<x y></installerPreferences>") << 3 << 6;
-}
-
-void tst_XMLReader::failurePosition()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(int, row);
-    QFETCH(int, column);
-    Prefs prefs;
-    const ReadResult result = readXML(prefs, text);
-    QVERIFY(!result.ok);
-    QCOMPARE(result.row, row);
-    QCOMPARE(result.column, column);
-}
-
-void tst_XMLReader::failureKeepsWhatWasRead()
+// A failed read keeps what it read before the failure.
+void tst_XMLReader::failures()
 {
     Prefs prefs;
     prefs.status = trial;
@@ -360,10 +333,19 @@ void tst_XMLReader::failureKeepsWhatWasRead()
     QCOMPARE(prefs.size.width, short(5));
     QCOMPARE(prefs.status, myTools); // reset with the record when its start tag was met
     QCOMPARE(prefs.eulaSize.width, short(0));
-}
 
-void tst_XMLReader::rootRecords()
-{
+    // The position given is just past the tag that failed.
+    const struct { const char* text; int row; int column; } positions[] = {
+        {"<installerPreferences>\n\t<application>x</applicaton>\n</installerPreferences>", 2, 29},
+        {"<installerPreferences>\n</installerPreferences >", 2, 25},
+        {"<installerPreferences>\r\n\r\n<x y></installerPreferences>", 3, 6}};
+    for (const auto& c : positions) {
+        const ReadResult result = readXML(prefs, c.text);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.row, c.row);
+        QCOMPARE(result.column, c.column);
+    }
+
     // A record that refuses itself fails the read, its value given either
     // way; a leaf can be the root too.
     Picky picky;
@@ -400,25 +382,6 @@ void tst_XMLReader::nestingLimit()
         records += i == 0 ? "<vx:catalogue>" : "<child>";
     Catalogue catalogue;
     QVERIFY(!readXML(catalogue, records).ok);
-}
-
-void tst_XMLReader::fileSource()
-{
-    // A document larger than one buffer, read from memory block by block.
-    Catalogue catalogue;
-    for (int i = 0; i < 2000; ++i) {
-        auto product = std::make_unique<Product>();
-        const String name(QStringLiteral("product %1").arg(i));
-        product->name = name;
-        product->description = String(QStringLiteral("\u00e9\u20ac & more ").repeated(i % 7));
-        catalogue.products.insert(name, std::move(product));
-    }
-    const QByteArray text = writeXML(catalogue);
-    QVERIFY(text.size() > 3 * DataBufferIn::bufferSize);
-    Catalogue copy;
-    QVERIFY(readXML(copy, text).ok);
-    QCOMPARE(copy.products.size(), size_t(2000));
-    QCOMPARE(writeXML(copy), text);
 }
 
 void tst_XMLReader::phraseImporterAndStrings()
