@@ -66,11 +66,7 @@ private slots:
     void doubles();
     void readDouble_data();
     void readDouble();
-    void toInt32_data();
-    void toInt32();
     void integers();
-    void fromHex_data();
-    void fromHex();
     void guidRoundTrip();
 };
 
@@ -147,27 +143,6 @@ void tst_Convert::readDouble()
     QCOMPARE(read.value(), value);
 }
 
-void tst_Convert::toInt32_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("value");
-    QTest::newRow("leading blanks") << "  42" << true << 42;
-    QTest::newRow("stops at letter") << "12abc" << true << 12;
-    QTest::newRow("no number") << "abc" << false << 0;
-    QTest::newRow("overflow") << "99999999999" << false << 0;
-}
-
-void tst_Convert::toInt32()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(int, value);
-    ToInt32 converted{String(text)};
-    QCOMPARE(converted.isValid(), valid);
-    QCOMPARE(converted.value(), value);
-}
-
 void tst_Convert::integers()
 {
     QCOMPARE(ToString(true).value().qString(), QStringLiteral("1"));
@@ -181,28 +156,26 @@ void tst_Convert::integers()
     QVERIFY(!reparsed.isValid());
     QVERIFY(reparsed.setValue(String("5")));
     QCOMPARE(reparsed.value(), 5);
-}
 
-void tst_Convert::fromHex_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<quint64>("value");
-    QTest::newRow("upper") << "1F" << true << quint64(31);
-    QTest::newRow("lower rejected") << "1f" << false << quint64(1);
-    QTest::newRow("full width") << "FFFFFFFFFFFFFFFF" << true << Q_UINT64_C(18446744073709551615);
-    QTest::newRow("too long") << "10000000000000000" << false << quint64(0);
-}
+    // Reading stops at the first character that is no digit; none at all, or too many, is invalid.
+    const struct { const char* text; bool valid; int value; } ints[] = {
+        {"  42", true, 42}, {"12abc", true, 12}, {"abc", false, 0}, {"99999999999", false, 0}};
+    for (const auto& c : ints) {
+        const ToInt32 converted{String(c.text)};
+        QCOMPARE(converted.isValid(), c.valid);
+        QCOMPARE(converted.value(), c.value);
+    }
 
-void tst_Convert::fromHex()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(quint64, value);
-    FromHex hex{String(text)};
-    QCOMPARE(hex.isValid(), valid);
-    if (valid)
-        QCOMPARE(quint64(hex.value()), value);
+    // Hexadecimal is upper case only, at most 64 bits.
+    const struct { const char* text; bool valid; quint64 value; } hex[] = {
+        {"1F", true, 31}, {"1f", false, 0}, {"FFFFFFFFFFFFFFFF", true, Q_UINT64_C(18446744073709551615)},
+        {"10000000000000000", false, 0}};
+    for (const auto& c : hex) {
+        const FromHex converted{String(c.text)};
+        QCOMPARE(converted.isValid(), c.valid);
+        if (c.valid)
+            QCOMPARE(quint64(converted.value()), c.value);
+    }
 }
 
 void tst_Convert::guidRoundTrip()
