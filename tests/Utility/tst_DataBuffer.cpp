@@ -15,14 +15,10 @@ class tst_DataBuffer : public QObject {
 
 private slots:
     void scans();
-    void rows_data();
-    void rows();
-    void columnsCountEachByteOnce();
-    void getLine_data();
+    void positions();
     void getLine();
     void getAndSkip();
     void fileSourceAcrossBlocks();
-    void fileSkip();
     void stringDestination();
     void fileDestinationAppends();
     void blockDestinationAndNumbers();
@@ -57,33 +53,20 @@ void tst_DataBuffer::scans()
     QVERIFY(!empty.get(c));
 }
 
-void tst_DataBuffer::rows_data()
+void tst_DataBuffer::positions()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::newRow("one line") << QByteArray("abc") << 1 << 3;
-    QTest::newRow("cr lf") << QByteArray("a\r\nb") << 2 << 2;
-    QTest::newRow("lf cr") << QByteArray("a\n\rb") << 3 << 2;
-    QTest::newRow("lf lf") << QByteArray("a\n\nb") << 3 << 2;
-    QTest::newRow("cr") << QByteArray("a\rbc") << 2 << 3;
-}
+    // Each line end counts one row, whichever of CR, LF, CR LF it is; LF CR is two.
+    const struct { const char* bytes; int row; int column; } ends[] = {
+        {"abc", 1, 3}, {"a\r\nb", 2, 2}, {"a\n\rb", 3, 2}, {"a\n\nb", 3, 2}, {"a\rbc", 2, 3}};
+    for (const auto& c : ends) {
+        DataBufferIn in(String(c.bytes), Encoding::UTF8);
+        QCOMPARE(in.getRowPosition(), 1);
+        QCOMPARE(in.getColPosition(), 0);
+        QCOMPARE(in.iterateTo('#', nullptr, true), 1);
+        QCOMPARE(in.getRowPosition(), c.row);
+        QCOMPARE(in.getColPosition(), c.column);
+    }
 
-void tst_DataBuffer::rows()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, row);
-    QFETCH(int, column);
-    DataBufferIn in(String(QString::fromLatin1(bytes)), Encoding::UTF8);
-    QCOMPARE(in.getRowPosition(), 1);
-    QCOMPARE(in.getColPosition(), 0);
-    QCOMPARE(in.iterateTo('#', nullptr, true), 1);
-    QCOMPARE(in.getRowPosition(), row);
-    QCOMPARE(in.getColPosition(), column);
-}
-
-void tst_DataBuffer::columnsCountEachByteOnce()
-{
     // A scan that stops before its delimiter does not count that byte twice.
     DataBufferIn in(String("ab<cd>\n<e>"), Encoding::UTF8);
     QCOMPARE(in.iterateTo('<', nullptr, false), 0);
@@ -97,31 +80,21 @@ void tst_DataBuffer::columnsCountEachByteOnce()
     QCOMPARE(in.getColPosition(), 3);
 }
 
-void tst_DataBuffer::getLine_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("keep");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("lf") << QByteArray("one\ntwo") << false << "one\n" << "two";
-    QTest::newRow("crlf") << QByteArray("one\r\ntwo\r\n") << false << "one\r" << "two\r";
-    QTest::newRow("lfcr kept") << QByteArray("one\n\rtwo") << true << "one\n\r" << "two";
-    QTest::newRow("lf lf") << QByteArray("one\n\ntwo") << true << "one\n" << "\n";
-}
-
 void tst_DataBuffer::getLine()
 {
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, keep);
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    DataBufferIn in(MemoryBlock(bytes.constData(), bytes.size()), Encoding::UTF8);
-    String line;
-    in.getLine(line, keep);
-    QCOMPARE(line.qString(), first);
-    line.clear();
-    in.getLine(line, keep);
-    QCOMPARE(line.qString(), second);
+    // Line ends of each kind, read with and without keeping them.
+    const struct { const char* bytes; bool keep; const char* first; const char* second; } lines[] = {
+        {"one\ntwo", false, "one\n", "two"}, {"one\r\ntwo\r\n", false, "one\r", "two\r"},
+        {"one\n\rtwo", true, "one\n\r", "two"}, {"one\n\ntwo", true, "one\n", "\n"}};
+    for (const auto& c : lines) {
+        DataBufferIn in(MemoryBlock(c.bytes, int(qstrlen(c.bytes))), Encoding::UTF8);
+        String line;
+        in.getLine(line, c.keep);
+        QCOMPARE(line.qString(), QString::fromLatin1(c.first));
+        line.clear();
+        in.getLine(line, c.keep);
+        QCOMPARE(line.qString(), QString::fromLatin1(c.second));
+    }
 }
 
 void tst_DataBuffer::getAndSkip()
@@ -140,6 +113,21 @@ void tst_DataBuffer::getAndSkip()
     QVERIFY(in.eof());
     QCOMPARE(in.dataLength(), 0);
     QVERIFY(!in.get(c));
+
+    // From a file, a skip past the loaded block loads the next.
+    QByteArray bytes(DataBufferIn::bufferSize * 2, 'a');
+    bytes[DataBufferIn::bufferSize + 10] = 'X';
+    const QString path = m_dir.filePath(QStringLiteral("skip.bin"));
+    writeFile(path, bytes);
+    DataFile file(String(path), DataFile::readWrite, false);
+    DataBufferIn fromFile(&file, Encoding::UTF8);
+    QVERIFY(fromFile.get(c)); // loads the first block
+    fromFile.skip(DataBufferIn::bufferSize + 9);
+    QVERIFY(!fromFile.eof());
+    QVERIFY(fromFile.get(c));
+    QCOMPARE(c, 'X');
+    fromFile.skip(DataBufferIn::bufferSize);
+    QVERIFY(fromFile.eof());
 }
 
 void tst_DataBuffer::fileSourceAcrossBlocks()
@@ -173,24 +161,6 @@ void tst_DataBuffer::fileSourceAcrossBlocks()
     }
     QCOMPARE(index, expected.size());
     QVERIFY(!in.fail());
-}
-
-void tst_DataBuffer::fileSkip()
-{
-    QByteArray bytes(DataBufferIn::bufferSize * 2, 'a');
-    bytes[DataBufferIn::bufferSize + 10] = 'X';
-    const QString path = m_dir.filePath(QStringLiteral("skip.bin"));
-    writeFile(path, bytes);
-    DataFile file(String(path), DataFile::readWrite, false);
-    DataBufferIn in(&file, Encoding::UTF8);
-    char c = 0;
-    QVERIFY(in.get(c)); // loads the first block
-    in.skip(DataBufferIn::bufferSize + 9);
-    QVERIFY(!in.eof());
-    QVERIFY(in.get(c));
-    QCOMPARE(c, 'X');
-    in.skip(DataBufferIn::bufferSize);
-    QVERIFY(in.eof());
 }
 
 void tst_DataBuffer::stringDestination()
