@@ -12,66 +12,50 @@ class tst_String : public QObject {
     Q_OBJECT
 
 private slots:
-    void substr_data();
-    void substr();
-    void erase_data();
-    void erase();
+    void slicing();
     void searches();
-    void findLastNotOf_data();
-    void findLastNotOf();
-    void split_data();
-    void split();
     void utf8Data();
     void editing();
-    void padRight_data();
-    void padRight();
     void versionString_data();
     void versionString();
     void searchString_data();
     void searchString();
 };
 
-void tst_String::substr_data()
+// Positions and counts out of range are clipped, never an error.
+void tst_String::slicing()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("npos start") << "abc" << String::npos << 2 << "";
-    QTest::newRow("start past end") << "ab" << 3 << String::npos << "";
-    QTest::newRow("to end") << "abcdef" << 2 << String::npos << "cdef";
-    QTest::newRow("clipped") << "abcdef" << 4 << 10 << "ef";
-}
+    const struct { const char* text; int pos; int count; const char* expected; } substrings[] = {
+        {"abc", String::npos, 2, ""}, {"ab", 3, String::npos, ""}, {"abcdef", 2, String::npos, "cdef"},
+        {"abcdef", 4, 10, "ef"}};
+    for (const auto& c : substrings)
+        QCOMPARE(String(c.text).substr(c.pos, c.count).qString(), QString::fromLatin1(c.expected));
 
-void tst_String::substr()
-{
-    QFETCH(QString, text);
-    QFETCH(int, pos);
-    QFETCH(int, count);
-    QFETCH(QString, expected);
-    QCOMPARE(String(text).substr(pos, count).qString(), expected);
-}
+    const struct { int pos; int count; const char* expected; } erasures[] = {
+        {1, String::npos, "a"}, {1, 0, "abc"}, {1, -5, "abc"}, {1, 1, "ac"}, {7, 1, "abc"}};
+    for (const auto& c : erasures) {
+        String s("abc");
+        s.erase(c.pos, c.count);
+        QCOMPARE(s.qString(), QString::fromLatin1(c.expected));
+    }
 
-void tst_String::erase_data()
-{
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("to end") << 1 << String::npos << "a";
-    QTest::newRow("zero count") << 1 << 0 << "abc";
-    QTest::newRow("negative count") << 1 << -5 << "abc";
-    QTest::newRow("middle") << 1 << 1 << "ac";
-    QTest::newRow("past end") << 7 << 1 << "abc";
-}
+    // The last character other than a blank in the first pos characters.
+    const struct { const char* text; int pos; int expected; } lastNotBlank[] = {
+        {"ab  ", String::npos, 1}, {"   ", String::npos, String::npos}, {"abc  ", 3, 1}, {"abc", 3, String::npos}};
+    for (const auto& c : lastNotBlank)
+        QCOMPARE(String(c.text).findLastNotOf(" ", c.pos), c.expected);
 
-void tst_String::erase()
-{
-    QFETCH(int, pos);
-    QFETCH(int, count);
-    QFETCH(QString, expected);
-    String s("abc");
-    s.erase(pos, count);
-    QCOMPARE(s.qString(), expected);
+    // Splitting replaces what the list held.
+    const struct { const char* text; const char* delimiter; QStringList parts; } splits[] = {
+        {"a,b,", ",", {"a", "b", ""}}, {"", ",", {""}}, {"a,b", "", {"a,b"}}, {"x::y::z", "::", {"x", "y", "z"}}};
+    for (const auto& c : splits) {
+        std::vector<String> result{String("stale")};
+        String(c.text).split(String(c.delimiter), result);
+        QStringList actual;
+        for (const String& part : result)
+            actual << part.qString();
+        QCOMPARE(actual, c.parts);
+    }
 }
 
 void tst_String::searches()
@@ -102,49 +86,6 @@ void tst_String::searches()
     QVERIFY(String("a") > String("B"));
     QVERIFY(String("ab") < String("b"));
     QVERIFY(!(String("a") < String("a")));
-}
-
-void tst_String::findLastNotOf_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("trailing blanks") << "ab  " << String::npos << 1;
-    QTest::newRow("all blanks") << "   " << String::npos << String::npos;
-    QTest::newRow("first size-pos chars") << "abc  " << 3 << 1;
-    QTest::newRow("pos at size") << "abc" << 3 << String::npos;
-}
-
-void tst_String::findLastNotOf()
-{
-    QFETCH(QString, text);
-    QFETCH(int, pos);
-    QFETCH(int, expected);
-    QCOMPARE(String(text).findLastNotOf(" ", pos), expected);
-}
-
-void tst_String::split_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("delimiter");
-    QTest::addColumn<QStringList>("parts");
-    QTest::newRow("trailing delimiter") << "a,b," << "," << QStringList{"a", "b", ""};
-    QTest::newRow("empty text") << "" << "," << QStringList{""};
-    QTest::newRow("empty delimiter") << "a,b" << "" << QStringList{"a,b"};
-    QTest::newRow("long delimiter") << "x::y::z" << "::" << QStringList{"x", "y", "z"};
-}
-
-void tst_String::split()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, delimiter);
-    QFETCH(QStringList, parts);
-    std::vector<String> result{String("stale")};
-    String(text).split(String(delimiter), result);
-    QStringList actual;
-    for (const String& part : result)
-        actual << part.qString();
-    QCOMPARE(actual, parts);
 }
 
 void tst_String::utf8Data()
@@ -205,34 +146,18 @@ void tst_String::editing()
     String open("a 'b");
     start = 0;
     QVERIFY(!findQuoted(open, start, end, String("'")));
+
+    // Right-aligned in a width, filled on the left; a text too long or no filler is refused.
+    const struct { const char* text; int width; const char* filler; bool result; const char* expected; } pads[] = {
+        {"7", 3, "0", true, "007"}, {"12345", 4, " ", false, "12345"}, {"abc", 3, "", true, "abc"},
+        {"a", 3, "", false, "a"}, {"7", 4, "ab", true, "bab7"}};
+    for (const auto& c : pads) {
+        String text(c.text);
+        QCOMPARE(vantorix::padRight(text, c.width, String(c.filler)), c.result);
+        QCOMPARE(text.qString(), QString::fromLatin1(c.expected));
+    }
 }
 
-
-void tst_String::padRight_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("filler");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("zeros") << "7" << 3 << "0" << true << "007";
-    QTest::newRow("too long") << "12345" << 4 << " " << false << "12345";
-    QTest::newRow("exact") << "abc" << 3 << "" << true << "abc";
-    QTest::newRow("empty filler") << "a" << 3 << "" << false << "a";
-    QTest::newRow("long filler") << "7" << 4 << "ab" << true << "bab7";
-}
-
-void tst_String::padRight()
-{
-    QFETCH(QString, text);
-    QFETCH(int, width);
-    QFETCH(QString, filler);
-    QFETCH(bool, result);
-    QFETCH(QString, expected);
-    String s(text);
-    QCOMPARE(vantorix::padRight(s, width, String(filler)), result);
-    QCOMPARE(s.qString(), expected);
-}
 
 void tst_String::versionString_data()
 {
