@@ -277,10 +277,13 @@ bool InstallJournal::finish() const
 
 QString InstallJournal::folder()
 {
-    const std::unique_ptr<Directory> tools = DirectoryHandler::getVantorixDirectory(true);
-    if (!tools)
+    // The user's own folder: every user recovers only his own installs, and
+    // a folder shared by all would let the first user's folder shut out the
+    // others.
+    const std::unique_ptr<Directory> preferences = DirectoryHandler::getPreferenceDirectory(true);
+    if (!preferences)
         return QString();
-    const QString path = tools->getURL().qString() + QLatin1Char('/') + QLatin1String(journalFolderName);
+    const QString path = preferences->getURL().qString() + QLatin1Char('/') + QLatin1String(journalFolderName);
     return QDir().mkpath(path) ? path : QString();
 }
 

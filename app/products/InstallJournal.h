@@ -119,7 +119,8 @@ public:
     bool finish() const;
 
     // The folder that holds the journals of running installs: "Journal" in
-    // the installer's shared tools folder; empty when that cannot be had.
+    // the user's preference folder of the installer (made when missing);
+    // empty when that cannot be had.
     static QString folder();
     // Finishes or undoes every install that a previous run left half done.
     // Journals of another user, or locked by a running install, are left
