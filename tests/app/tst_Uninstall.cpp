@@ -53,6 +53,7 @@ private slots:
     void init();
     void installThenUninstall();
     void offlineFileCreation();
+    void uninstallDuringDownload();
 
 private:
     RegisteredPlatform platform(const QString& archive) const
@@ -141,6 +142,25 @@ void tst_Uninstall::offlineFileCreation()
     QCOMPARE(complete.count(), 2);
     QVERIFY(manager.getArchives().getArchive(url) == nullptr);
     QVERIFY(!product.isInstalled());
+}
+
+// An install abandoned by an uninstall does nothing when its download ends.
+void tst_Uninstall::uninstallDuringDownload()
+{
+    const Application* host = activeHost("abandoned");
+    QVERIFY(host != nullptr);
+    InstallerProduct product(stairMaker(), platform("StairMaker-19-GER.zip"));
+    QSignalSpy complete(&product, &InstallerProduct::productActionComplete);
+    QSignalSpy failure(&product, &InstallerProduct::productActionFailure);
+    product.install();
+    QVERIFY(product.isBusy() && !product.getDownloaders().empty());
+    QSignalSpy downloaded(product.getDownloaders().front().data(), QOverload<>::of(&Downloader::finishDownload));
+    product.unInstall();
+    QVERIFY(downloaded.wait(20000));
+    QCOMPARE(complete.count(), 1);
+    QCOMPARE(failure.count(), 0);
+    QVERIFY(!QFileInfo::exists(host->getDirectory(Application::dll).qString()));
+    QVERIFY(!product.isInstalled() && !product.isBusy());
 }
 
 QTEST_GUILESS_MAIN(tst_Uninstall)
