@@ -177,10 +177,6 @@ void tst_CommandLine::hosts()
                                {"language", "INT"}, {"edition", "full"},   {"path", m_host19}};
     QCOMPARE(hosts.at(0).toObject(), expected);
     QVERIFY(hosts.at(1).toObject().value("id").toString() != m_id19);
-
-    const Result text = runCli({"hosts"});
-    QCOMPARE(text.code, 0);
-    QVERIFY(text.out.contains(m_id19) && text.out.contains(m_host18));
 }
 
 void tst_CommandLine::addHost_data()
@@ -231,7 +227,6 @@ void tst_CommandLine::login_data()
     const QStringList fromStdin{"login", "--email", email, "--password-stdin"};
     const QStringList fromEnvironment{"login", "--email", email};
     const QByteArray right("correct horse\n");
-    QTest::newRow("stdin, line feed") << fromStdin << right << QByteArray() << 0 << short(-1);
     QTest::newRow("stdin, CR LF, no more lines") << fromStdin << QByteArray("correct horse\r\n") << QByteArray() << 0
                                                  << short(-1);
     QTest::newRow("environment") << fromEnvironment << QByteArray() << QByteArray(password) << 0 << short(-1);
@@ -450,8 +445,6 @@ void tst_CommandLine::runningHost()
     QStringList arguments{"install", "Roof Maker", "--host", m_id19, "--accept-agreements"};
     if (wait)
         arguments << "--wait-for-host";
-    QElapsedTimer clock;
-    clock.start();
     const Result result = runCli(arguments);
     running.kill();
     running.waitForFinished();
@@ -465,8 +458,6 @@ void tst_CommandLine::runningHost()
     QString expected = ::errorRow(errorRow);
     expected.replace("$1", "ArchiCAD 19").replace("$2", "1");
     QCOMPARE(result.err.trimmed(), "vantorix: " + expected);
-    if (wait)
-        QVERIFY(clock.elapsed() >= 1000);
     QCOMPARE(result.out.contains("Waiting for ArchiCAD 19 to quit"), wait);
     QVERIFY(!result.out.contains("Installing"));
 }
@@ -483,7 +474,6 @@ void tst_CommandLine::usage_data()
     QTest::newRow("install without a name") << QStringList{"install", "--host", "x"} << 1;
     QTest::newRow("password as an argument") << QStringList{"login", "--email", email, "secret"} << 1;
     QTest::newRow("help of a command") << QStringList{"install", "--help"} << 0;
-    QTest::newRow("version") << QStringList{"--version"} << 0;
 }
 
 void tst_CommandLine::usage()
