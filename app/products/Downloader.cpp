@@ -1,5 +1,6 @@
 #include "Downloader.h"
 
+#include "FileDigest.h"
 #include "Environment/Host.h"
 #include "File/DataFile.h"
 #include "Utility/Logger.h"
@@ -42,7 +43,10 @@ enum ErrorRow : short {
 
 const char* const emptyUrlError = "Download URL (releaseURL attritbue) is empty in the reponse XML";
 const char* const writeError = "Failed to write to file -- ";
-const qint64 chunkSize = 256 * 1024;
+// The most taken from the reply in one read. Larger reads cost more processor
+// time per byte: the buffer no longer stays in the cache between the copy out
+// of the reply and the write.
+const int readSize = 256 * 1024;
 // Bounds what the network layer buffers ahead of us when the disk is slower.
 const qint64 readBufferSize = 4 * 1024 * 1024;
 
@@ -139,6 +143,7 @@ Downloader::Downloader(const String& url, DataFile* file, qintptr userData, QObj
 
 Downloader::~Downloader()
 {
+    m_digest.reset();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();
@@ -221,6 +226,30 @@ void Downloader::startDownload()
     sendRequest();
 }
 
+void Downloader::setCheck(const DownloadCheck& check)
+{
+    m_check = check;
+    if (m_done || m_verifying)
+        return;
+    if (m_check.sha256.isEmpty())
+        m_digest.reset();
+    else
+        followDigest();
+}
+
+void Downloader::followDigest()
+{
+    if (m_file == nullptr || m_check.sha256.isEmpty())
+        return;
+    // A digest that no longer follows the bytes on disk starts again from
+    // the first byte.
+    if (m_digest && m_digest->size() > stored())
+        m_digest.reset();
+    if (!m_digest)
+        m_digest = std::make_unique<FileDigest>(partPath());
+    m_digest->grow(stored());
+}
+
 bool Downloader::resume()
 {
     if (!m_done || m_success || m_networkManager == nullptr)
@@ -261,6 +290,8 @@ void Downloader::sendRequest()
     }
 
     m_received = 0;
+    // A part resumed from disk is hashed while the request goes out.
+    followDigest();
     m_bodyStarted = false;
     m_discardBody = false;
     m_aborted = false;
@@ -281,8 +312,11 @@ bool Downloader::openPart(bool append)
     if (m_part && m_part->isOpen())
         m_part->close();
     m_part = std::make_unique<QFile>(partPath());
-    const QIODevice::OpenMode mode = append ? (QIODevice::WriteOnly | QIODevice::Append)
-                                            : (QIODevice::WriteOnly | QIODevice::Truncate);
+    // Unbuffered: each chunk goes to the system in one write whose result
+    // says at once whether it was stored.
+    const QIODevice::OpenMode mode = QIODevice::Unbuffered |
+                                     (append ? (QIODevice::WriteOnly | QIODevice::Append)
+                                             : (QIODevice::WriteOnly | QIODevice::Truncate));
     if (m_part->open(mode))
         return true;
     fail(String(writeError) + m_file->getURL());
@@ -317,6 +351,7 @@ bool Downloader::beginBody()
         // the range or the file changed since the bytes on disk).
         m_offset = 0;
         m_data = MemoryBlock();
+        m_digest.reset();
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
         m_expected = length.isValid() ? length.toLongLong() : -1;
     }
@@ -324,22 +359,27 @@ bool Downloader::beginBody()
     if (validator.isEmpty() || validator.startsWith("W/"))
         validator = m_reply->rawHeader("Last-Modified");
     m_validator = validator;
-    if (m_file != nullptr)
-        return openPart(m_offset > 0);
+    if (m_file != nullptr) {
+        if (!openPart(m_offset > 0))
+            return false;
+        followDigest();
+    }
     return true;
 }
 
-bool Downloader::store(const QByteArray& bytes)
+bool Downloader::store(const char* bytes, qint64 size)
 {
     if (m_file != nullptr) {
-        if (!m_part || m_part->write(bytes) != bytes.size()) {
+        if (!m_part || m_part->write(bytes, size) != size) {
             fail(String(writeError) + m_file->getURL());
             return false;
         }
     } else {
-        m_data.append(bytes, 0);
+        m_data.append(bytes, int(size));
     }
-    m_received += bytes.size();
+    m_received += size;
+    if (m_digest)
+        m_digest->grow(stored());
     return true;
 }
 
@@ -352,11 +392,15 @@ void Downloader::receiveBytes()
         m_reply->skip(m_reply->bytesAvailable());
         return;
     }
-    while (m_reply->bytesAvailable() > 0) {
-        const QByteArray bytes = m_reply->read(chunkSize);
-        if (bytes.isEmpty())
+    // All the reply holds, in as few reads as the buffer allows, each
+    // written as it is.
+    if (m_buffer.isEmpty())
+        m_buffer.resize(readSize);
+    for (qint64 available = m_reply->bytesAvailable(); available > 0; available = m_reply->bytesAvailable()) {
+        const qint64 got = m_reply->read(m_buffer.data(), qMin<qint64>(available, m_buffer.size()));
+        if (got <= 0)
             break;
-        if (!store(bytes)) {
+        if (!store(m_buffer.constData(), got)) {
             abortTransfer(m_error, false);
             return;
         }
@@ -368,7 +412,12 @@ void Downloader::replyProgress(qint64 received, qint64 total)
     m_lastActivity.start();
     if (m_discardBody)
         return;
-    handleProgress(m_offset + received, total > 0 ? m_offset + total : total);
+    const qint64 done = m_offset + received;
+    const qint64 whole = total > 0 ? m_offset + total : total;
+    // Listeners redraw on each report: one per percent is enough.
+    if (whole > 0 && done < whole && qBound<qint64>(0, done * 100 / whole, 100) == m_percent)
+        return;
+    handleProgress(done, whole);
 }
 
 void Downloader::handleProgress(qint64 downloaded, qint64 total)
@@ -466,12 +515,8 @@ Downloader::Outcome Downloader::conclude(QNetworkReply* reply)
         m_error = tableText(shortBodyRow, QString::number(have), QString::number(m_expected));
         return Outcome::interrupted;
     }
-    if (!m_check.sha256.isEmpty()) {
-        if (digest() != m_check.sha256.toLower()) {
-            m_error = tableText(digestRow);
-            return Outcome::failed;
-        }
-    } else if (!sizeFits(have, m_check.releaseSizeMB)) {
+    // A digest is compared once it is complete (compareDigest).
+    if (m_check.sha256.isEmpty() && !sizeFits(have, m_check.releaseSizeMB)) {
         m_error = tableText(sizeRow, QString::number(have), decimal(m_check.releaseSizeMB));
         return Outcome::failed;
     }
@@ -480,6 +525,7 @@ Downloader::Outcome Downloader::conclude(QNetworkReply* reply)
 
 void Downloader::discardPart()
 {
+    m_digest.reset();
     if (m_part) {
         m_part->close();
         m_part.reset();
@@ -490,21 +536,30 @@ void Downloader::discardPart()
     m_expected = -1;
 }
 
-QByteArray Downloader::digest()
+Downloader::Outcome Downloader::compareDigest(const QByteArray& digest)
 {
-    // Over the bytes as stored, once the transfer is complete: hashing while
-    // receiving would slow every download for the few that carry a digest.
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (m_file == nullptr) {
-        hash.addData(m_data.get());
-        return hash.result().toHex();
+    if (m_check.sha256.isEmpty())
+        return Outcome::success;
+    if (digest.isEmpty()) {
+        // The part could not be read back.
+        m_error = String(writeError) + m_file->getURL();
+        return Outcome::failed;
     }
-    if (m_part)
-        m_part->flush();
-    QFile part(partPath());
-    if (!part.open(QIODevice::ReadOnly) || !hash.addData(&part))
-        return QByteArray();
-    return hash.result().toHex();
+    if (digest != m_check.sha256.toLower()) {
+        m_error = tableText(digestRow);
+        return Outcome::failed;
+    }
+    return Outcome::success;
+}
+
+void Downloader::digestComplete()
+{
+    if (!m_verifying || !m_digest || !m_digest->isComplete())
+        return;
+    m_verifying = false;
+    const QByteArray digest = m_digest->result();
+    m_digest.reset();
+    complete(compareDigest(digest));
 }
 
 bool Downloader::finishFile()
@@ -537,7 +592,7 @@ void Downloader::fileDownloaded(QNetworkReply* reply)
     m_stallTimer.stop();
     if (!m_aborted && reply->bytesAvailable() > 0)
         receiveBytes();
-    const Outcome outcome = conclude(reply);
+    Outcome outcome = conclude(reply);
     reply->disconnect(this);
     reply->deleteLater();
     m_reply = nullptr;
@@ -557,9 +612,36 @@ void Downloader::fileDownloaded(QNetworkReply* reply)
     }
 
     m_deadlineTimer.stop();
+    if (outcome != Outcome::success && m_error.empty())
+        m_error = String(reply->errorString());
+    if (outcome == Outcome::success && !m_check.sha256.isEmpty()) {
+        if (m_file == nullptr) {
+            // In memory, and small as a rule.
+            outcome = compareDigest(QCryptographicHash::hash(m_data.get(), QCryptographicHash::Sha256).toHex());
+        } else {
+            // The transfer is over; the result waits for the digest of the
+            // last bytes written.
+            followDigest();
+            m_verifying = true;
+            // Called on the hashing thread, which the destructor joins
+            // before this object goes; the queued call dies with the object.
+            m_digest->finish(stored(), [this]() {
+                QMetaObject::invokeMethod(this, [this]() { digestComplete(); }, Qt::QueuedConnection);
+            });
+            return;
+        }
+    }
+    complete(outcome);
+}
+
+void Downloader::complete(Outcome outcome)
+{
     m_done = true;
     m_percent = 100;
     m_success = outcome == Outcome::success;
+    // A part kept for resume() is hashed again from the disk then: it may
+    // have changed in the meantime.
+    m_digest.reset();
     if (m_file != nullptr) {
         if (m_success) {
             m_success = finishFile();
@@ -570,8 +652,6 @@ void Downloader::fileDownloaded(QNetworkReply* reply)
             m_part.reset();
         }
     }
-    if (!m_success && m_error.empty())
-        m_error = String(reply->errorString());
     if (!m_success)
         Logger::write(String("Download of ") + m_url + " failed: " + m_error);
     emit finishDownload();

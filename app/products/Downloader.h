@@ -22,6 +22,8 @@ class DataFile;
 
 namespace installer {
 
+class FileDigest;
+
 // What a finished download must match, when the catalogue says. With a
 // digest only the digest counts; otherwise the release size (in MB as the
 // catalogue gives it) is compared with a tolerance, see Downloader.
@@ -38,7 +40,9 @@ struct DownloadCheck {
 // A download to a file streams into "<file>.part" as the bytes arrive and
 // renames it to the file only when the transfer is complete and checked, so
 // the file exists only when it holds the whole download. Memory use does not
-// grow with the size of the download.
+// grow with the size of the download. When a SHA-256 is expected, it is taken
+// on a thread of its own as the bytes reach the disk (FileDigest), so neither
+// the check nor a large part resumed from disk holds up the event loop.
 //
 // A transfer fails (isSuccess() false, getError() set) on a network error, an
 // HTTP error status, a redirect to a less safe scheme or more than five
@@ -78,9 +82,9 @@ public:
     qintptr getUserData() const { return m_userData; }
     vantorix::DataFile* getFile() const { return m_file; }
 
-    // Checked when the transfer ends; set it before control returns to the
-    // event loop, or before resume().
-    void setCheck(const DownloadCheck& check) { m_check = check; }
+    // Checked when the transfer ends; may be set or changed while the
+    // transfer runs (a digest given late is taken from the bytes on disk).
+    void setCheck(const DownloadCheck& check);
     const DownloadCheck& getCheck() const { return m_check; }
 
     // Starts a failed download again; a file download continues from the
@@ -124,12 +128,16 @@ private:
     void startDownload();
     void sendRequest();
     bool beginBody();
-    bool store(const QByteArray& bytes);
+    bool store(const char* bytes, qint64 size);
+    qint64 stored() const { return m_offset + m_received; }
     void fail(const vantorix::String& error);
     void abortTransfer(const vantorix::String& error, bool interrupted);
     Outcome conclude(QNetworkReply* reply);
+    Outcome compareDigest(const QByteArray& digest);
+    void followDigest();
+    void digestComplete();
+    void complete(Outcome outcome);
     bool finishFile();
-    QByteArray digest();
     void discardPart();
     bool openPart(bool append);
     QString partPath() const;
@@ -161,6 +169,9 @@ private:
     QTimer m_stallTimer;            // checks m_lastActivity
     QElapsedTimer m_lastActivity;
     QTimer m_deadlineTimer;
+    QByteArray m_buffer;            // reused for every read from the reply
+    std::unique_ptr<FileDigest> m_digest;   // of the part, when a digest is expected
+    bool m_verifying = false;       // transfer over, waiting for m_digest
 };
 
 } // namespace installer

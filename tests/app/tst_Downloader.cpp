@@ -4,12 +4,14 @@
 
 #include "File/DataFile.h"
 #include "products/Downloader.h"
+#include "products/FileDigest.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace vantorix;
@@ -66,6 +68,8 @@ private slots:
     void resumeAfterShortBody_data();
     void resumeAfterShortBody();
     void resumesOnItsOwn();
+    void fileDigest_data();
+    void fileDigest();
 
 private:
     QString fileUrl(const QString& name) const { return m_service.url() + QStringLiteral("/files/dl/") + name; }
@@ -290,15 +294,23 @@ void tst_Downloader::cancelLeavesNothing()
 void tst_Downloader::resumeAfterShortBody_data()
 {
     QTest::addColumn<bool>("changed");
-    QTest::newRow("same file") << false;
+    QTest::addColumn<bool>("lateCheck");   // the digest is given only before resume()
+    QTest::addColumn<bool>("damaged");     // a byte of the part on disk is flipped before resume()
+
+    QTest::newRow("same file") << false << false << false;
     // The same size, other bytes, a later time: the validator no longer matches,
     // so the server sends the whole file with 200 and the part is replaced.
-    QTest::newRow("changed file") << true;
+    QTest::newRow("changed file") << true << false << false;
+    // The part on disk is hashed before the rest arrives.
+    QTest::newRow("digest given before resuming") << false << true << false;
+    QTest::newRow("damaged part") << false << false << true;
 }
 
 void tst_Downloader::resumeAfterShortBody()
 {
     QFETCH(bool, changed);
+    QFETCH(bool, lateCheck);
+    QFETCH(bool, damaged);
     const QString name = QStringLiteral("resumed.bin");
     writeFile(served(name), m_large);
     const QString path = target(name);
@@ -309,12 +321,20 @@ void tst_Downloader::resumeAfterShortBody()
     check.sha256 = sha256(expected);
     QVERIFY(m_service.control(QStringLiteral("short-files=1")));
     Downloader downloader(String(fileUrl(name)), &file, 0);
-    downloader.setCheck(check);
+    if (!lateCheck)
+        downloader.setCheck(check);
     QVERIFY(waitDone(downloader));
     QVERIFY(!downloader.isSuccess());
     QVERIFY(!QFile::exists(path));
     const qint64 half = QFileInfo(path + ".part").size();
     QCOMPARE(half, qint64(m_large.size() / 2));
+    if (lateCheck)
+        downloader.setCheck(check);
+    if (damaged) {
+        QFile part(path + ".part");
+        QVERIFY(part.open(QIODevice::ReadWrite) && part.seek(1000));
+        QVERIFY(part.write(QByteArray(1, char(~m_large.at(1000)))) == 1 && part.flush());
+    }
 
     if (changed) {
         QTest::qWait(1100);
@@ -324,6 +344,14 @@ void tst_Downloader::resumeAfterShortBody()
     QVERIFY(downloader.resume());
     QVERIFY(!downloader.resume());  // running
     QVERIFY(waitDone(downloader));
+    if (damaged) {
+        QVERIFY(!downloader.isSuccess());
+        QVERIFY2(downloader.getError().qString().contains("SHA-256 checksum does not match"),
+                 qPrintable(downloader.getError().qString()));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QFile::exists(path + ".part"));
+        return;
+    }
     QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
     QCOMPARE(readFile(path), expected);
     QVERIFY(!QFile::exists(path + ".part"));
@@ -349,6 +377,42 @@ void tst_Downloader::resumesOnItsOwn()
     QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
     QCOMPARE(readFile(path), m_large);
     QVERIFY(!backwards);
+}
+
+void tst_Downloader::fileDigest_data()
+{
+    QTest::addColumn<QList<int>>("grown");  // sizes told while the file grows
+    QTest::addColumn<int>("size");          // the final size
+    QTest::addColumn<int>("onDisk");        // bytes in the file; -1: no file
+    QTest::addColumn<bool>("valid");        // a digest of the first size bytes, or none
+
+    QTest::newRow("told once") << QList<int>{} << 300000 << 300000 << true;
+    QTest::newRow("grown in steps, more on disk") << QList<int>{1, 70000, 262144, 262145} << 300000 << 400000 << true;
+    QTest::newRow("shorter than told") << QList<int>{1000} << 300000 << 299999 << false;
+    QTest::newRow("no file") << QList<int>{} << 10 << -1 << false;
+    QTest::newRow("nothing written") << QList<int>{} << 0 << -1 << true;
+}
+
+void tst_Downloader::fileDigest()
+{
+    QFETCH(QList<int>, grown);
+    QFETCH(int, size);
+    QFETCH(int, onDisk);
+    QFETCH(bool, valid);
+    const QString path = target(QStringLiteral("digest.bin"));
+    QFile::remove(path);
+    const QByteArray bytes = pattern(qMax(onDisk, 0), 4);
+    if (onDisk >= 0)
+        writeFile(path, bytes);
+
+    std::atomic<int> calls{0};
+    installer::FileDigest digest(path);
+    for (const int step : grown)
+        digest.grow(step);
+    digest.finish(size, [&calls]() { ++calls; });
+    QTRY_COMPARE(calls.load(), 1);
+    QVERIFY(digest.isComplete());
+    QCOMPARE(digest.result(), valid ? sha256(bytes.left(size)) : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_Downloader)
