@@ -115,7 +115,6 @@ private slots:
 
     void serviceAddress_data();
     void serviceAddress();
-    void plainHttpOnlyForLoopback_data();
     void plainHttpOnlyForLoopback();
 
     void answers_data();
@@ -164,21 +163,12 @@ void tst_WebServiceClient::serviceAddress()
     qputenv(ServiceAddress::urlVariable, saved);
 }
 
-void tst_WebServiceClient::plainHttpOnlyForLoopback_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<bool>("allowed");
-    for (const char* host : {"127.0.0.1", "127.200.3.4", "::1", "[::1]", "localhost", "LocalHost"})
-        QTest::newRow(host) << host << true;
-    for (const char* host : {"128.0.0.1", "10.0.0.1", "::2", "services.vantorix.example", "localhost.example.com", ""})
-        QTest::newRow(host) << host << false;
-}
-
 void tst_WebServiceClient::plainHttpOnlyForLoopback()
 {
-    QFETCH(QString, host);
-    QFETCH(bool, allowed);
-    QCOMPARE(ServiceAddress::allowsPlainHttp(String(host)), allowed);
+    for (const char* host : {"127.0.0.1", "127.200.3.4", "::1", "[::1]", "localhost", "LocalHost"})
+        QVERIFY2(ServiceAddress::allowsPlainHttp(String(host)), host);
+    for (const char* host : {"128.0.0.1", "10.0.0.1", "::2", "services.vantorix.example", "localhost.example.com", ""})
+        QVERIFY2(!ServiceAddress::allowsPlainHttp(String(host)), host);
 }
 
 void tst_WebServiceClient::answers_data()
