@@ -11,7 +11,6 @@ private slots:
     void names_data();
     void names();
     void ordering();
-    void typeText_data();
     void typeText();
     void shippedAsAttributes();
 };
@@ -64,25 +63,17 @@ void tst_ApplicationSignature::ordering()
     QVERIFY(full19 < S(HostType::vectorworks, 12, S::full, "INT"));
 }
 
-void tst_ApplicationSignature::typeText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("expected");
-    // The value before reading is start (2): texts that name no edition
-    // leave it.
-    QTest::newRow("full") << "full" << 0;
-    QTest::newRow("SOLO") << "SOLO" << 1;
-    QTest::newRow("Start") << "Start" << 2;
-    QTest::newRow("solo with blank") << "solo " << 2;
-    QTest::newRow("empty") << "" << 2;
-}
-
 void tst_ApplicationSignature::typeText()
 {
-    QFETCH(QString, text);
-    ApplicationSignature::Type type = ApplicationSignature::start;
-    QVERIFY(XMLValueText<ApplicationSignature::Type>::read(type, String(text)));
-    QTEST(static_cast<int>(type), "expected");
+    // The value before reading is start: texts that name no edition leave it.
+    using S = ApplicationSignature;
+    const struct { const char* text; S::Type expected; } texts[] = {
+        {"full", S::full}, {"SOLO", S::solo}, {"Start", S::start}, {"solo ", S::start}, {"", S::start}};
+    for (const auto& c : texts) {
+        S::Type type = S::start;
+        QVERIFY(XMLValueText<S::Type>::read(type, String(c.text)));
+        QCOMPARE(type, c.expected);
+    }
 }
 
 // Host names are read exactly; a default signature leaves out host and
