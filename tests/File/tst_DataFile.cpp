@@ -17,9 +17,7 @@ class tst_DataFile : public QObject {
 private slots:
     void init();
     void cleanup();
-    void nameParts_data();
-    void nameParts();
-    void missingPath();
+    void names();
     void create();
     void readIntoBuffer();
     void openModes();
@@ -48,31 +46,21 @@ void tst_DataFile::cleanup()
     m_dir.reset();
 }
 
-void tst_DataFile::nameParts_data()
+void tst_DataFile::names()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("several dots") << "a.b.txt" << "a.b" << "txt";
-    QTest::newRow("no dot") << "README" << "README" << "";
-    QTest::newRow("trailing dot") << "notes." << "notes" << "";
-}
+    // The extension is what follows the last dot.
+    const struct { const char* fileName; const char* name; const char* extension; } parts[] = {
+        {"a.b.txt", "a.b", "txt"}, {"README", "README", ""}, {"notes.", "notes", ""}};
+    for (const auto& c : parts) {
+        put(QString::fromLatin1(c.fileName), "x");
+        const DataFile file(String(path(QString::fromLatin1(c.fileName))), DataFile::readOnly, false);
+        QCOMPARE(file.getName().qString(), QString::fromLatin1(c.name));
+        QCOMPARE(file.getExtension().qString(), QString::fromLatin1(c.extension));
+        QVERIFY(file.getVolumeName().empty());
+        QCOMPARE(file.getPathName().qString(), QFileInfo(path(QString::fromLatin1(c.fileName))).canonicalFilePath());
+    }
 
-void tst_DataFile::nameParts()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, name);
-    QFETCH(QString, extension);
-    put(fileName, "x");
-    const DataFile file(String(path(fileName)), DataFile::readOnly, false);
-    QCOMPARE(file.getName().qString(), name);
-    QCOMPARE(file.getExtension().qString(), extension);
-    QVERIFY(file.getVolumeName().empty());
-    QCOMPARE(file.getPathName().qString(), QFileInfo(path(fileName)).canonicalFilePath());
-}
-
-void tst_DataFile::missingPath()
-{
+    // A missing file has a location but no path name.
     const QString missing = path(QStringLiteral("sub/../nothing.here.txt"));
     DataFile file{String(missing), DataFile::readOnly, false};
     QVERIFY(!file.exists());
