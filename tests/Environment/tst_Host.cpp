@@ -44,7 +44,6 @@ private slots:
     void searchPathListsSeveralRoots();
     void bundleListIsReadLineByLine();
     void searchIsBoundedAndSurvivesLoops();
-    void localStrings_data();
     void localStrings();
 
 private:
@@ -181,24 +180,15 @@ void tst_Host::searchIsBoundedAndSurvivesLoops()
     QCOMPARE(lines(shallow), QStringList{root + "/ArchiCAD 18.app"});
 }
 
-void tst_Host::localStrings_data()
-{
-    QTest::addColumn<int>("table");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("past the titles") << 32520 << 8 << "";
-    QTest::newRow("quit keeps its blanks") << 32521 << 9 << "  Quit  ";
-    QTest::newRow("placeholder") << 32521 << 10 << "Welcome to the Vantorix Installer, $1";
-    QTest::newRow("negative") << 32521 << -1 << "";
-    QTest::newRow("reserved row") << 32524 << 5 << "";
-    QTest::newRow("unknown table") << 1 << 0 << "";
-}
-
 void tst_Host::localStrings()
 {
-    QFETCH(int, table);
-    QFETCH(int, index);
-    QTEST(host.getLocalString(static_cast<short>(table), static_cast<short>(index)).qString(), "text");
+    // Past the titles, a negative row, a reserved row and an unknown table
+    // give nothing; blanks around a text are kept.
+    const struct { short table; short index; const char* text; } rows[] = {
+        {32520, 8, ""}, {32521, 9, "  Quit  "}, {32521, 10, "Welcome to the Vantorix Installer, $1"},
+        {32521, -1, ""}, {32524, 5, ""}, {1, 0, ""}};
+    for (const auto& c : rows)
+        QCOMPARE(host.getLocalString(c.table, c.index).qString(), QString::fromLatin1(c.text));
     // An unknown table is not cached as an empty one.
     QVERIFY(!host.hasTable(1));
     QVERIFY(!host.getLocalString(32522, 0).empty());
