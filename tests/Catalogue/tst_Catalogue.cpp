@@ -42,7 +42,6 @@ class tst_Catalogue : public QObject {
     Q_OBJECT
 
 private slots:
-    void releaseUrl_data();
     void releaseUrl();
     void signatureOrderAndName();
     void productValue();
@@ -53,30 +52,18 @@ private slots:
     void storeMerge();
 };
 
-void tst_Catalogue::releaseUrl_data()
-{
-    QTest::addColumn<QStringList>("locales");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("expected");
-
-    const QStringList enInt{"EN", "INT"};
-    QTest::newRow("en matches EN") << enInt << "en" << "url-EN";
-    QTest::newRow("de falls back to INT") << enInt << "de" << "url-INT";
-    QTest::newRow("match after INT wins") << QStringList{"INT", "de"} << "DE" << "url-de";
-    QTest::newRow("no INT, no match") << QStringList{"en", "fr"} << "de" << "";
-    QTest::newRow("last INT is the fallback") << QStringList{"INT", "int"} << "ja" << "url-int";
-}
-
+// The release for a language, else the last one for every language ("INT").
 void tst_Catalogue::releaseUrl()
 {
-    QFETCH(QStringList, locales);
-    QFETCH(QString, language);
-    QFETCH(QString, expected);
-
-    RegisteredPlatform platform(String("1.0"), archiCAD(17));
-    for (const QString& locale : locales)
-        platform.details().releaseList.emplace_back(String(locale), String("url-" + locale));
-    QCOMPARE(platform.getReleaseUrl(String(language)).qString(), expected);
+    const struct { QStringList locales; const char* language; const char* expected; } cases[] = {
+        {{"EN", "INT"}, "en", "url-EN"}, {{"EN", "INT"}, "de", "url-INT"}, {{"INT", "de"}, "DE", "url-de"},
+        {{"en", "fr"}, "de", ""}, {{"INT", "int"}, "ja", "url-int"}};
+    for (const auto& c : cases) {
+        RegisteredPlatform platform(String("1.0"), archiCAD(17));
+        for (const QString& locale : c.locales)
+            platform.details().releaseList.emplace_back(String(locale), String("url-" + locale));
+        QCOMPARE(platform.getReleaseUrl(String(c.language)).qString(), QString::fromLatin1(c.expected));
+    }
 }
 
 void tst_Catalogue::signatureOrderAndName()
