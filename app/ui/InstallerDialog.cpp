@@ -173,15 +173,20 @@ void InstallerDialog::clearList()
     // refer to products that a rebuild or reset is about to destroy, and a
     // picture finishing meanwhile would reach one. So they go now (never
     // from inside one of their own slots: rebuilds they cause are queued).
-    std::vector<QWidget*> widgets;
-    for (int row = 0; row < ui->products->count(); ++row) {
-        if (QWidget* widget = ui->products->itemWidget(ui->products->item(row)))
-            widgets.push_back(widget);
-    }
+    std::map<int, QPointer<ProductWidget>> shown;
+    shown.swap(m_shown);
     ui->products->clear();
     m_rows.clear();
-    for (QWidget* widget : widgets)
-        delete widget;
+    m_failed.clear();
+    for (const auto& entry : shown)
+        delete entry.second.data();
+}
+
+void InstallerDialog::dropWidget(int row, ProductWidget* widget)
+{
+    if (QListWidgetItem* item = ui->products->item(row))
+        ui->products->removeItemWidget(item);
+    delete widget;
 }
 
 void InstallerDialog::setFooterMargin(int left)
@@ -394,6 +399,8 @@ void InstallerDialog::refreshProducts()
         m_rows.push_back(product);
         connect(product, &InstallerProduct::productActionComplete, this, &InstallerDialog::productCompleted,
                 Qt::UniqueConnection);
+        connect(product, &InstallerProduct::productActionFailure, this, &InstallerDialog::productFailed,
+                Qt::UniqueConnection);
     }
 
     // Every row at once (cheap); the widgets only for the rows in view.
@@ -430,23 +437,34 @@ InstallerProduct* InstallerDialog::productAt(int row) const
 
 ProductWidget* InstallerDialog::shownWidgetAt(int row) const
 {
-    QListWidgetItem* item = ui->products->item(row);
-    return item != nullptr ? qobject_cast<ProductWidget*>(ui->products->itemWidget(item)) : nullptr;
+    const auto found = m_shown.find(row);
+    return found != m_shown.end() ? found->second : nullptr;
 }
 
 ProductWidget* InstallerDialog::widgetAt(int row)
 {
+    if (ProductWidget* existing = shownWidgetAt(row))
+        return existing;
     QListWidgetItem* item = ui->products->item(row);
     InstallerProduct* product = productAt(row);
     if (item == nullptr || product == nullptr)
         return nullptr;
-    if (auto* existing = qobject_cast<ProductWidget*>(ui->products->itemWidget(item)))
-        return existing;
     auto* widget = new ProductWidget(*product, this);
     connect(widget, &ProductWidget::stopRefresh, this, &InstallerDialog::stopRefresh);
     connect(widget, &ProductWidget::resumeRefresh, this, &InstallerDialog::resumeRefresh);
+    // A row that failed keeps showing it until the list is rebuilt, however
+    // often its widget is made again.
+    if (m_failed.count(product) != 0)
+        widget->actionFailure();
     ui->products->setItemWidget(item, widget);
+    m_shown[row] = widget;
     return widget;
+}
+
+void InstallerDialog::productFailed()
+{
+    if (auto* product = qobject_cast<InstallerProduct*>(sender()))
+        m_failed.insert(product);
 }
 
 void InstallerDialog::showVisibleRows()
@@ -458,6 +476,17 @@ void InstallerDialog::showVisibleRows()
     const QModelIndex top = ui->products->indexAt(QPoint(0, 0));
     const int first = top.isValid() ? top.row() : 0;
     const int last = qMin(count - 1, first + viewHeight / rowHeight + rowsAhead);
+    // Widgets are made for the rows in view and a few around them, and the
+    // others let go, so that a long list costs what a short one does.
+    const int keepFirst = qMax(0, first - rowsAhead);
+    for (auto it = m_shown.begin(); it != m_shown.end();) {
+        if (it->first < keepFirst || it->first > last) {
+            dropWidget(it->first, it->second);
+            it = m_shown.erase(it);
+        } else {
+            ++it;
+        }
+    }
     for (int row = first; row <= last; ++row)
         widgetAt(row);
 }

@@ -2,8 +2,11 @@
 #define INSTALLER_UI_INSTALLERDIALOG_H
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 class QLabel;
@@ -42,8 +45,8 @@ public:
     // Back to the options panel: controls hidden, manager reset.
     void showOptions();
 
-    // The product of a list row, and the row's widget (made when the row is
-    // first shown: long lists make only what is seen).
+    // The product of a list row, and the row's widget (made when the row
+    // comes into view: long lists make only what is seen).
     InstallerProduct* productAt(int row) const;
     ProductWidget* widgetAt(int row);
     // The row's widget when it has been made, else null.
@@ -65,6 +68,8 @@ protected slots:
 private slots:
     // A product finished an action: one rebuild, after the product's signal.
     void productCompleted();
+    // A product's action failed: its row shows it until the next rebuild.
+    void productFailed();
     void showVisibleRows();
     void rebuildFinished(bool success);
 
@@ -76,6 +81,7 @@ protected:
 private:
     void setFooterMargin(int left);
     void clearList();
+    void dropWidget(int row, ProductWidget* widget);
     void showProducts();
     void queueRefresh();
 
@@ -92,6 +98,10 @@ private:
     bool m_awaitingRebuild = false;
     // The products listed, by row.
     std::vector<InstallerProduct*> m_rows;
+    // The widgets made, by row: those of the rows in view and a few around.
+    std::map<int, QPointer<ProductWidget>> m_shown;
+    // The listed products whose action failed since the list was built.
+    std::set<const InstallerProduct*> m_failed;
 };
 
 } // namespace installer

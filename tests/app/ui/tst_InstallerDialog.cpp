@@ -50,6 +50,7 @@ private slots:
     void categories();
     void offlineInstallNeedsEveryArchive();
     void suspendedRefresh();
+    void longList();
     void agreements_data();
     void agreements();
     void closeAsksOnce();
@@ -104,7 +105,8 @@ void tst_InstallerDialog::cleanupTestCase()
 
 void tst_InstallerDialog::init()
 {
-    m_window->findChild<QListWidget*>(QStringLiteral("products"))->clear();
+    // The rows go before the products they show.
+    m_window->setControlsVisible(false);
     manager.setDefault();
     m_host = productfixture::makeHost();
     m_asked.clear();
@@ -248,6 +250,39 @@ void tst_InstallerDialog::suspendedRefresh()
     invoke(m_window.get(), "resumeRefresh");
     QTest::qWait(50);
     QCOMPARE(rebuilds.count(), 1);
+}
+
+void tst_InstallerDialog::longList()
+{
+    for (int i = 0; i < 60; ++i) {
+        ProductSpec spec;
+        spec.name = QStringLiteral("Tool %1").arg(i, 2, 10, QLatin1Char('0'));
+        spec.owned = true;
+        productfixture::addProduct(m_host, spec);
+    }
+    manager.setStatus(myTools);
+    m_window->setControlsVisible(true);
+    invoke(m_window.get(), "refreshProducts");
+    auto widgets = [this]() { return list()->findChildren<ProductWidget*>().size(); };
+    QTRY_VERIFY(m_window->shownWidgetAt(0) != nullptr);
+    const int inView = widgets();
+    QVERIFY(inView > 0 && inView < 30);
+
+    // A failed row shows its failure after it was scrolled away and back.
+    emit m_window->productAt(0)->productActionFailure();
+    list()->scrollToBottom();
+    QTRY_VERIFY(m_window->shownWidgetAt(59) != nullptr);
+    QVERIFY(m_window->shownWidgetAt(0) == nullptr);
+    QVERIFY(widgets() < 30);
+    list()->scrollToTop();
+    QTRY_VERIFY(m_window->shownWidgetAt(0) != nullptr);
+    QVERIFY(!m_window->shownWidgetAt(0)->findChild<QPushButton*>(QStringLiteral("button"))->isEnabled());
+    QVERIFY(m_window->shownWidgetAt(1)->findChild<QPushButton*>(QStringLiteral("button"))->isEnabled());
+
+    // Install All starts the rows that have no widget as well.
+    invoke(m_window.get(), "installAll");
+    QVERIFY(m_window->productAt(59)->isBusy());
+    m_window->setControlsVisible(false);
 }
 
 void tst_InstallerDialog::agreements_data()
