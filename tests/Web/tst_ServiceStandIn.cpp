@@ -115,8 +115,6 @@ private slots:
     void servesFiles_data();
     void servesFiles();
     void largeFile();
-    void requestForms_data();
-    void requestForms();
     void saysContinueBeforeTheBody();
     void controlChangesBehaviour();
     void slowAndCrowdedConnections();
@@ -137,39 +135,53 @@ void tst_ServiceStandIn::initTestCase()
 
 void tst_ServiceStandIn::servesFiles_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("request");
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("first"); // the part of the sample archive (4292 bytes) sent; -1: none
     QTest::addColumn<int>("last");
+    QTest::addColumn<QByteArray>("part"); // of the answer's body
 
-    const QString archive = QStringLiteral("/files/archives/StairMaker-17.zip");
-    QTest::newRow("whole") << archive << QByteArray() << 200 << 0 << 4291;
-    QTest::newRow("range a-b") << archive << QByteArray("Range: bytes=10-19\r\n") << 206 << 10 << 19;
-    QTest::newRow("range -n") << archive << QByteArray("Range: bytes=-5\r\n") << 206 << 4287 << 4291;
-    QTest::newRow("range ending past the file") << archive << QByteArray("Range: bytes=4000-99999\r\n") << 206 << 4000 << 4291;
-    QTest::newRow("range past the file") << archive << QByteArray("Range: bytes=4292-\r\n") << 416 << -1 << -1;
-    // Ranges it cannot or will not serve give the whole file.
-    QTest::newRow("unreadable range") << archive << QByteArray("Range: bytes=9-3\r\n") << 200 << 0 << 4291;
-    QTest::newRow("several ranges") << archive << QByteArray("Range: bytes=0-1,5-6\r\n") << 200 << 0 << 4291;
+    const auto get = [](const char* path, const QByteArray& headers = QByteArray()) {
+        return "GET " + QByteArray(path) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+    };
+    const char* const archive = "/files/archives/StairMaker-17.zip";
     const QByteArray none;
-    QTest::newRow("dot-dot") << "/files/%2E%2E/accounts.json" << none << 404 << -1 << -1;
-    QTest::newRow("absolute path") << "/files//etc/passwd" << none << 404 << -1 << -1;
-    QTest::newRow("link out of the folder") << "/files/outside.json" << none << 404 << -1 << -1;
-    QTest::newRow("a folder") << "/files/images" << none << 404 << -1 << -1;
-    QTest::newRow("service path by GET") << "/registration2.asmx" << none << 405 << -1 << -1;
+    QTest::newRow("whole") << get(archive) << 200 << 0 << 4291 << none;
+    QTest::newRow("range a-b") << get(archive, "Range: bytes=10-19\r\n") << 206 << 10 << 19 << none;
+    QTest::newRow("range -n") << get(archive, "Range: bytes=-5\r\n") << 206 << 4287 << 4291 << none;
+    QTest::newRow("range ending past the file") << get(archive, "Range: bytes=4000-99999\r\n") << 206 << 4000 << 4291 << none;
+    QTest::newRow("range past the file") << get(archive, "Range: bytes=4292-\r\n") << 416 << -1 << -1 << none;
+    // Ranges it cannot or will not serve give the whole file.
+    QTest::newRow("unreadable range") << get(archive, "Range: bytes=9-3\r\n") << 200 << 0 << 4291 << none;
+    QTest::newRow("several ranges") << get(archive, "Range: bytes=0-1,5-6\r\n") << 200 << 0 << 4291 << none;
+    QTest::newRow("dot-dot") << get("/files/%2E%2E/accounts.json") << 404 << -1 << -1 << none;
+    QTest::newRow("absolute path") << get("/files//etc/passwd") << 404 << -1 << -1 << none;
+    QTest::newRow("link out of the folder") << get("/files/outside.json") << 404 << -1 << -1 << none;
+    QTest::newRow("a folder") << get("/files/images") << 404 << -1 << -1 << none;
+    QTest::newRow("service path by GET") << get("/registration2.asmx") << 405 << -1 << -1 << none;
+
+    // The forms of request it reads.
+    const QByteArray agreement = "GET /files/agreements/eula.html HTTP/1.1";
+    const QByteArray html("<html");
+    QTest::newRow("bare LF") << agreement + "\nHost: a\n\n" << 200 << -1 << -1 << html;
+    QTest::newRow("mixed, after an empty line") << "\r\n" + agreement + "\nHost: a\r\n\n" << 200 << -1 << -1 << html;
+    QTest::newRow("post with bare LF") << soapPost("\n") << 200 << -1 << -1 << QByteArray("<errorCode>21</errorCode>");
+    QTest::newRow("malformed request line") << QByteArray("GET /files\r\n\r\n") << 400 << -1 << -1 << none;
+    QTest::newRow("chunked body") << soapPost("\r\n", "Transfer-Encoding: chunked\r\n") << 501 << -1 << -1 << none;
 }
 
 void tst_ServiceStandIn::servesFiles()
 {
-    QFETCH(QString, path);
-    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, request);
     QFETCH(int, status);
     QFETCH(int, first);
     QFETCH(int, last);
+    QFETCH(QByteArray, part);
 
-    const RawAnswer answer = rawGet(m_service, path, headers);
+    const RawAnswer answer = rawExchange(m_service, request);
     QCOMPARE(answer.status, status);
+    QVERIFY(answer.closed);
+    QVERIFY2(answer.body.contains(part), answer.body.constData());
     const QByteArray contentRange = status == 416 ? QByteArray("bytes */4292")
         : status == 206 ? "bytes " + QByteArray::number(first) + '-' + QByteArray::number(last) + "/4292"
                         : QByteArray();
@@ -225,33 +237,6 @@ void tst_ServiceStandIn::controlChangesBehaviour()
     // An empty target removes the redirect again.
     QVERIFY(m_service.control(QStringLiteral("redirect=%2Ffiles%2Fa.zip%3D")));
     QCOMPARE(rawGet(m_service, QStringLiteral("/files/a.zip")).status, 404);
-}
-
-void tst_ServiceStandIn::requestForms_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("part"); // of the answer's body
-
-    const QByteArray agreement = "GET /files/agreements/eula.html HTTP/1.1";
-    QTest::newRow("CRLF") << agreement + "\r\nHost: a\r\n\r\n" << 200 << QByteArray("<html");
-    QTest::newRow("bare LF") << agreement + "\nHost: a\n\n" << 200 << QByteArray("<html");
-    QTest::newRow("mixed, after an empty line") << "\r\n" + agreement + "\nHost: a\r\n\n" << 200 << QByteArray("<html");
-    QTest::newRow("post with bare LF") << soapPost("\n") << 200 << QByteArray("<errorCode>21</errorCode>");
-    QTest::newRow("malformed request line") << QByteArray("GET /files\r\n\r\n") << 400 << QByteArray();
-    QTest::newRow("chunked body") << soapPost("\r\n", "Transfer-Encoding: chunked\r\n") << 501 << QByteArray();
-}
-
-void tst_ServiceStandIn::requestForms()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(int, status);
-    QFETCH(QByteArray, part);
-
-    const RawAnswer answer = rawExchange(m_service, request);
-    QCOMPARE(answer.status, status);
-    QVERIFY2(answer.body.contains(part), answer.body.constData());
-    QVERIFY(answer.closed);
 }
 
 void tst_ServiceStandIn::saysContinueBeforeTheBody()
