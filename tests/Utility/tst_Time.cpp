@@ -40,7 +40,6 @@ private slots:
     void compare_data();
     void compare();
     void differencesAndParts();
-    void localOffset_data();
     void localOffset();
     void currentTime();
     void text();
@@ -149,24 +148,16 @@ void tst_Time::differencesAndParts()
     }
 }
 
-void tst_Time::localOffset_data()
-{
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<int>("offset");
-    QTest::newRow("UTC") << QByteArray("UTC0") << 0;
-    QTest::newRow("five hours west") << QByteArray("XST5") << -300;
-    QTest::newRow("five and a half east") << QByteArray("XIT-5:30") << 330;
-    QTest::newRow("thirteen east") << QByteArray("XNZ-13") << 780;
-}
-
 void tst_Time::localOffset()
 {
-    QFETCH(QByteArray, zone);
-    QFETCH(int, offset);
-    TimeZone fixed(zone.constData());
-    QCOMPARE(Time::getLocalUTCOffset(), offset);
-    const Time now(true);
-    QCOMPARE(now.getUTCOffset(), offset);
+    const struct { const char* zone; int offset; } zones[] = {
+        {"UTC0", 0}, {"XST5", -300}, {"XIT-5:30", 330}, {"XNZ-13", 780}};
+    for (const auto& c : zones) {
+        TimeZone fixed(c.zone);
+        QCOMPARE(Time::getLocalUTCOffset(), c.offset);
+        const Time now(true);
+        QCOMPARE(now.getUTCOffset(), c.offset);
+    }
 }
 
 void tst_Time::currentTime()
