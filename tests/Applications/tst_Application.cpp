@@ -64,7 +64,6 @@ private slots:
     void cleanup();
     void folders_data();
     void folders();
-    void productVersionContents_data();
     void productVersionContents();
     void missingFolderHasNoFolders();
     void copyKeepsWhatWasWorkedOut();
@@ -161,34 +160,24 @@ void tst_Application::folders()
     QCOMPARE(application.getPrefsPostfix().qString(), postfix);
 }
 
-void tst_Application::productVersionContents_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("version");
-    QTest::newRow("empty file") << QByteArray() << false << 1;
-    QTest::newRow("another document") << QByteArray("<other><shortversionstring>19</shortversionstring></other>")
-                                      << false << 1;
-    QTest::newRow("empty element") << QByteArray("<productversion/>") << true << 0;
-    QTest::newRow("unknown children skipped")
-        << QByteArray("<?xml version=\"1.0\"?><productversion><build>1234</build><extra><a/></extra>"
-                      "<shortversionstring>18</shortversionstring></productversion>")
-        << true << 18;
-    QTest::newRow("attributes count as children")
-        << QByteArray("<productversion shortversionstring=\"19\" gsprodtype=\"Solo\"/>") << true << 19;
-}
-
 void tst_Application::productVersionContents()
 {
-    QFETCH(QByteArray, content);
-    const QString path = makeHost(QStringLiteral("ArchiCAD"));
-    writeFile(path + QStringLiteral("/ProductVersion.xml"), content);
-
-    const Application application(HostType::archiCAD, String(path));
-    QTEST(application.isValid(), "valid");
-    QTEST(int(application.getSignature().getVersion()), "version");
-    // Invalid or not, the folders are there to be dropped by the caller.
-    QVERIFY(application.getDirectory(Application::dll).qString().endsWith(QStringLiteral("/Add-Ons/VantorixTools/")));
+    const struct { QByteArray content; bool valid; int version; } files[] = {
+        {QByteArray(), false, 1},
+        {"<other><shortversionstring>19</shortversionstring></other>", false, 1},
+        {"<productversion/>", true, 0},
+        {"<?xml version=\"1.0\"?><productversion><build>1234</build><extra><a/></extra>"
+         "<shortversionstring>18</shortversionstring></productversion>", true, 18}, // unknown children skipped
+        {"<productversion shortversionstring=\"19\" gsprodtype=\"Solo\"/>", true, 19}}; // attributes count as children
+    for (const auto& c : files) {
+        const QString path = makeHost(QStringLiteral("ArchiCAD"));
+        writeFile(path + QStringLiteral("/ProductVersion.xml"), c.content);
+        const Application application(HostType::archiCAD, String(path));
+        QVERIFY2(application.isValid() == c.valid, c.content.constData());
+        QCOMPARE(int(application.getSignature().getVersion()), c.version);
+        // Invalid or not, the folders are there to be dropped by the caller.
+        QVERIFY(application.getDirectory(Application::dll).qString().endsWith(QStringLiteral("/Add-Ons/VantorixTools/")));
+    }
 }
 
 void tst_Application::missingFolderHasNoFolders()
