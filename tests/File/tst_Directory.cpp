@@ -19,7 +19,6 @@ private slots:
     void cleanup();
     void createLevels();
     void countAndSearch();
-    void erase_data();
     void erase();
     void eraseLogged();
     void eraseLeavesLinkTargets();
@@ -91,37 +90,27 @@ void tst_Directory::countAndSearch()
     QVERIFY(!Directory(String(path(QStringLiteral("none"))), false).containsItemNamed(SearchString("*", "*")));
 }
 
-void tst_Directory::erase_data()
-{
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<bool>("contentsOnly");
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("contents only") << true << QStringList{"a.txt", ".hidden", "sub/deeper/b.txt", "sub/.dot/c.txt"}
-                                   << true << true;
-    QTest::newRow("whole") << true << QStringList{"a.txt", "sub/b.txt"} << false << true;
-    QTest::newRow("missing, contents only") << false << QStringList() << true << false;
-    QTest::newRow("missing, whole") << false << QStringList() << false << false;
-}
-
 void tst_Directory::erase()
 {
-    // Erasing the contents keeps the folder itself, hidden entries go too.
-    QFETCH(bool, exists);
-    QFETCH(QStringList, files);
-    QFETCH(bool, contentsOnly);
-    QFETCH(bool, ok);
+    // Erasing the contents keeps the folder itself, hidden entries go too; a
+    // missing folder cannot be erased either way.
+    const struct { bool exists; QStringList files; bool contentsOnly; bool ok; } cases[] = {
+        {true, {"a.txt", ".hidden", "sub/deeper/b.txt", "sub/.dot/c.txt"}, true, true},
+        {true, {"a.txt", "sub/b.txt"}, false, true}, {false, {}, true, false}, {false, {}, false, false}};
     const QString folderPath = path(QStringLiteral("f"));
-    if (exists)
-        QVERIFY(QDir().mkpath(folderPath));
-    for (const QString& file : files)
-        put(QStringLiteral("f/") + file);
-    Directory folder(String(folderPath), false);
-    Logger::initialise(Logger::defaultMaxSize);
-    QCOMPARE(folder.erase(contentsOnly, false), ok);
-    QVERIFY(Logger::lines().isEmpty());
-    QCOMPARE(QFileInfo::exists(folderPath), ok && contentsOnly);
-    QVERIFY(QDir(folderPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty());
+    for (const auto& c : cases) {
+        QDir(folderPath).removeRecursively();
+        if (c.exists)
+            QVERIFY(QDir().mkpath(folderPath));
+        for (const QString& file : c.files)
+            put(QStringLiteral("f/") + file);
+        Directory folder(String(folderPath), false);
+        Logger::initialise(Logger::defaultMaxSize);
+        QCOMPARE(folder.erase(c.contentsOnly, false), c.ok);
+        QVERIFY(Logger::lines().isEmpty());
+        QCOMPARE(QFileInfo::exists(folderPath), c.ok && c.contentsOnly);
+        QVERIFY(QDir(folderPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty());
+    }
 }
 
 void tst_Directory::eraseLogged()
