@@ -142,7 +142,6 @@ private slots:
 
     void login_data();
     void login();
-    void handWritten_data();
     void handWritten();
     void listingsAreTheCatalogueRecords_data();
     void listingsAreTheCatalogueRecords();
@@ -197,35 +196,23 @@ void tst_ServiceOperations::login()
     QCOMPARE(response.getClient()->getPassword().qString(), password);
 }
 
-void tst_ServiceOperations::handWritten_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("tools");
-    QTest::addColumn<QString>("nameSpace");
-    QTest::addColumn<QString>("expected");
-
-    const QString plain = QStringLiteral("<client><email>anna.berg@example.com</email><password>correct horse</password></client>");
-    QTest::newRow("plain password") << "Login" << plain << QString() << "<name>Anna Berg</name>";
-    QTest::newRow("installation report")
-        << "Reporting" << "<report><installer><version>2.05</version><installation/></installer></report>" << QString()
-        << "<ReportingResponse xmlns=\"https://services.vantorix.example/registration2\"><ActivationResult>true"
-           "</ActivationResult><vantorixtools version=\"1\" target=\"commercial\" />";
-    QTest::newRow("operation outside the service namespace")
-        << "Login" << plain << "urn:other" << "<soap:Fault><faultcode>soap:Client</faultcode>";
-    QTest::newRow("report without a report") << "Reporting" << plain << QString() << "<faultcode>soap:Client</faultcode>";
-}
-
+// Requests the client never sends, written by hand.
 void tst_ServiceOperations::handWritten()
 {
-    QFETCH(QString, operation);
-    QFETCH(QString, tools);
-    QFETCH(QString, nameSpace);
-    QFETCH(QString, expected);
-
-    const QString answer = postByHand(operation, tools, nameSpace);
-    QVERIFY2(answer.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=")),
-             qPrintable(answer));
-    QVERIFY2(answer.contains(expected), qPrintable(answer));
+    const QString plain = QStringLiteral("<client><email>anna.berg@example.com</email><password>correct horse</password></client>");
+    const struct { const char* operation; QString tools; const char* nameSpace; const char* expected; } requests[] = {
+        {"Login", plain, "", "<name>Anna Berg</name>"}, // a plain password
+        {"Reporting", QStringLiteral("<report><installer><version>2.05</version><installation/></installer></report>"), "",
+         "<ReportingResponse xmlns=\"https://services.vantorix.example/registration2\"><ActivationResult>true"
+         "</ActivationResult><vantorixtools version=\"1\" target=\"commercial\" />"},
+        {"Login", plain, "urn:other", "<soap:Fault><faultcode>soap:Client</faultcode>"}, // outside the service namespace
+        {"Reporting", plain, "", "<faultcode>soap:Client</faultcode>"}}; // a report without a report
+    for (const auto& c : requests) {
+        const QString answer = postByHand(QLatin1String(c.operation), c.tools, QLatin1String(c.nameSpace));
+        QVERIFY2(answer.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=")),
+                 qPrintable(answer));
+        QVERIFY2(answer.contains(QLatin1String(c.expected)), qPrintable(answer));
+    }
 }
 
 void tst_ServiceOperations::listingsAreTheCatalogueRecords_data()
