@@ -18,6 +18,11 @@
 namespace productfixture {
 
 struct ProductSpec {
+    explicit ProductSpec(const QString& productName, bool isOwned = false, bool hasTrial = false,
+                         double installedVersion = 0.0, const QString& catalogueVersion = QStringLiteral("1.00"))
+        : name(productName), owned(isOwned), trial(hasTrial), installed(installedVersion), version(catalogueVersion)
+    {
+    }
     QString name;
     bool owned = false;
     bool trial = false;

@@ -77,7 +77,6 @@ void tst_ProductWidget::texts_data()
                                                            << "Tool 2.5 ";
     QTest::newRow("updates") << int(updates) << true << 2 << "Update" << "Notes...";
     QTest::newRow("trial") << int(trial) << false << 0 << "Install" << "info...";
-    QTest::newRow("trial, making a file") << int(trial) << false << 2 << "Add" << "info...";
     QTest::newRow("unknown status") << 6 << false << 0 << "" << "info...";
 }
 
@@ -88,11 +87,7 @@ void tst_ProductWidget::texts()
     QFETCH(int, action);
     QFETCH(QString, buttonText);
     QFETCH(QString, labelPart);
-    ProductSpec spec;
-    spec.name = "Tool";
-    spec.owned = true;
-    spec.version = "2.5";
-    spec.installed = installed ? 1.5 : 0.0;
+    const ProductSpec spec("Tool", true, false, installed ? 1.5 : 0.0, "2.5");
     manager.setInstallerAction(action);
     manager.setStatus(Status(status));
     ProductWidget row(*product(spec), nullptr);
@@ -104,10 +99,7 @@ void tst_ProductWidget::texts()
 
 void tst_ProductWidget::installAndCancel()
 {
-    ProductSpec spec;
-    spec.name = "Tool";
-    spec.owned = true;
-    InstallerProduct* tool = product(spec);
+    InstallerProduct* tool = product(ProductSpec("Tool", true));
     manager.setStatus(myTools);
     ProductWidget row(*tool, nullptr);
 
@@ -140,9 +132,7 @@ void tst_ProductWidget::agreementQuestion()
         asked << address.qString();
         return answer;
     });
-    ProductSpec spec;
-    spec.name = "Tool";
-    spec.trial = true;
+    ProductSpec spec("Tool", false, true);
     spec.agreement = "https://agreements.example/tool";
     InstallerProduct* tool = product(spec);
     manager.setStatus(trial);
@@ -177,10 +167,6 @@ void tst_ProductWidget::pictures_data()
                                              << ":/images/Images/Filler_active.png";
     QTest::newRow("grey picture") << int(educational) << false << "http://127.0.0.1:9/tool_active.png"
                                   << "http://127.0.0.1:9/tool_inactive.png";
-    QTest::newRow("picture") << int(myTools) << true << "http://127.0.0.1:9/tool_active.png"
-                             << "http://127.0.0.1:9/tool_active.png";
-    QTest::newRow("trial picture") << int(trial) << false << "http://127.0.0.1:9/tool_inactive.png"
-                                   << "http://127.0.0.1:9/tool_inactive.png";
 }
 
 void tst_ProductWidget::pictures()
@@ -189,11 +175,8 @@ void tst_ProductWidget::pictures()
     QFETCH(bool, installed);
     QFETCH(QString, image);
     QFETCH(QString, shown);
-    ProductSpec spec;
-    spec.name = "Tool";
-    spec.owned = true;
+    ProductSpec spec("Tool", true, false, installed ? 1.0 : 0.0);
     spec.image = image;
-    spec.installed = installed ? 1.0 : 0.0;
     manager.setStatus(Status(status));
     ProductWidget row(*product(spec), nullptr);
     QCOMPARE(row.getImageUrl().qString(), shown.startsWith(QLatin1Char(':')) ? QString() : shown);
@@ -219,7 +202,6 @@ void tst_ProductWidget::informationLink_data()
     QTest::newRow("updates: newer only") << int(updates) << 1.2 << QStringList{"newer", "any host"};
     QTest::newRow("updates: none newer") << int(updates) << 3.0 << QStringList{"alert"};
     QTest::newRow("trial") << int(trial) << 0.0 << QStringList{"page"};
-    QTest::newRow("educational") << int(educational) << 0.0 << QStringList{"page"};
 }
 
 void tst_ProductWidget::informationLink()
@@ -228,11 +210,7 @@ void tst_ProductWidget::informationLink()
     QFETCH(double, installed);
     QFETCH(QStringList, shown);
 
-    ProductSpec spec;
-    spec.name = "Tool";
-    spec.owned = true;
-    spec.trial = true;
-    spec.installed = installed;
+    ProductSpec spec("Tool", true, true, installed);
     PlatformHistory same(PlatformSignature(HostType::archiCAD, 19));
     same.getNotes() = {ReleaseNote(1.0, String("first")), ReleaseNote(1.2, String(" \r\n\t ")),
                        ReleaseNote(1.5, String("newer"))};
