@@ -36,10 +36,9 @@ private slots:
     void leaves();
     void proxiesForwardAndOverrideTag();
     void mapKeepsFirstKeyCopiesAndWalksInKeyOrder();
-    void keyedMapReadProtocol();
+    void readProtocols();
     void mapOwnElement_data();
     void mapOwnElement();
-    void listProtocol();
 };
 
 void tst_Shipping::leaves()
@@ -154,7 +153,7 @@ void tst_Shipping::mapKeepsFirstKeyCopiesAndWalksInKeyOrder()
     QCOMPARE(copy.size(), std::size_t(3));
 }
 
-void tst_Shipping::keyedMapReadProtocol()
+void tst_Shipping::readProtocols()
 {
     ProductMap map;
     QVERIFY(!map.hasAttributes());
@@ -173,6 +172,22 @@ void tst_Shipping::keyedMapReadProtocol()
     QCOMPARE(map.find(String("k"))->price, 1.0);
     QVERIFY(!map.getShipping(0, true));
     QCOMPARE(tagOf(map.getShipping(0, false)), QStringLiteral("product"));
+
+    // A list takes only its element's tag.
+    XMLList<Product> list("items");
+    QVERIFY(!list.addShipping(String("items"), String()));
+    QVERIFY(list.addShipping(String("product"), String()));
+    QCOMPARE(list.shippingSize(), 1ul);
+    QVERIFY(!list.getShipping(0, true));
+    QVERIFY(!list.getShipping(1, false));
+
+    XMLList<String> names("names", "name");
+    ShippingPtr name = names.addShipping(String("name"), String());
+    QVERIFY(name->read(String("x")));
+    QCOMPARE(names.elements().front().qString(), QStringLiteral("x"));
+    QCOMPARE(tagOf(names.getShipping(0, false)), QStringLiteral("name"));
+    names.setDefault();
+    QVERIFY(names.elements().empty());
 }
 
 void tst_Shipping::mapOwnElement_data()
@@ -232,24 +247,6 @@ void tst_Shipping::mapOwnElement()
     fill();
     QVERIFY(readXML(map, "<products><product name=\"y\"/></products>").ok);
     QCOMPARE(map.shippingSize(), 1ul);
-}
-
-void tst_Shipping::listProtocol()
-{
-    XMLList<Product> list("items");
-    QVERIFY(!list.addShipping(String("items"), String()));
-    QVERIFY(list.addShipping(String("product"), String()));
-    QCOMPARE(list.shippingSize(), 1ul);
-    QVERIFY(!list.getShipping(0, true));
-    QVERIFY(!list.getShipping(1, false));
-
-    XMLList<String> names("names", "name");
-    ShippingPtr name = names.addShipping(String("name"), String());
-    QVERIFY(name->read(String("x")));
-    QCOMPARE(names.elements().front().qString(), QStringLiteral("x"));
-    QCOMPARE(tagOf(names.getShipping(0, false)), QStringLiteral("name"));
-    names.setDefault();
-    QVERIFY(names.elements().empty());
 }
 
 QTEST_GUILESS_MAIN(tst_Shipping)
