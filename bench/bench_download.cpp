@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -145,6 +146,9 @@ int main(int argc, char** argv)
         if (curlTime < 0 || curlElapsed < curlTime)
             curlTime = curlElapsed;
     };
+    // The longest the event loop went without running a 10 ms timer, over
+    // all downloads: how long a window would have been frozen.
+    qint64 longestStall = 0;
     // One download; its time in ms, and its processor seconds added to *cpuSum.
     auto download = [&](const installer::DownloadCheck& check, double* cpuSum) {
         DataFile file{String(target)};
@@ -155,8 +159,15 @@ int main(int argc, char** argv)
         downloader.setCheck(check);
         QEventLoop loop;
         QObject::connect(&downloader, QOverload<>::of(&Downloader::finishDownload), &loop, &QEventLoop::quit);
+        QTimer ticker;
+        QElapsedTimer sinceTick;
+        sinceTick.start();
+        QObject::connect(&ticker, &QTimer::timeout, [&]() { longestStall = qMax(longestStall, sinceTick.restart()); });
+        ticker.start(10);
         if (!downloader.isDone())
             loop.exec();
+        ticker.stop();
+        longestStall = qMax(longestStall, sinceTick.elapsed());
         const qint64 elapsed = timer.elapsed();
         *cpuSum += cpuSeconds(RUSAGE_SELF) - cpuBefore;
         bytes = QFileInfo(target).size();
@@ -216,6 +227,7 @@ int main(int argc, char** argv)
                  .arg(digestTime)
                  .arg(mbPerSecond(size, digestTime), 0, 'f', 1)
                  .arg(digestCpu, 0, 'f', 2);
+    out() << QStringLiteral("longest event loop stall during downloads: %1 ms\n").arg(longestStall);
     out() << QStringLiteral("ratio downloader/curl: %1 (aim >= 0.9)\n").arg(curlRate > 0 ? rate / curlRate : 0.0, 0, 'f', 2);
     out() << QStringLiteral("downloader peak RSS (VmHWM): %1 kB = %2 MB (aim <= 64 MB)\n")
                  .arg(peak)
