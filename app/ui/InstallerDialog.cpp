@@ -85,11 +85,6 @@ void fitStyledButton(QPushButton* button, const QStringList& texts)
     button->setFixedSize(width, height);
 }
 
-bool isInstalled(const InstallerProduct& product)
-{
-    return product.isInstalled();
-}
-
 // Whether the offline file holds an archive for every release of the
 // product (installing from the file can fetch nothing else).
 bool hasOfflineArchives(const InstallerProduct& product)
@@ -102,18 +97,6 @@ bool hasOfflineArchives(const InstallerProduct& product)
             return false;
     }
     return true;
-}
-
-bool isListed(const InstallerProduct& product, Status status)
-{
-    const bool installed = isInstalled(product);
-    switch (status) {
-    case myTools: return installed || product.isOwned();
-    case updates: return installed && ToDouble(product.getPlatform().getVersion()).value() - product.getLocalVersion() > 0.001;
-    case trial: return !installed && !product.isOwned() && product.isTrialAvailable();
-    case educational: return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -394,7 +377,7 @@ void InstallerDialog::refreshProducts()
             continue;
         if (action == InstallerManager::installFromOfflineFile && !hasOfflineArchives(*product))
             continue;
-        if (!isListed(*product, status))
+        if (!product->isListedIn(status))
             continue;
         m_rows.push_back(product);
         connect(product, &InstallerProduct::productActionComplete, this, &InstallerDialog::productCompleted,
