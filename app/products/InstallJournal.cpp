@@ -275,21 +275,23 @@ bool InstallJournal::finish() const
     return false;
 }
 
-QString InstallJournal::folder()
+QString InstallJournal::folder(bool create)
 {
     // The user's own folder: every user recovers only his own installs, and
     // a folder shared by all would let the first user's folder shut out the
     // others.
-    const std::unique_ptr<Directory> preferences = DirectoryHandler::getPreferenceDirectory(true);
+    const std::unique_ptr<Directory> preferences = DirectoryHandler::getPreferenceDirectory(create);
     if (!preferences)
         return QString();
     const QString path = preferences->getURL().qString() + QLatin1Char('/') + QLatin1String(journalFolderName);
-    return QDir().mkpath(path) ? path : QString();
+    if (create ? QDir().mkpath(path) : QFileInfo(path).isDir())
+        return path;
+    return QString();
 }
 
 int InstallJournal::recover()
 {
-    const QString journals = folder();
+    const QString journals = folder(false);
     if (journals.isEmpty())
         return 0;
     int count = 0;
@@ -350,7 +352,7 @@ bool InstallTransaction::isStagingItem(const QString& name)
 
 bool InstallTransaction::begin(String& error)
 {
-    const QString journals = InstallJournal::folder();
+    const QString journals = InstallJournal::folder(true);
     const QString id = newId();
     m_journalPath = journals + QLatin1Char('/') + id + QLatin1String(journalExtension);
     if (journals.isEmpty()) {

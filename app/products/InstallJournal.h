@@ -119,9 +119,9 @@ public:
     bool finish() const;
 
     // The folder that holds the journals of running installs: "Journal" in
-    // the user's preference folder of the installer (made when missing);
-    // empty when that cannot be had.
-    static QString folder();
+    // the user's preference folder of the installer, made when create is
+    // set; empty when it is not there.
+    static QString folder(bool create = true);
     // Finishes or undoes every install that a previous run left half done.
     // Journals of another user, or locked by a running install, are left
     // alone. Returns how many were dealt with.
