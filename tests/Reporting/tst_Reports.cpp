@@ -37,8 +37,7 @@ class tst_Reports : public QObject {
 private slots:
     void machineAddress();
     void installationReportRequest();
-    void versionResponseFillsTheRelease();
-    void supportResponseFillsTheReportId();
+    void responsesFillTheAttachedRecords();
     void updateStepsRoundTrip();
 };
 
@@ -89,7 +88,7 @@ void tst_Reports::installationReportRequest()
     QVERIFY2(empty.contains("<installer></installer>"), empty.constData());
 }
 
-void tst_Reports::versionResponseFillsTheRelease()
+void tst_Reports::responsesFillTheAttachedRecords()
 {
     InstallerRelease release;
     VantorixTools response;
@@ -120,16 +119,14 @@ void tst_Reports::versionResponseFillsTheRelease()
     VantorixTools plain;
     plain.setReport(std::make_unique<InstallerReport>(false));
     QVERIFY(readText(plain, text));
-}
 
-void tst_Reports::supportResponseFillsTheReportId()
-{
+    // A support request's answer fills in the report id.
     const String attachment("UEsDBAoAAAAAA==");
     SupportPackage package(String("T-42"), String("It <broke>"), attachment);
     VantorixTools store;
-    auto report = std::make_unique<InstallerReport>();
-    report->getAction().setSupport(&package);
-    store.setReport(std::move(report));
+    auto supportReport = std::make_unique<InstallerReport>();
+    supportReport->getAction().setSupport(&package);
+    store.setReport(std::move(supportReport));
 
     const QByteArray request = writeText(store);
     QVERIFY2(request.contains("\t\t\t<support>\n"
@@ -142,9 +139,9 @@ void tst_Reports::supportResponseFillsTheReportId()
 
     // The response is read into the same store; its report id lands in the
     // package, whose request fields stay.
-    const QByteArray response = "<vantorixtools><report><installer><support><reportId>R-1001</reportId>"
-                                "</support></installer></report></vantorixtools>";
-    QVERIFY(readText(store, response));
+    const QByteArray answer = "<vantorixtools><report><installer><support><reportId>R-1001</reportId>"
+                              "</support></installer></report></vantorixtools>";
+    QVERIFY(readText(store, answer));
     QCOMPARE(package.getReportId().qString(), QStringLiteral("R-1001"));
     QCOMPARE(package.getTicket().qString(), QStringLiteral("T-42"));
     QCOMPARE(package.getAttachment(), attachment);
