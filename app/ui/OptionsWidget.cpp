@@ -357,8 +357,6 @@ void OptionsWidget::handleEvents()
         submit(action, path);
         return;
     }
-    if (m_submitRequested)
-        return; // the sign-in was put off; the controls stay disabled
     setControlsEnabled(true);
     refreshControls();
 }
@@ -370,8 +368,8 @@ bool OptionsWidget::signIn()
         if (email.empty())
             return false;
         // Educational use needs no password and no service call: only the
-        // e-mail is kept, for the listing request.
-        // The edit time moves only when the e-mail changes.
+        // e-mail is kept, for the listing request. The edit time moves only
+        // when the e-mail changes.
         const String previous = client.getEmail();
         const Time edited = client.getEditTime();
         client.setDefault();
@@ -395,10 +393,11 @@ bool OptionsWidget::signIn()
     short code = 0;
     if (client.verifyDetails(email, password, &code))
         return true;
-    if (code == InstallerClient::deferred) {
-        m_submitRequested = true;
+    // Not sent, because another exchange was waiting (handleEvents checks
+    // for that first, so this is not expected): nothing to report, the user
+    // may submit again.
+    if (code == InstallerClient::deferred)
         return false;
-    }
     Logger::write(String("Verification failed: ") + ToString(code).value());
     ErrorAlert(text(titleTable, 0), this).show(text(errorTable, code == wrongCredentials ? 0 : 1));
     return false;
