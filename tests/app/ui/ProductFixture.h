@@ -17,8 +17,8 @@
 
 namespace productfixture {
 
-struct ProductSpec {
-    explicit ProductSpec(const QString& productName, bool isOwned = false, bool hasTrial = false,
+struct ProductFacts {
+    explicit ProductFacts(const QString& productName, bool isOwned = false, bool hasTrial = false,
                          double installedVersion = 0.0, const QString& catalogueVersion = QStringLiteral("1.00"))
         : name(productName), owned(isOwned), trial(hasTrial), installed(installedVersion), version(catalogueVersion)
     {
@@ -52,29 +52,29 @@ inline vantorix::Guid makeHost(short version = 19, const QString& language = QSt
     return id;
 }
 
-inline installer::InstallerProduct* addProduct(const vantorix::Guid& hostId, const ProductSpec& spec)
+inline installer::InstallerProduct* addProduct(const vantorix::Guid& hostId, const ProductFacts& facts)
 {
     using namespace vantorix;
     const Application* application = installer::manager.getApplication(hostId);
     const PlatformSignature signature(HostType::archiCAD, application->getSignature().getVersion());
-    RegisteredPlatform platform(String(spec.version), signature);
-    platform.setOwned(spec.owned);
+    RegisteredPlatform platform(String(facts.version), signature);
+    platform.setOwned(facts.owned);
     RegisteredPlatform::PlatformDetail& details = platform.details();
-    details.trialavailable = spec.trial;
-    details.agreementURL = String(spec.agreement);
-    details.imageurl = String(spec.image);
-    details.producturl = String(QStringLiteral("https://tools.vantorix.example/") + spec.name);
+    details.trialavailable = facts.trial;
+    details.agreementURL = String(facts.agreement);
+    details.imageurl = String(facts.image);
+    details.producturl = String(QStringLiteral("https://tools.vantorix.example/") + facts.name);
     const QString release =
-        spec.release.isNull() ? QStringLiteral("http://127.0.0.1:9/archives/%1.zip").arg(spec.name) : spec.release;
+        facts.release.isNull() ? QStringLiteral("http://127.0.0.1:9/archives/%1.zip").arg(facts.name) : facts.release;
     if (!release.isEmpty())
         details.releaseList.emplace_back(String("INT"), String(release));
-    Product product(String(spec.name), String(spec.name), String(spec.name));
-    if (!spec.history.empty())
-        product.setHistory(spec.history);
+    Product product(String(facts.name), String(facts.name), String(facts.name));
+    if (!facts.history.empty())
+        product.setHistory(facts.history);
     installer::ProductTree& tree = installer::manager.getProductTree();
     tree.addProduct(installer::manager.getApplications(), product, signature, platform);
     installer::InstallerProduct* made = tree.getProducts(hostId)->back().get();
-    made->setLocalVersion(spec.installed);
+    made->setLocalVersion(facts.installed);
     return made;
 }
 

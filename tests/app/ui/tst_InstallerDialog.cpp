@@ -25,7 +25,7 @@
 
 using namespace vantorix;
 using namespace installer;
-using productfixture::ProductSpec;
+using productfixture::ProductFacts;
 
 namespace {
 
@@ -162,10 +162,10 @@ void tst_InstallerDialog::categories()
     QFETCH(QString, removeText);
     QFETCH(QString, installText);
 
-    for (const ProductSpec& spec : {ProductSpec("Installed", false, false, 1.0), ProductSpec("Updatable", false, false, 1.0, "1.01"),
-                                    ProductSpec("Close", false, false, 1.5, "1.5005"), ProductSpec("Owned", true),
-                                    ProductSpec("Trial", false, true), ProductSpec("Hidden")})
-        productfixture::addProduct(m_host, spec);
+    for (const ProductFacts& facts : {ProductFacts("Installed", false, false, 1.0), ProductFacts("Updatable", false, false, 1.0, "1.01"),
+                                    ProductFacts("Close", false, false, 1.5, "1.5005"), ProductFacts("Owned", true),
+                                    ProductFacts("Trial", false, true), ProductFacts("Hidden")})
+        productfixture::addProduct(m_host, facts);
     for (const char* packed : {"Installed", "Owned"})
         manager.getArchives().fetch(String(QStringLiteral("http://127.0.0.1:9/archives/%1.zip").arg(packed)));
     manager.setInstallerAction(action);
@@ -184,14 +184,14 @@ void tst_InstallerDialog::categories()
 void tst_InstallerDialog::suspendedRefresh()
 {
     for (const char* name : {"One", "Two"})
-        productfixture::addProduct(m_host, ProductSpec(name, true));
+        productfixture::addProduct(m_host, ProductFacts(name, true));
     manager.setStatus(myTools);
     invoke(m_window.get(), "refreshProducts");
     QCOMPARE(list()->count(), 2);
 
     QSignalSpy rebuilds(list()->model(), &QAbstractItemModel::modelReset);
     invoke(m_window.get(), "stopRefresh");
-    productfixture::addProduct(m_host, ProductSpec("Three", true));
+    productfixture::addProduct(m_host, ProductFacts("Three", true));
     invoke(m_window.get(), "refreshProducts");
     invoke(m_window.get(), "refreshProducts");
     QCOMPARE(rebuilds.count(), 0);
@@ -210,7 +210,7 @@ void tst_InstallerDialog::suspendedRefresh()
 void tst_InstallerDialog::longList()
 {
     for (int i = 0; i < 60; ++i)
-        productfixture::addProduct(m_host, ProductSpec(QStringLiteral("Tool %1").arg(i), true));
+        productfixture::addProduct(m_host, ProductFacts(QStringLiteral("Tool %1").arg(i), true));
     manager.setStatus(myTools);
     m_window->setControlsVisible(true);
     invoke(m_window.get(), "refreshProducts");
@@ -266,9 +266,9 @@ void tst_InstallerDialog::agreements()
                                      {"Free", ""}};
     for (const auto& entry : agreements) {
         // Installed and older, so that they are listed as updates too.
-        ProductSpec spec(entry[0], true, false, status == updates ? 1.0 : 0.0, "2.00");
-        spec.agreement = entry[1];
-        productfixture::addProduct(m_host, spec);
+        ProductFacts facts(entry[0], true, false, status == updates ? 1.0 : 0.0, "2.00");
+        facts.agreement = entry[1];
+        productfixture::addProduct(m_host, facts);
     }
     for (const QString& address : accepted)
         m_answers[address] = true;

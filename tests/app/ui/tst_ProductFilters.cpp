@@ -130,8 +130,8 @@ void tst_ProductFilters::hostLabels()
     QFETCH(QStringList, labels);
     Guid last;
     QString lastPath;
-    for (const QString& spec : hosts) {
-        const QStringList parts = spec.split(QLatin1Char(' '));
+    for (const QString& facts : hosts) {
+        const QStringList parts = facts.split(QLatin1Char(' '));
         lastPath = parts[2];
         if (parts.size() > 3) {
             // The edition is read from the host's folder.

@@ -18,7 +18,7 @@
 
 using namespace vantorix;
 using namespace installer;
-using productfixture::ProductSpec;
+using productfixture::ProductFacts;
 
 class tst_ProductWidget : public QObject {
     Q_OBJECT
@@ -40,7 +40,7 @@ private slots:
     void informationLink();
 
 private:
-    InstallerProduct* product(const ProductSpec& spec) { return productfixture::addProduct(m_host, spec); }
+    InstallerProduct* product(const ProductFacts& facts) { return productfixture::addProduct(m_host, facts); }
     static QPushButton* button(QWidget& row) { return row.findChild<QPushButton*>(QStringLiteral("button")); }
     static QProgressBar* progress(QWidget& row) { return row.findChild<QProgressBar*>(QStringLiteral("progressBar")); }
 
@@ -87,10 +87,10 @@ void tst_ProductWidget::texts()
     QFETCH(int, action);
     QFETCH(QString, buttonText);
     QFETCH(QString, labelPart);
-    const ProductSpec spec("Tool", true, false, installed ? 1.5 : 0.0, "2.5");
+    const ProductFacts facts("Tool", true, false, installed ? 1.5 : 0.0, "2.5");
     manager.setInstallerAction(action);
     manager.setStatus(Status(status));
-    ProductWidget row(*product(spec), nullptr);
+    ProductWidget row(*product(facts), nullptr);
     QCOMPARE(button(row)->text(), buttonText);
     QVERIFY(progress(row)->isHidden());
     const QString label = row.findChild<QLabel*>(QStringLiteral("label"))->text();
@@ -99,7 +99,7 @@ void tst_ProductWidget::texts()
 
 void tst_ProductWidget::installAndCancel()
 {
-    InstallerProduct* tool = product(ProductSpec("Tool", true));
+    InstallerProduct* tool = product(ProductFacts("Tool", true));
     manager.setStatus(myTools);
     ProductWidget row(*tool, nullptr);
 
@@ -132,16 +132,16 @@ void tst_ProductWidget::agreementQuestion()
         asked << address.qString();
         return answer;
     });
-    ProductSpec spec("Tool", false, true);
-    spec.agreement = "https://agreements.example/tool";
-    InstallerProduct* tool = product(spec);
+    ProductFacts facts("Tool", false, true);
+    facts.agreement = "https://agreements.example/tool";
+    InstallerProduct* tool = product(facts);
     manager.setStatus(trial);
     ProductWidget row(*tool, nullptr);
     QSignalSpy stops(&row, &ProductWidget::stopRefresh);
     QSignalSpy resumes(&row, &ProductWidget::resumeRefresh);
 
     QTest::mouseClick(button(row), Qt::LeftButton);
-    QCOMPARE(asked, QStringList{spec.agreement});
+    QCOMPARE(asked, QStringList{facts.agreement});
     QVERIFY(!tool->isBusy());
     QCOMPARE(stops.count(), 1);
     QCOMPARE(resumes.count(), 1);
@@ -175,10 +175,10 @@ void tst_ProductWidget::pictures()
     QFETCH(bool, installed);
     QFETCH(QString, image);
     QFETCH(QString, shown);
-    ProductSpec spec("Tool", true, false, installed ? 1.0 : 0.0);
-    spec.image = image;
+    ProductFacts facts("Tool", true, false, installed ? 1.0 : 0.0);
+    facts.image = image;
     manager.setStatus(Status(status));
-    ProductWidget row(*product(spec), nullptr);
+    ProductWidget row(*product(facts), nullptr);
     QCOMPARE(row.getImageUrl().qString(), shown.startsWith(QLatin1Char(':')) ? QString() : shown);
     if (image.isEmpty()) {
         const QPixmap icon = row.findChild<QLabel*>(QStringLiteral("icon"))->pixmap(Qt::ReturnByValue);
@@ -210,7 +210,7 @@ void tst_ProductWidget::informationLink()
     QFETCH(double, installed);
     QFETCH(QStringList, shown);
 
-    ProductSpec spec("Tool", true, true, installed);
+    ProductFacts facts("Tool", true, true, installed);
     PlatformHistory same(PlatformSignature(HostType::archiCAD, 19));
     same.getNotes() = {ReleaseNote(1.0, String("first")), ReleaseNote(1.2, String(" \r\n\t ")),
                        ReleaseNote(1.5, String("newer"))};
@@ -218,9 +218,9 @@ void tst_ProductWidget::informationLink()
     otherVersion.getNotes() = {ReleaseNote(2.0, String("for 18"))};
     PlatformHistory everyHost{PlatformSignature()};
     everyHost.getNotes() = {ReleaseNote(2.0, String("any host"))};
-    spec.history.elements() = {same, otherVersion, everyHost};
+    facts.history.elements() = {same, otherVersion, everyHost};
     manager.setStatus(Status(status));
-    ProductWidget row(*product(spec), nullptr);
+    ProductWidget row(*product(facts), nullptr);
 
     QStringList notes;
     ProductWidget::setNotesViewer([&](InstallerProduct&, std::vector<ReleaseNote>& list, QWidget*) {
