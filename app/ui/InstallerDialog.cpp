@@ -242,8 +242,10 @@ void InstallerDialog::populateConnectionLabels()
 {
     if (QLayout* layout = ui->centralwidget->layout())
         layout->activate();
+    // An educational sign-in has no account name: greet by e-mail rather
+    // than end the greeting with a bare comma.
     String welcome = text(buttonTable, 10);
-    replaceAll(welcome, String("$1"), client.getName());
+    replaceAll(welcome, String("$1"), client.getName().empty() ? client.getEmail() : client.getName());
     if (ui->welcomeLabel->isVisible())
         setLabelText(ui->welcomeLabel, welcome);
     String email = text(buttonTable, 11);
