@@ -21,8 +21,22 @@ bool Executable::existsOnDisk() const
 {
     if (m_path.empty())
         return false;
-    const QFileInfo info(m_path.qString());
-    return info.exists() && info.isFile();
+    const QString path = m_path.qString();
+    const QFileInfo info(path);
+    if (info.exists() && info.isFile())
+        return true;
+    // An add-on bundle is recorded by the executable named after the product
+    // inside it, but a bundle's executable may be named otherwise ("Door
+    // Maker" against DoorMaker). The bundle itself being there is what counts:
+    // otherwise an installed product would lose its record at the next start.
+    const int inside = path.indexOf(QLatin1String("/Contents/MacOS/"));
+    if (inside <= 0)
+        return false;
+    const QString bundle = path.left(inside);
+    if (!bundle.endsWith(QLatin1String(".apx"), Qt::CaseInsensitive) &&
+        !bundle.endsWith(QLatin1String(".gdx"), Qt::CaseInsensitive))
+        return false;
+    return QFileInfo(bundle).isDir();
 }
 
 ShippingPtr Executable::getShipping(unsigned long index, bool)

@@ -31,7 +31,8 @@ public:
     void setErrorMessage(const String& errorMessage) { m_errorMessage = errorMessage; }
     void setVariant(const String& variant) { m_variant = variant; }
 
-    // Whether a file (or, for a bundle executable, anything) exists at the path.
+    // Whether the file exists at the path; for the executable inside an
+    // add-on bundle (".apx", ".gdx"), whether the bundle folder exists.
     bool existsOnDisk() const;
 
     // Same entry: same path and variant.

@@ -216,11 +216,22 @@ void tst_Catalogue::deregisterOldExecutables()
     installation.merge(installed(String(dir.filePath("gone too")), String("1.0"), 18));
     // A folder where a file was recorded does not count as the file.
     installation.merge(installed(String(dir.path()), String("1.0"), 17));
+    // A bundle counts while it is there, whatever its executable is called;
+    // a plain folder with the same inner path does not.
+    QVERIFY(QDir().mkpath(dir.filePath("Tool.apx/Contents/MacOS")) && QDir().mkpath(dir.filePath("Tool/Contents/MacOS")));
+    const QString bundled = dir.filePath("Tool.apx/Contents/MacOS/The Tool");
+    installation.merge(installed(String(bundled), String("1.0"), 17));
+    installation.merge(installed(String(dir.filePath("Tool/Contents/MacOS/The Tool")), String("1.0"), 17));
 
     QVERIFY(installation.deregisterOldExecutables());
     const RegisteredPlatform* ac17 = platformOf(installation, String("stairmaker"), 17);
-    QCOMPARE(int(ac17->getExecutables()->size()), 1);
-    QCOMPARE(ac17->getExecutables()->elements().front().getPath().qString(), kept);
+    QStringList left;
+    for (const Executable& executable : ac17->getExecutables()->elements())
+        left << executable.getPath().qString();
+    QStringList expected{kept, bundled};
+    left.sort();
+    expected.sort();
+    QCOMPARE(left, expected);
     // The emptied list goes; the platform and the product stay.
     const RegisteredPlatform* ac18 = platformOf(installation, String("stairmaker"), 18);
     QVERIFY(ac18 && ac18->getExecutables() == nullptr);
@@ -228,6 +239,7 @@ void tst_Catalogue::deregisterOldExecutables()
 
     QVERIFY(!installation.deregisterOldExecutables());
     QFile::remove(kept);
+    QVERIFY(QDir(dir.filePath("Tool.apx")).removeRecursively());
     QVERIFY(installation.deregisterOldExecutables());
     QVERIFY(!installation.isExecutable());
     QCOMPARE(int(installation.getProducts().size()), 1);
