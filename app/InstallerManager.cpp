@@ -1,4 +1,5 @@
 #include "InstallerManager.h"
+#include "StringTables.h"
 
 #include "DirectoryHandler.h"
 #include "InstallerClient.h"
@@ -31,17 +32,6 @@ using namespace vantorix;
 namespace installer {
 
 namespace {
-
-// The string tables.
-constexpr short titleTable = 32520;
-constexpr short buttonTable = 32521;
-constexpr short questionTable = 32522;
-constexpr short errorTable = 32524;
-
-String text(short table, short row)
-{
-    return host.getLocalString(table, row);
-}
 
 String programName()
 {

@@ -1,4 +1,5 @@
 #include "EULADialog.h"
+#include "StringTables.h"
 
 #include "InstallerManager.h"
 #include "products/EULA.h"
@@ -21,8 +22,6 @@ namespace installer {
 
 namespace {
 
-const short titleTable = 32520;
-const short errorTable = 32524;
 const short loadFailedRow = 11;
 const short notFoundRow = 12;
 

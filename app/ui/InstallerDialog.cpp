@@ -1,4 +1,5 @@
 #include "InstallerDialog.h"
+#include "StringTables.h"
 #include "ui_InstallerDialog.h"
 
 #include "InstallerClient.h"
@@ -35,10 +36,6 @@ namespace installer {
 
 namespace {
 
-constexpr short titleTable = 32520;
-constexpr short buttonTable = 32521;
-constexpr short questionTable = 32522;
-constexpr short errorTable = 32524;
 // Rows of the error table for what this version cannot do yet.
 constexpr short updateNotAvailable = 44;
 constexpr short reportNotAvailable = 45;
@@ -46,11 +43,6 @@ constexpr short reportNotAvailable = 45;
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
 constexpr int rowsAhead = 4;
-
-String text(short table, short row)
-{
-    return host.getLocalString(table, row);
-}
 
 QString qtext(short table, short row)
 {

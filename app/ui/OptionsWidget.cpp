@@ -1,4 +1,5 @@
 #include "OptionsWidget.h"
+#include "StringTables.h"
 
 #include "DirectoryHandler.h"
 #include "InstallerClient.h"
@@ -34,21 +35,12 @@ namespace installer {
 
 namespace {
 
-const short titleTable = 32520;
-const short labelTable = 32521;
-const short questionTable = 32522;
-const short errorTable = 32524;
-
 // The service's error code for a wrong e-mail or password.
 const short wrongCredentials = 21;
 
 const char* const offlineExtension = "zfinstall";
 const char* const toolsFolderMarker = "VantorixTools";
 
-String text(short table, short row)
-{
-    return host.getLocalString(table, row);
-}
 
 // A child widget at an absolute place in the panel.
 template <typename W>
@@ -249,7 +241,7 @@ void OptionsWidget::refreshControls()
         row = m_offlineCheck->isChecked() ? 3 : (loggedIn ? 4 : 6);
     else if (m_createOfflineRadio->isChecked())
         row = loggedIn ? 5 : 6;
-    m_submitButton->setText(text(labelTable, row).qString());
+    m_submitButton->setText(text(buttonTable, row).qString());
     m_submitButton->setDefault(true);
     m_submitButton->setAutoDefault(true);
 }
@@ -409,7 +401,7 @@ bool OptionsWidget::chooseAction(int& action, String& path)
     path.clear();
     if (m_installRadio->isChecked() && m_offlineCheck->isChecked()) {
         const std::unique_ptr<DataFile> file(
-            DataFile::promptOpen(text(titleTable, 1), text(labelTable, 0), String(offlineExtension), this));
+            DataFile::promptOpen(text(titleTable, 1), text(buttonTable, 0), String(offlineExtension), this));
         if (!file)
             return false;
         action = InstallerManager::installFromOfflineFile;
@@ -418,7 +410,7 @@ bool OptionsWidget::chooseAction(int& action, String& path)
     }
     if (m_createOfflineRadio->isChecked()) {
         const std::unique_ptr<DataFile> file(
-            DataFile::promptSave(text(titleTable, 2), text(labelTable, 0), String(offlineExtension), this));
+            DataFile::promptSave(text(titleTable, 2), text(buttonTable, 0), String(offlineExtension), this));
         if (!file)
             return false;
         action = InstallerManager::createOfflineFile;
@@ -435,7 +427,7 @@ bool OptionsWidget::chooseAction(int& action, String& path)
 void OptionsWidget::resetSettings()
 {
     ConfirmAlert ask(text(titleTable, 0), this);
-    if (!ask.isConfirmed(text(questionTable, 0), text(questionTable, 1), text(labelTable, 1), text(labelTable, 2)))
+    if (!ask.isConfirmed(text(questionTable, 0), text(questionTable, 1), text(buttonTable, 1), text(buttonTable, 2)))
         return;
     Logger::write(String("Resetting installation settings"));
     const std::unique_ptr<Directory> tools = DirectoryHandler::getVantorixDirectory(false);

@@ -1,4 +1,5 @@
 #include "ProductWidget.h"
+#include "StringTables.h"
 #include "ui_ProductWidget.h"
 
 #include "InstallerManager.h"
@@ -22,14 +23,11 @@ namespace installer {
 
 namespace {
 
-constexpr short titleTable = 32520;
-constexpr short buttonTable = 32521;
-constexpr short questionTable = 32522;
 constexpr int iconSize = 50;
 
-QString text(short table, short row)
+QString qtext(short table, short row)
 {
-    return host.getLocalString(table, row).qString();
+    return text(table, row).qString();
 }
 
 ProductWidget::AgreementQuestion& agreementQuestion()
@@ -97,7 +95,7 @@ const QString& buttonStyle(QPushButton* button, QSize& size)
         button->setStyleSheet(font);
         QStringList texts;
         for (short row = 15; row <= 20; ++row)
-            texts << text(buttonTable, row);
+            texts << qtext(buttonTable, row);
         fittedSize = QSize(fittedWidth(button, texts, 88, 14), fittedHeight(button, 15, 4));
         style = QStringLiteral("QPushButton { %1 padding: 1px; background-color: rgb(255, 255, 255); "
                                "border: 1px solid rgb(153, 153, 153); border-radius: 5px; max-height: %2px; }\n"
@@ -124,7 +122,7 @@ ProductWidget::ProductWidget(InstallerProduct& product, QWidget* parent)
     const QString version = status == myTools && m_product.isInstalled()
                                 ? getVersionString(m_product.getLocalVersion()).qString()
                                 : m_product.getPlatform().getVersion().qString();
-    const QString link = text(buttonTable, status == updates ? 40 : 39);
+    const QString link = qtext(buttonTable, status == updates ? 40 : 39);
     ui->label->setText(QStringLiteral("<body style=\"font-family:Arial;font-size=9px;\">"
                                       "<span style=\"font-size: 14px; font-weight: bold;\">") +
                        m_product.getProduct().getName().qString().toHtmlEscaped() + QLatin1Char(' ') +
@@ -134,7 +132,7 @@ ProductWidget::ProductWidget(InstallerProduct& product, QWidget* parent)
                        link + QStringLiteral("</span></a></body>"));
 
     if (m_product.isBusy() && !m_product.isCancelled()) {
-        ui->button->setText(text(buttonTable, 20));
+        ui->button->setText(qtext(buttonTable, 20));
         showProgress();
     } else {
         ui->progressBar->hide();
@@ -156,10 +154,10 @@ QString ProductWidget::buttonText(Status status, bool installed, int action)
     case myTools:
     case educational:
         if (installed)
-            return text(buttonTable, adding ? 19 : 16);
-        return text(buttonTable, adding ? 18 : 15);
-    case updates: return text(buttonTable, 17);
-    case trial: return text(buttonTable, adding ? 18 : 15);
+            return qtext(buttonTable, adding ? 19 : 16);
+        return qtext(buttonTable, adding ? 18 : 15);
+    case updates: return qtext(buttonTable, 17);
+    case trial: return qtext(buttonTable, adding ? 18 : 15);
     }
     return QString();
 }
@@ -317,7 +315,7 @@ void ProductWidget::startInstall()
 {
     if (startInstall(m_product)) {
         showProgress();
-        ui->button->setText(text(buttonTable, 20));
+        ui->button->setText(qtext(buttonTable, 20));
     }
 }
 

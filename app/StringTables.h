@@ -1,0 +1,23 @@
+#ifndef INSTALLER_STRINGTABLES_H
+#define INSTALLER_STRINGTABLES_H
+
+#include "Environment/Host.h"
+#include "Utility/String.h"
+
+namespace installer {
+
+// The program's string tables (resources/strings/<table>.txt, one row per
+// line) and a short way to read one row in the user's language.
+constexpr short titleTable = 32520;
+constexpr short buttonTable = 32521;
+constexpr short questionTable = 32522;
+constexpr short errorTable = 32524;
+
+inline vantorix::String text(short table, short row)
+{
+    return vantorix::host.getLocalString(table, row);
+}
+
+} // namespace installer
+
+#endif
