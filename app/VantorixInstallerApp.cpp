@@ -12,7 +12,9 @@
 #include "Utility/Convert.h"
 #include "Utility/Logger.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLockFile>
 
 using namespace vantorix;
 
@@ -50,11 +52,56 @@ void logHostApplications()
     Logger::endBlock();
 }
 
+// Every running installer (the window or the command line) holds a lock
+// file in the shared temporary folder, so that the last one to quit erases
+// it and no one erases the downloads of another that still runs.
+const char* const runningLockPrefix = ".running-";
+std::unique_ptr<QLockFile> runningLock;
+QString runningLockName;
+
+void holdTempFolder()
+{
+    Directory* temp = DirectoryHandler::getTempDirectory();
+    if (temp == nullptr)
+        return;
+    runningLockName = runningLockPrefix + QString::number(QCoreApplication::applicationPid()) + ".lock";
+    runningLock = std::make_unique<QLockFile>(temp->getURL().qString() + "/" + runningLockName);
+    // Held for the whole run, however long: never taken for stale by age.
+    runningLock->setStaleLockTime(0);
+    if (!runningLock->tryLock(0))
+        Logger::write(String("Could not mark the temporary folder as in use"));
+}
+
+// Whether another live installer holds the temporary folder; locks left by
+// installers that died are removed on the way.
+bool othersHoldTempFolder(const QString& folder)
+{
+    const QStringList locks =
+        QDir(folder).entryList({QString(runningLockPrefix) + "*.lock"}, QDir::Files | QDir::Hidden);
+    for (const QString& name : locks) {
+        if (runningLock && name == runningLockName)
+            continue;
+        QLockFile other(folder + "/" + name);
+        other.setStaleLockTime(0);
+        if (!other.tryLock(0))
+            return true;
+        other.unlock();
+    }
+    return false;
+}
+
 void eraseTempFolder()
 {
     Directory* temp = DirectoryHandler::getTempDirectory();
-    if (temp != nullptr && temp->exists())
-        temp->erase(false, false);
+    if (temp == nullptr || !temp->exists())
+        return;
+    if (othersHoldTempFolder(temp->getURL().qString())) {
+        Logger::write(String("Another installer is running: the temporary folder is kept"));
+        runningLock.reset();
+        return;
+    }
+    runningLock.reset();
+    temp->erase(false, false);
 }
 
 } // namespace
@@ -106,6 +153,7 @@ short VantorixInstallerApp::startup()
     logHostApplications();
     manager.readPrefs();
     InstallJournal::recover();
+    holdTempFolder();
     return 0;
 }
 

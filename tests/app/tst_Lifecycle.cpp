@@ -5,10 +5,12 @@
 #include "Environment/Addon.h"
 #include "Utility/Logger.h"
 
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 
 using namespace installer;
 using namespace vantorix;
@@ -47,6 +49,24 @@ void tst_Lifecycle::startupAndShutdown()
     QVERIFY(content.contains("\tmarker line\n"));
     QVERIFY(content.contains("\tStarted Vantorix Installer 2.05 build 13"));
     QVERIFY(Logger::lines().isEmpty());
+
+    // Another installer that still runs (this test holds its lock) keeps the
+    // folder and its downloads; once it is gone, or left only a stale lock
+    // behind, the folder goes.
+    QVERIFY(QDir().mkpath(temp));
+    auto other = std::make_unique<QLockFile>(temp + QStringLiteral("/.running-other.lock"));
+    other->setStaleLockTime(0);
+    QVERIFY(other->tryLock(0));
+    QCOMPARE(VantorixInstallerApp::startup(), short(0));
+    writeFile(temp + QStringLiteral("/downloads/archive.zip"));
+    QCOMPARE(VantorixInstallerApp::shutdown(), short(0));
+    QVERIFY(QFileInfo::exists(temp + QStringLiteral("/downloads/archive.zip")));
+
+    other.reset();
+    writeFile(temp + QStringLiteral("/.running-dead.lock"), "2147483646\nvantorix-installer\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    QCOMPARE(VantorixInstallerApp::startup(), short(0));
+    QCOMPARE(VantorixInstallerApp::shutdown(), short(0));
+    QVERIFY(!QFileInfo::exists(temp));
 }
 
 // Starts the program in its own sandbox, asks it to quit with SIGTERM, and
