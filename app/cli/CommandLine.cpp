@@ -3,6 +3,7 @@
 #include "cli/ProductRun.h"
 
 #include "DirectoryHandler.h"
+#include "StringTables.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
 #include "VantorixInstallerApp.h"
@@ -41,8 +42,6 @@ const char* const CommandLine::hostWaitVariable = "VANTORIX_HOST_WAIT_SECONDS";
 
 namespace {
 
-constexpr short errorTable = 32524;
-
 // Rows of the error table.
 enum ErrorRow : short {
     wrongLogin = 0,
@@ -74,10 +73,7 @@ constexpr short wrongCredentials = 21;
 
 QString message(short row, const QString& first = QString(), const QString& second = QString())
 {
-    QString text = host.getLocalString(errorTable, row).qString();
-    text.replace(QLatin1String("$1"), first);
-    text.replace(QLatin1String("$2"), second);
-    return text;
+    return filledText(errorTable, row, first, second);
 }
 
 // Message box texts may carry a little HTML (line breaks, a mail link):

@@ -1,4 +1,5 @@
 #include "Downloader.h"
+#include "StringTables.h"
 
 #include "FileDigest.h"
 #include "Environment/Host.h"
@@ -29,7 +30,6 @@ const char* const Downloader::deadlineVariable = "VANTORIX_DOWNLOAD_DEADLINE_MS"
 namespace {
 
 // Rows of the error table.
-const short errorTable = 32524;
 enum ErrorRow : short {
     stallRow = 16,
     deadlineRow = 17,
@@ -63,10 +63,7 @@ int s_resumeAttempts = Downloader::defaultResumeAttempts;
 
 String tableText(ErrorRow row, const QString& first = QString(), const QString& second = QString())
 {
-    QString text = host.getLocalString(errorTable, row).qString();
-    text.replace(QLatin1String("$1"), first);
-    text.replace(QLatin1String("$2"), second);
-    return String(text);
+    return String(filledText(errorTable, row, first, second));
 }
 
 // QString::number writes the same in every locale.

@@ -1,6 +1,7 @@
 #include "products/InstallJournal.h"
 
 #include "DirectoryHandler.h"
+#include "StringTables.h"
 
 #include "Environment/Host.h"
 #include "File/Directory.h"
@@ -68,10 +69,7 @@ QString newId()
 
 String installErrorText(InstallErrorRow row, const QString& first, const QString& second)
 {
-    QString text = host.getLocalString(32524, row).qString();
-    text.replace(QLatin1String("$1"), first);
-    text.replace(QLatin1String("$2"), second);
-    return String(text);
+    return String(filledText(errorTable, row, first, second));
 }
 
 bool isPresent(const QString& path)
