@@ -482,7 +482,9 @@ short InstallerManager::readOfflinePackage()
 
 bool InstallerManager::saveOfflineFile()
 {
+    // Said to the user too: the window stays as it is after a failed save.
     Logger::write("Saving offline install files is not built yet; nothing was saved");
+    ErrorAlert(programName()).show(text(errorTable, offlineSaveNotAvailable));
     return false;
 }
 

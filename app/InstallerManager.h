@@ -33,13 +33,16 @@ class InstallerManager : public InstallerPrefs {
 public:
     // What the user chose to do.
     enum Action : int { installOnline = 0, installFromOfflineFile = 1, createOfflineFile = 2 };
-    // Rows of the error table that rebuild and addApplication report.
+    // Rows of the error table that rebuild, addApplication and the offline
+    // file report.
     enum Error : short {
         noError = 0,
         serviceUnreachable = 1,
         invalidApplication = 2,
         unsupportedVersion = 3,
         offlineFileUnreadable = 4,
+        // Saving offline install files comes in a later version.
+        offlineSaveNotAvailable = 52,
         // Not a row: the rebuild was asked for while another request waited
         // and runs again once it is done (ServiceCall::rebuildFinished).
         deferred = -1

@@ -372,6 +372,12 @@ void tst_InstallerManager::offlineFilePlaceholders()
     QCOMPARE(manager.getApplication(ids[0])->getSignature().getVersion(), short(19));
     QCOMPARE(manager.getApplication(ids[1])->getSignature().getVersion(), short(18));
     QVERIFY(manager.getApplication(ids[0])->getPath().empty() && manager.getApplication(ids[1])->getPath().empty());
+
+    // Saving the file is not built yet: it fails, and says so to the user.
+    AlertRecorder alerts;
+    QVERIFY(!manager.saveOfflineFile());
+    QCOMPARE(int(alerts.boxes().size()), 1);
+    QVERIFY(alerts.boxes().front().text.qString().contains(QStringLiteral("nothing was saved")));
 }
 
 void tst_InstallerManager::canInstallWhileHostRuns()
