@@ -11,7 +11,7 @@
 # for each kind of folder the host has. The texts inside name the product,
 # host version and language, so that a test can tell which archive was
 # installed. Times are fixed, so the same script makes the same bytes. Needs
-# zip and base64.
+# zip and python3.
 #
 # StairMaker-17.zip is padded with an archive comment to exactly 4292 bytes:
 # the stand-in's byte-range tests count on that size.
@@ -74,7 +74,5 @@ archive FacadeMaker FacadeMaker 19 INT
 archive StairMaker StairMaker 17 INT StairMaker-17.zip
 pad "$FILES/archives/StairMaker-17.zip" 4292
 
-# One-pixel PNG images, one colour per product.
-echo iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR42mPojtIGAAKEARGtHjFHAAAAAElFTkSuQmCC | base64 -d >"$FILES/images/doormaker.png"
-echo iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR42mPYYKAAAAKUAQG5SlfNAAAAAElFTkSuQmCC | base64 -d >"$FILES/images/roofmaker.png"
-echo iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR42mNwKFgAAAJEAVGtPb4bAAAAAElFTkSuQmCC | base64 -d >"$FILES/images/facademaker.png"
+# The product pictures: 100 x 100 icons drawn by make-images.py.
+python3 "$(dirname "$0")/make-images.py"
