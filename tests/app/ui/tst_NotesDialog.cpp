@@ -1,6 +1,6 @@
-// The release-notes dialog: the rich text it builds, the order of the notes
-// (highest version first, close versions in their given order), blank notes
-// left out, and the size remembered.
+// The release-notes dialog: the exact rich text, highest version first with
+// close versions in their given order and blank notes left out, and the size
+// remembered.
 
 #include "InstallerManager.h"
 #include "products/InstallerProduct.h"
@@ -11,7 +11,6 @@
 #include "Utility/Time.h"
 
 #include <QPushButton>
-#include <QTextEdit>
 #include <QtTest>
 
 using namespace vantorix;
@@ -60,45 +59,34 @@ private slots:
 void tst_NotesDialog::text_data()
 {
     QTest::addColumn<std::vector<ReleaseNote>>("given");
-    // The text after the title line.
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QList<double>>("sorted");
+    QTest::addColumn<QString>("list"); // the text after the title line
 
     QTest::newRow("highest first") << notes({{1.2, "Landings."}, {1.3, "Spiral stairs.\nWinders."}, {1.1, "First."}})
                                    << "<li>Spiral stairs.</li><li>Winders.</li></ul><br/><b>v1.20</b><ul>"
-                                      "<li>Landings.</li></ul><br/><b>v1.10</b><ul><li>First.</li>"
-                                   << QList<double>{1.3, 1.2, 1.1};
+                                      "<li>Landings.</li></ul><br/><b>v1.10</b><ul><li>First.</li>";
     // Versions within 0.00001 of each other are the same release.
     QTest::newRow("ties keep their order") << notes({{1.0, "one"}, {1.000005, "two"}, {2.0, "top"}, {0.999999, "three"}})
                                            << "<li>top</li></ul><br/><b>v1.00</b><ul><li>one</li></ul><br/>"
-                                              "<b>v1.00</b><ul><li>two</li></ul><br/><b>v1.00</b><ul><li>three</li>"
-                                           << QList<double>{2.0, 1.0, 1.000005, 0.999999};
+                                              "<b>v1.00</b><ul><li>two</li></ul><br/><b>v1.00</b><ul><li>three</li>";
     // A blank newest note gives no heading: the next note sits under the title.
     QTest::newRow("blank notes skipped") << notes({{3.0, " \n\t\r\n "}, {2.0, "Kept.\n"}, {1.0, ""}})
-                                         << "<li>Kept.</li><li></li>" << QList<double>{3.0, 2.0, 1.0};
+                                         << "<li>Kept.</li><li></li>";
 }
 
 void tst_NotesDialog::text()
 {
     QFETCH(std::vector<ReleaseNote>, given);
     QFETCH(QString, list);
-    QFETCH(QList<double>, sorted);
 
     const std::unique_ptr<InstallerProduct> product = stairMaker();
     NotesDialog dialog(product.get(), given, nullptr);
     QCOMPARE(dialog.getText().qString(), QString::fromUtf8(header) + list + "</ul><br/></body></html>");
-
-    // The caller's list is sorted in place.
-    QList<double> versions;
-    for (const ReleaseNote& note : given)
-        versions << note.getVersion();
-    QCOMPARE(versions, sorted);
-    QVERIFY(dialog.findChild<QTextEdit*>("notesEdit")->toPlainText().contains("Stair Maker v2.10"));
 }
 
 void tst_NotesDialog::size()
 {
-    // A remembered size lower than the designed one is not taken.
+    // A remembered size lower than the designed one is not taken; the size
+    // the user leaves the dialog at is.
     manager.releaseSize = DialogSize(900, 299);
     const std::unique_ptr<InstallerProduct> product = stairMaker();
     std::vector<ReleaseNote> list = notes({{1.0, "One."}});
@@ -107,7 +95,6 @@ void tst_NotesDialog::size()
     dialog.show();
     dialog.resize(640, 420);
     QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(QSize(manager.releaseSize.width, manager.releaseSize.height), QSize(640, 420));
 }
 
