@@ -5,7 +5,10 @@
 //   Both are this program started again with "--probe-installer" or
 //   "--probe-bare"; the probe catches the window's first expose, lets it paint
 //   and reports the moment the paint is done on the system's monotonic clock,
-//   which the parent compares with the moment it started the process;
+//   which the parent compares with the moment it started the process. The
+//   moments on the way (application made, start-up done, window made, shown,
+//   first paint event, paint done, and the options panel if it came before
+//   the paint) are printed too, as medians, to show where the time goes;
 // - the product list: rebuilding and painting it with 200 and 2,000 products
 //   of one host application in one category, the time per scroll step (three
 //   rows, as a mouse wheel notch, and a page) with the row widgets alive after
@@ -95,6 +98,8 @@ class FirstPaint : public QObject {
 public:
     QWidget* target = nullptr;
     qint64 paintedAt = 0;
+    qint64 firstPaintEventAt = 0;
+    qint64 optionsShownAt = 0;
     int paints = 0;
 
 protected:
@@ -104,10 +109,14 @@ protected:
             return false;
         if (event->type() == QEvent::Paint) {
             auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget != nullptr && widget->window() == target)
-                ++paints;
+            if (widget != nullptr && widget->window() == target) {
+                if (paints++ == 0)
+                    firstPaintEventAt = monotonicNs();
+            }
             return false;
         }
+        if (event->type() == QEvent::Show && optionsShownAt == 0 && qobject_cast<OptionsWidget*>(watched) != nullptr)
+            optionsShownAt = monotonicNs();
         if (event->type() != QEvent::Expose || m_inside || watched != target->windowHandle())
             return false;
         m_inside = true;
@@ -169,6 +178,9 @@ int runProbe(bool installer, const QSize& bareSize, int argc, char* argv[])
     }
     if (watch.paintedAt == 0)
         return exitCode != 0 ? exitCode : 3;
+    if (watch.optionsShownAt != 0 && watch.optionsShownAt < watch.paintedAt)
+        stages.emplace_back("options", watch.optionsShownAt);
+    stages.emplace_back("paint-begins", watch.firstPaintEventAt);
     stages.emplace_back("painted", watch.paintedAt);
     for (const auto& stage : stages)
         std::printf("%s %lld\n", stage.first, static_cast<long long>(stage.second));

@@ -126,7 +126,17 @@ InstallerDialog::InstallerDialog(QWidget* parent) : QMainWindow(parent), ui(std:
     ui->products->viewport()->installEventFilter(this);
     connect(ui->products->verticalScrollBar(), &QScrollBar::valueChanged, this, &InstallerDialog::showVisibleRows);
 
-    QTimer::singleShot(0, this, &InstallerDialog::handleInitialise);
+    // The start-up questions (the version check waits on the service) come
+    // once the window has painted, so it is not blank while they wait; the
+    // filter on the window itself stands for "not yet painted". A window that
+    // is not shown when the event loop starts asks them at once.
+    installEventFilter(this);
+    QTimer::singleShot(0, this, [this]() {
+        if (!isVisible()) {
+            removeEventFilter(this);
+            handleInitialise();
+        }
+    });
     connect(m_options, &OptionsWidget::startInstall, this, &InstallerDialog::startInstall);
     connect(ui->connectionButton, &QPushButton::clicked, this, &InstallerDialog::logout);
     connect(ui->statusFilter, &StatusFilter::filterChanged, this, &InstallerDialog::refreshProducts);
@@ -472,6 +482,11 @@ bool InstallerDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->products->viewport() && event->type() == QEvent::Resize)
         QTimer::singleShot(0, this, &InstallerDialog::showVisibleRows);
+    if (watched == this && event->type() == QEvent::Paint) {
+        // Queued: the questions start after this paint has reached the screen.
+        removeEventFilter(this);
+        QTimer::singleShot(0, this, &InstallerDialog::handleInitialise);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
