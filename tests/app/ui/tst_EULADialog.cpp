@@ -17,15 +17,6 @@ using namespace vantorix;
 using namespace installer;
 using testsupport::ServiceProcess;
 
-namespace {
-
-QPushButton* button(QDialog& dialog, const char* name)
-{
-    return dialog.findChild<QPushButton*>(QLatin1String(name));
-}
-
-} // namespace
-
 class tst_EULADialog : public QObject {
     Q_OBJECT
 
@@ -93,8 +84,8 @@ void tst_EULADialog::agreement()
     manager.eulaSize = DialogSize(720, 640); // a remembered size at least the designed one is taken
     EULADialog dialog(String(address(file)), nullptr);
     QCOMPARE(dialog.size(), QSize(720, 640));
-    QPushButton* ok = button(dialog, "okButton");
-    QPushButton* cancel = button(dialog, "cancelButton");
+    QPushButton* ok = dialog.findChild<QPushButton*>("okButton");
+    QPushButton* cancel = dialog.findChild<QPushButton*>("cancelButton");
     QVERIFY(!ok->isEnabled() && !cancel->isEnabled());
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.show();
@@ -132,7 +123,7 @@ void tst_EULADialog::failedDownloadIsTriedAgain()
     QVERIFY(m_service.control(QStringLiteral("reset=1")));
     EULADialog dialog(String(address("eula.html")), nullptr);
     dialog.show();
-    QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "okButton")->isEnabled(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QPushButton*>("okButton")->isEnabled(), 5000);
     QCOMPARE(alerts.boxes().size(), std::size_t(1));
 }
 

@@ -114,22 +114,20 @@ void tst_OptionsWidget::rows_data()
     QTest::addColumn<bool>("educational");
     QTest::addColumn<bool>("signedIn");
     QTest::addColumn<QString>("typedEmail");
-    QTest::addColumn<QString>("rowsShown"); // target, e-mail, password
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QString>("button"); // its text, "-" appended while it is disabled
+    // Rows shown (target, e-mail, password), height, button text with "-" while it is disabled.
+    QTest::addColumn<QString>("expected");
 
-    QTest::newRow("no internet") << false << "installRadio" << false << false << true << "" << "---" << 140
-                                 << "Open Install File...";
-    QTest::newRow("install from a file") << true << "installRadio" << true << false << false << "" << "---" << 140
-                                         << "Open Install File...";
-    QTest::newRow("reset") << true << "resetRadio" << false << true << false << "" << "---" << 140
-                           << "Reset Settings...";
+    QTest::newRow("no internet") << false << "installRadio" << false << false << true << ""
+                                 << "--- 140 Open Install File...";
+    QTest::newRow("install from a file") << true << "installRadio" << true << false << false << ""
+                                         << "--- 140 Open Install File...";
+    QTest::newRow("reset") << true << "resetRadio" << false << true << false << "" << "--- 140 Reset Settings...";
     QTest::newRow("create file, signed in") << true << "createOfflineRadio" << false << false << true << ""
-                                            << "T--" << 190 << "Create File...";
+                                            << "T-- 190 Create File...";
     QTest::newRow("educational, e-mail typed") << true << "installRadio" << false << true << false << email
-                                               << "TE-" << 220 << "Login...";
+                                               << "TE- 220 Login...";
     QTest::newRow("signed out, no password") << true << "createOfflineRadio" << false << false << false << email
-                                             << "TEP" << 260 << "Login...-";
+                                             << "TEP 260 Login...-";
 }
 
 void tst_OptionsWidget::rows()
@@ -140,9 +138,7 @@ void tst_OptionsWidget::rows()
     QFETCH(bool, educational);
     QFETCH(bool, signedIn);
     QFETCH(QString, typedEmail);
-    QFETCH(QString, rowsShown);
-    QFETCH(int, height);
-    QFETCH(QString, button);
+    QFETCH(QString, expected);
 
     if (signedIn)
         rememberAccount();
@@ -159,10 +155,9 @@ void tst_OptionsWidget::rows()
     shown += panel.at("targetLabel")->isHidden() || panel.at("targetRadioLayout")->isHidden() ? '-' : 'T';
     shown += panel.at("emailLabel")->isHidden() || panel.at("emailEdit")->isHidden() ? '-' : 'E';
     shown += panel.at("passwordLabel")->isHidden() || panel.at("passwordEdit")->isHidden() ? '-' : 'P';
-    QCOMPARE(shown, rowsShown);
-    QCOMPARE(panel.height(), height);
-    QPushButton* submit = panel.at<QPushButton>("submitButton");
-    QCOMPARE(submit->text() + (submit->isEnabled() ? "" : "-"), button);
+    const QPushButton* submit = panel.at<QPushButton>("submitButton");
+    const QString button = submit->text() + (submit->isEnabled() ? "" : "-");
+    QCOMPARE(QStringLiteral("%1 %2 %3").arg(shown).arg(panel.height()).arg(button), expected);
 }
 
 void tst_OptionsWidget::signIn_data()
