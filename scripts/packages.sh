@@ -4,6 +4,7 @@ VANTORIX_PACKAGES=(
     qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5test5
     libboost-dev zlib1g-dev libminizip-dev
     openssl ca-certificates procps unzip zip curl locales
+    xvfb xauth
 )
 
 # Locales the tests switch to: numbers must read and write the same under a
