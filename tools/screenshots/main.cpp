@@ -148,7 +148,8 @@ void grabModal(const std::function<void()>& action, const QString& name, const c
             return;
         watch.stop();
         seen = true;
-        QTest::qWait(300);
+        // Text set from a download lays out over a few passes.
+        QTest::qWait(800);
         save(dialog, name);
         if (beforeClose)
             beforeClose();
@@ -322,6 +323,8 @@ private:
             },
             5000, QStringLiteral("the progress of the install"));
         settle(800);
+        if (InstallerProduct* product = m_window->productAt(row))
+            say(QStringLiteral("install progress %1 of %2").arg(product->getProgressValue()).arg(product->getProgressRange()));
         save(m_window, QStringLiteral("installing"));
         // Cancel it: the same button while the install runs.
         if (ProductWidget* widget = m_window->shownWidgetAt(row))
