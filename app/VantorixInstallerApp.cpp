@@ -165,6 +165,11 @@ short VantorixInstallerApp::shutdown()
     manager.savePrefs();
     // Hand-added host applications are remembered for every user of the machine.
     manager.saveManualApplications();
+    // Downloads still running end here, while the event loop's objects and
+    // the string tables are still there; their files go with the folder.
+    manager.getArchives().clear();
+    manager.getEULAs().clear();
+    manager.getImages().clear();
     eraseTempFolder();
     delete addon;
     addon = nullptr;

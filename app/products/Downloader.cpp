@@ -141,6 +141,11 @@ Downloader::Downloader(const String& url, DataFile* file, qintptr userData, QObj
 Downloader::~Downloader()
 {
     m_digest.reset();
+    // Aborting a live reply makes the network manager report it finished at
+    // once: cut both off first, so that no handler runs on this half-destroyed
+    // object (at the program's end the string tables it reads are gone).
+    if (m_networkManager != nullptr)
+        m_networkManager->disconnect(this);
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();
@@ -151,10 +156,8 @@ Downloader::~Downloader()
     // it once this object is gone.
     if (m_file != nullptr && !m_success)
         QFile::remove(partPath());
-    if (m_networkManager != nullptr) {
-        m_networkManager->disconnect(this);
+    if (m_networkManager != nullptr)
         m_networkManager->deleteLater();
-    }
 }
 
 void Downloader::setStallTimeout(int milliseconds)
