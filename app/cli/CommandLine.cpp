@@ -341,7 +341,8 @@ void CommandLine::printHelp(const QString& command)
     m_out << overview << Qt::flush;
 }
 
-bool CommandLine::parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments, int& code)
+bool CommandLine::parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments, int& code,
+                        Names names)
 {
     parser.addOption(helpOption);
     if (!parser.parse(QStringList{QStringLiteral("vantorix")} + arguments)) {
@@ -352,6 +353,11 @@ bool CommandLine::parse(QCommandLineParser& parser, const QString& command, cons
     if (parser.isSet(helpOption)) {
         printHelp(command);
         code = ok;
+        return false;
+    }
+    if (names == noNames && !parser.positionalArguments().isEmpty()) {
+        usageError(command + QStringLiteral(" takes no arguments besides its options."));
+        code = usage;
         return false;
     }
     return true;
@@ -440,7 +446,7 @@ int CommandLine::runHosts(const QStringList& arguments)
     QCommandLineParser parser;
     parser.addOption(jsonOption);
     int code = ok;
-    if (!parse(parser, QStringLiteral("hosts"), arguments, code))
+    if (!parse(parser, QStringLiteral("hosts"), arguments, code, takesNames))
         return code;
     const QStringList positional = parser.positionalArguments();
     const bool adding = !positional.isEmpty();
@@ -512,11 +518,6 @@ int CommandLine::runLogin(const QStringList& arguments)
     int code = ok;
     if (!parse(parser, QStringLiteral("login"), arguments, code))
         return code;
-    if (!parser.positionalArguments().isEmpty()) {
-        // Most likely a password typed as an argument: never echo it.
-        usageError(QStringLiteral("login takes no arguments besides its options."));
-        return usage;
-    }
     const QString email = parser.value(emailOption).trimmed();
     if (email.isEmpty()) {
         usageError(QStringLiteral("The option --email is missing."));
@@ -578,10 +579,6 @@ int CommandLine::runLogout(const QStringList& arguments)
     int code = ok;
     if (!parse(parser, QStringLiteral("logout"), arguments, code))
         return code;
-    if (!parser.positionalArguments().isEmpty()) {
-        usageError(QStringLiteral("logout takes no arguments."));
-        return usage;
-    }
     Session session(QStringLiteral("logout"), responder());
     client.loadClientData();
     if (client.getEmail().empty()) {
@@ -758,10 +755,6 @@ int CommandLine::runList(const QStringList& arguments)
     int code = ok;
     if (!parse(parser, QStringLiteral("list"), arguments, code))
         return code;
-    if (!parser.positionalArguments().isEmpty()) {
-        usageError(QStringLiteral("list takes no arguments besides its options."));
-        return usage;
-    }
     const QString statusText = parser.isSet(statusOption) ? parser.value(statusOption) : QStringLiteral("my");
     const StatusName* status = nullptr;
     for (const StatusName& entry : statusNames) {
@@ -841,7 +834,7 @@ int CommandLine::runProducts(const QString& command, const QStringList& argument
     if (installing)
         parser.addOption(acceptOption);
     int code = ok;
-    if (!parse(parser, command, arguments, code))
+    if (!parse(parser, command, arguments, code, takesNames))
         return code;
     const QStringList names = parser.positionalArguments();
     if (names.isEmpty()) {

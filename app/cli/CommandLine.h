@@ -85,8 +85,12 @@ private:
     int runProducts(const QString& command, const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
-    // (code says which exit code).
-    bool parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments, int& code);
+    // (code says which exit code). A command that takes no names refuses any
+    // argument besides its options, without echoing it (it may be a password
+    // typed in the wrong place).
+    enum Names { noNames, takesNames };
+    bool parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments, int& code,
+               Names names = noNames);
 
     // Signed in for the target (commercial: e-mail and password; educational:
     // an e-mail). Prints the error otherwise.
