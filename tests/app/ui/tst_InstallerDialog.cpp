@@ -53,6 +53,7 @@ private slots:
     void agreements_data();
     void agreements();
     void closeAsksOnce();
+    void startsWithoutBeingShown();
     void againstTheService();
 
 private:
@@ -311,6 +312,16 @@ void tst_InstallerDialog::closeAsksOnce()
     QCOMPARE(alerts.boxes().size(), std::size_t(2));
     QVERIFY(window->close());
     QCOMPARE(alerts.boxes().size(), std::size_t(2));
+}
+
+void tst_InstallerDialog::startsWithoutBeingShown()
+{
+    // The start-up questions wait for the window's first paint; a window
+    // that is never shown must still get past them to the options panel
+    // (no service listens here, so no update is offered).
+    InstallerDialog hidden;
+    QTRY_VERIFY(!hidden.getOptions()->isHidden());
+    QVERIFY(!hidden.isVisible());
 }
 
 void tst_InstallerDialog::againstTheService()
