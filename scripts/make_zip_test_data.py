@@ -65,6 +65,43 @@ def patch_name_byte(blob, index, position, value):
     blob[central + 46 + position] = value
 
 
+def set_utf8_flag(blob, index):
+    central, local = entry_offsets(blob)[index]
+    for at in (local + 6, central + 8):
+        flags = struct.unpack_from("<H", blob, at)[0]
+        struct.pack_into("<H", blob, at, flags | 0x800)
+
+
+def patch_local_name_byte(blob, index, position, value):
+    _, local = entry_offsets(blob)[index]
+    blob[local + 30 + position] = value
+
+
+def overlapping():
+    """Two stored entries, the second's local header and data lying inside the
+    first one's data: each entry is sound on its own, together they unpack
+    the same bytes twice."""
+    inner_data = TEXT
+    crc = zipfile.crc32(inner_data) & 0xFFFFFFFF
+
+    def local(name, data, crc_value):
+        return struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x21, crc_value, len(data), len(data),
+                           len(name), 0) + name + data
+
+    def central(name, size, crc_value, offset):
+        return struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x21, crc_value, size, size,
+                           len(name), 0, 0, 0, 0, 0, offset) + name
+
+    inner = local(b"b.txt", inner_data, crc)
+    outer_crc = zipfile.crc32(inner) & 0xFFFFFFFF
+    outer_header_size = 30 + len(b"a.txt")
+    blob = local(b"a.txt", inner, outer_crc)
+    directory = central(b"a.txt", len(inner), outer_crc, 0) + central(b"b.txt", len(inner_data), crc,
+                                                                      outer_header_size)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 2, 2, len(directory), len(blob), 0)
+    return bytearray(blob + directory + end)
+
+
 def flip_data_byte(blob, index, position):
     _, local = entry_offsets(blob)[index]
     name_len, extra_len = struct.unpack_from("<HH", blob, local + 26)
@@ -109,10 +146,22 @@ def main():
     bom = make([("ok.txt", b"ok\n", STORED, FILE), ("___/etc/evil", b"evil\n", STORED, FILE)])
     for position, value in enumerate(b"\xef\xbb\xbf"):
         patch_name_byte(bom, 1, position, value)
+    set_utf8_flag(bom, 1)
     archives["bom-absolute.zip"] = bom
     nul = make([("ok.txt", b"ok\n", STORED, FILE), ("evil_.txt", b"evil\n", STORED, FILE)])
     patch_name_byte(nul, 1, 4, 0)
     archives["nul-name.zip"] = nul
+
+    # Names without the UTF-8 flag are code page 437: 0x81 is "ü", 0x9A "Ü".
+    cp437 = make([("T_r.gsm", b"lower\n", STORED, FILE), ("T_r.txt", b"upper\n", STORED, FILE)])
+    patch_name_byte(cp437, 0, 1, 0x81)
+    patch_name_byte(cp437, 1, 1, 0x9A)
+    archives["cp437-names.zip"] = cp437
+    archives["duplicate-names.zip"] = make([("a.txt", b"one\n", STORED, FILE), ("a.txt", b"two\n", STORED, FILE)])
+    mismatch = make([("ok.txt", b"ok\n", STORED, FILE), ("good.txt", b"x\n", STORED, FILE)])
+    patch_local_name_byte(mismatch, 1, 0, ord("f"))
+    archives["local-name-mismatch.zip"] = mismatch
+    archives["overlapping.zip"] = overlapping()
 
     # Damaged data: a flipped byte in a stored entry fails its checksum.
     crc = make([("ok.txt", b"ok\n", STORED, FILE), ("data.bin", TEXT, STORED, FILE)])

@@ -59,13 +59,45 @@ String displayName(const QByteArray& raw)
     return String(QString::fromUtf8(text));
 }
 
+// The upper half of code page 437, the zip format's encoding for names
+// without the UTF-8 flag.
+const char16_t cp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC,
+    0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6, 0x00DC, 0x00A2,
+    0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310,
+    0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C,
+    0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF,
+    0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2,
+    0x25A0, 0x00A0};
+
+QString fromCp437(const QByteArray& raw)
+{
+    QString text;
+    text.reserve(raw.size());
+    for (const char c : raw) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        text.append(byte < 0x80 ? QChar(byte) : QChar(cp437High[byte - 0x80]));
+    }
+    return text;
+}
+
 // The name as the archive hands it out, and whether it is safe as stored
 // and as decoded: decoding drops a leading byte-order mark, which could
-// otherwise hide a leading "/".
-bool decodeName(const QByteArray& raw, QString& name)
+// otherwise hide a leading "/". Names are UTF-8 when the entry says so and
+// code page 437 otherwise, as the zip format has it: two different names
+// never decode to the same text.
+bool decodeName(const QByteArray& raw, bool utf8, QString& name)
 {
-    name = QString::fromUtf8(raw);
+    name = utf8 ? QString::fromUtf8(raw) : fromCp437(raw);
     return ZipArchive::isSafeName(raw) && ZipArchive::isSafeName(name.toUtf8());
+}
+
+QString sizeText(quint64 bytes)
+{
+    return QString::number(bytes);
 }
 
 QByteArray encodedPath(const String& path)
@@ -214,6 +246,23 @@ bool ZipArchive::scan()
     std::vector<char> name(maxNameLength + 1);
     const String damaged = "The central directory of the zip archive " + m_path + " is damaged";
 
+    if (global.number_entry > maxEntries)
+        return fail("The zip archive " + m_path + " holds more than the limit of "
+                    + String(QString::number(maxEntries)) + " entries");
+    // Where each file entry lies in the zip, from its local header to the
+    // end of its data: two entries that share bytes are a forged archive
+    // (one stored entry unpacked many times over).
+    std::vector<Span> spans;
+    quint64 total = 0;
+    QFile raw(m_path.qString());
+    if (!raw.open(QIODevice::ReadOnly))
+        return fail("The file " + m_path + " is not a readable zip archive");
+    m_localReader = &raw;
+    struct ReaderReset {
+        QFile*& reader;
+        ~ReaderReset() { reader = nullptr; }
+    } readerReset{m_localReader};
+
     if (unzGoToFirstFile(m_reader) != UNZ_OK)
         return fail(damaged);
     for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
@@ -227,7 +276,7 @@ bool ZipArchive::scan()
         const int length = static_cast<int>(info.size_filename);
         const QByteArray raw(name.data(), qMin(length, maxNameLength + 1));
         QString path;
-        if (length > maxNameLength || !decodeName(raw, path))
+        if (length > maxNameLength || !decodeName(raw, (info.flag & flagUtf8) != 0, path))
             return fail("The zip archive " + m_path + " holds an entry with an unsafe name: " + displayName(raw));
         const bool symLink = ((info.external_fa >> 16) & unixTypeMask) == unixLinkType;
 
@@ -252,6 +301,17 @@ bool ZipArchive::scan()
             lastFolderVertex = parent;
         }
         if (path.isEmpty() || !isSeparator(path.back())) {
+            if (tree->getVertex(String(path)))
+                return fail("The zip archive " + m_path + " holds two entries named " + displayName(path.toUtf8()));
+            Span span;
+            if (!locate(raw, info.compressed_size, span))
+                return fail("The zip archive " + m_path + " is damaged: the entry " + displayName(raw)
+                            + " does not match its local header");
+            spans.push_back(span);
+            total += info.uncompressed_size;
+            if (m_totalLimit >= 0 && total > quint64(m_totalLimit))
+                return fail("The zip archive " + m_path + " holds more than the limit of "
+                            + String(sizeText(quint64(m_totalLimit))) + " bytes when unpacked");
             unz64_file_pos position;
             if (unzGetFilePos64(m_reader, &position) == UNZ_OK)
                 add(parent, path, ZipPosition{position.pos_in_zip_directory, position.num_of_file}, symLink,
@@ -260,10 +320,42 @@ bool ZipArchive::scan()
             add(parent, path, std::nullopt, false, Declared());
         }
     }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (std::size_t k = 1; k < spans.size(); ++k) {
+        if (spans[k].start < spans[k - 1].end)
+            return fail("The zip archive " + m_path + " is damaged: two of its entries share the same bytes");
+    }
     m_declared = std::move(declared);
     m_tree = std::move(tree);
     m_count = count;
     return true;
+}
+
+// Opens the current entry's local header (without inflating anything) and
+// checks that it names the same file as the central directory; span is where
+// the entry lies in the zip file.
+bool ZipArchive::locate(const QByteArray& name, quint64 compressedSize, Span& span)
+{
+    int method = 0;
+    int level = 0;
+    if (unzOpenCurrentFile2(m_reader, &method, &level, 1) != UNZ_OK)
+        return false;
+    const ZPOS64_T data = unzGetCurrentFileZStreamPos64(m_reader);
+    const int extra = unzGetLocalExtrafield(m_reader, nullptr, 0);
+    unzCloseCurrentFile(m_reader);
+    const quint64 header = 30 + quint64(name.size()) + quint64(qMax(extra, 0));
+    if (extra < 0 || data < header || m_localReader == nullptr)
+        return false;
+    span.start = data - header;
+    span.end = data + compressedSize;
+    if (span.end < data || !m_localReader->seek(qint64(span.start + 30)))
+        return false;
+    return m_localReader->read(name.size()) == name;
+}
+
+quint64 ZipArchive::getDeclaredSize(unsigned index) const
+{
+    return index < m_declared.size() ? m_declared[index].size : 0;
 }
 
 String ZipArchive::getEntryPath(unsigned index)
@@ -323,7 +415,7 @@ bool ZipArchive::readData(const TreeEntry& entry, qint64 limit, QByteArray* memo
     if (declared.encrypted)
         return fail(what + " is encrypted");
     if (limit >= 0 && declared.size > static_cast<quint64>(limit))
-        return fail(what + " is larger than " + String(QString::number(limit)) + " bytes");
+        return fail(what + " is larger than the limit of " + String(QString::number(limit)) + " bytes for one entry");
     if (!openReader())
         return false;
     unz64_file_pos position;
@@ -391,7 +483,7 @@ bool ZipArchive::addEntry(const Entry& entry, int level)
     name.remove(0, strip);
     const QByteArray storedName = name.toUtf8();
     QString readBack;
-    if (storedName.isEmpty() || !decodeName(storedName, readBack))
+    if (storedName.isEmpty() || !decodeName(storedName, true, readBack))
         return fail("Refusing to add an entry with an unsafe name: " + displayName(entry.getPath().toByteArray()));
 
     // The file changes under the reader: drop it and scan anew next time.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QFile;
 class QIODevice;
 
 namespace vantorix {
@@ -26,8 +27,11 @@ class DataFile;
 // 0 a/, 1 a/b/, 2 a/b/c.txt). The scan refuses the whole archive (no
 // entries, getError() names the entry) when any entry name is unsafe to use
 // as a path: absolute, with a ".." component, a drive letter or a NUL byte,
-// or longer than maxNameLength bytes; and when the central directory is
-// damaged. Entries are read on demand through one zip handle that stays open
+// or longer than maxNameLength bytes; when two file entries have the same
+// name; when an entry's local header names another file or two entries share
+// bytes; when the entries unpack to more than the total limit; and when the
+// central directory is damaged. Names are UTF-8 when the entry's flag says
+// so, code page 437 otherwise. Entries are read on demand through one zip handle that stays open
 // until the archive is destroyed or written to. A file entry whose bytes do
 // not inflate, do not match their checksum or their declared size, or exceed
 // the entry limit comes back without data (never with partial data), and
@@ -67,8 +71,16 @@ public:
     static constexpr int defBufferSize = 16384;
     // Longer entry names refuse the archive.
     static constexpr int maxNameLength = 4096;
-    // The most bytes getEntry() inflates for one entry unless told otherwise.
+    // The most bytes getEntry() inflates into memory for one entry unless
+    // told otherwise (readEntry streams and knows no such limit).
     static constexpr qint64 defaultEntryLimit = qint64(1) << 30;
+    // The most bytes all file entries may unpack to together, unless told
+    // otherwise: a larger archive is refused at the scan, and since every
+    // entry must inflate to exactly its declared size and no two entries may
+    // share bytes, nothing read from the archive goes beyond it.
+    static constexpr qint64 defaultTotalLimit = qint64(4) << 30;
+    // More entries than this refuse the archive.
+    static constexpr quint64 maxEntries = 1u << 20;
 
     // Takes the path of an existing file and closes the file; a missing file
     // gives an archive without a path (no entries, nothing can be added).
@@ -105,6 +117,10 @@ public:
 
     void setEntryLimit(qint64 limit) { m_entryLimit = limit; }
     qint64 getEntryLimit() const { return m_entryLimit; }
+    // Negative: no limit. Takes effect at the next scan.
+    void setTotalLimit(qint64 limit) { m_totalLimit = limit; }
+    // The bytes all file entries unpack to, as their headers declare.
+    quint64 getDeclaredSize(unsigned index) const;
 
     const String& getPath() const { return m_path; }
     // Why the last scan, read or write failed (for the log); empty after
@@ -123,7 +139,15 @@ private:
         bool encrypted = false;
     };
 
+    // Where an entry lies in the zip file, from its local header to the end
+    // of its data.
+    struct Span {
+        quint64 start = 0;
+        quint64 end = 0;
+    };
+
     bool scan();
+    bool locate(const QByteArray& name, quint64 compressedSize, Span& span);
     // Into memory when memory is set, else to device.
     bool readData(const TreeEntry& entry, qint64 limit, QByteArray* memory, QIODevice* device);
     bool openReader();
@@ -138,6 +162,9 @@ private:
     // minizip's unzFile, open between reads.
     void* m_reader = nullptr;
     qint64 m_entryLimit = defaultEntryLimit;
+    qint64 m_totalLimit = defaultTotalLimit;
+    // The zip file read directly while scanning (local headers).
+    QFile* m_localReader = nullptr;
     String m_error;
 };
 

@@ -52,6 +52,9 @@ private slots:
     void unsafeNamesRefuseTheArchive();
     void damagedEntriesHaveNoData_data();
     void damagedEntriesHaveNoData();
+    void forgedArchivesAreRefused_data();
+    void forgedArchivesAreRefused();
+    void namesWithoutTheUtf8FlagAreCodePage437();
 
 private:
     QTemporaryDir m_dir;
@@ -187,9 +190,9 @@ void tst_ZipArchive::damagedEntriesHaveNoData_data()
     QTest::newRow("flipped byte") << "bad-crc.zip" << 1u << ZipArchive::defaultEntryLimit << "checksum mismatch";
     QTest::newRow("size larger than the data")
         << "size-larger.zip" << 0u << ZipArchive::defaultEntryLimit << "instead of 284";
-    QTest::newRow("over the caller's limit") << "abc.zip" << 2u << qint64(100) << "larger than 100 bytes";
+    QTest::newRow("over the caller's limit") << "abc.zip" << 2u << qint64(100) << "larger than the limit of 100 bytes for one entry";
     QTest::newRow("4 GB claimed, over the limit")
-        << "size-huge.zip" << 0u << ZipArchive::defaultEntryLimit << "larger than 1073741824 bytes";
+        << "size-huge.zip" << 0u << ZipArchive::defaultEntryLimit << "larger than the limit of 1073741824 bytes for one entry";
     // Allowed by the limit of a stream, still nothing is allocated for the claim.
     QTest::newRow("4 GB claimed, within the limit") << "size-huge.zip" << 0u << (qint64(8) << 30) << "instead of 4026531840";
 }
@@ -209,6 +212,45 @@ void tst_ZipArchive::damagedEntriesHaveNoData()
         QCOMPARE(zip.getEntry(0)->getData()->get(), QByteArray("ok\n"));
     QVERIFY(!stream(zip, index, nullptr, limit));
     QVERIFY2(zip.getError().qString().contains(reason), qPrintable(zip.getError().qString()));
+}
+
+void tst_ZipArchive::forgedArchivesAreRefused_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("totalLimit");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("two entries of one name") << "duplicate-names.zip" << ZipArchive::defaultTotalLimit
+                                             << "holds two entries named a.txt";
+    QTest::newRow("local header names another file") << "local-name-mismatch.zip" << ZipArchive::defaultTotalLimit
+                                                     << "the entry good.txt does not match its local header";
+    QTest::newRow("entries sharing bytes") << "overlapping.zip" << ZipArchive::defaultTotalLimit
+                                           << "two of its entries share the same bytes";
+    QTest::newRow("over the total limit") << "size-huge.zip" << qint64(1) << "holds more than the limit of 1 bytes when unpacked";
+}
+
+// Archives whose parts are each readable but that lie as a whole hand out
+// nothing at all, and say which rule they broke.
+void tst_ZipArchive::forgedArchivesAreRefused()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, totalLimit);
+    QFETCH(QString, reason);
+    ZipArchive zip{String(zipData(file))};
+    zip.setTotalLimit(totalLimit);
+    QCOMPARE(zip.getEntryCount(), 0u);
+    QVERIFY(!zip.getEntry(0));
+    QVERIFY2(zip.getError().qString().contains(reason), qPrintable(zip.getError().qString()));
+}
+
+// Names without the UTF-8 flag are code page 437, so bytes that are not
+// UTF-8 give distinct names instead of one replacement character each.
+void tst_ZipArchive::namesWithoutTheUtf8FlagAreCodePage437()
+{
+    ZipArchive zip{String(zipData("cp437-names.zip"))};
+    QCOMPARE(zip.getEntryCount(), 2u);
+    QCOMPARE(zip.getEntryPath(0).qString(), QString::fromUtf8("Tür.gsm"));
+    QCOMPARE(zip.getEntryPath(1).qString(), QString::fromUtf8("TÜr.txt"));
+    QCOMPARE(zip.getEntry(1)->getData()->get(), QByteArray("upper\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_ZipArchive)
