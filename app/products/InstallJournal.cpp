@@ -3,6 +3,7 @@
 #include "DirectoryHandler.h"
 #include "StringTables.h"
 
+#include "Catalogue/VantorixTools.h"
 #include "Environment/Host.h"
 #include "File/Directory.h"
 #include "File/SaveWhole.h"
@@ -28,8 +29,10 @@ namespace installer {
 
 namespace {
 
-const char* const moveTags[] = {"from", "to"};
-const char* const journalTags[] = {"state", "root", "staging", "aside", "placed", "folders"};
+const char* const itemTags[] = {"target", "new", "old"};
+const char* const journalTags[] = {"state", "root", "records", "items", "made", "prune"};
+// Records are named so in their folder.
+const char* const recordPrefix = "com.vantorix.install.";
 const char* const journalFolderName = "Journal";
 const char* const journalExtension = ".xml";
 const char* const lockExtension = ".lock";
@@ -62,7 +65,14 @@ bool renameItem(const QString& from, const QString& to)
 
 QString newId()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return QUuid::createUuid().toString(QUuid::Id128);
+}
+
+// The folder of installation records as this program uses it now.
+QString currentRecordsFolder()
+{
+    const std::unique_ptr<Directory> folder = VantorixTools::getInstallationDirectory(false);
+    return folder ? folder->getURL().qString() : QString();
 }
 
 } // namespace
@@ -70,6 +80,11 @@ QString newId()
 String installErrorText(InstallErrorRow row, const QString& first, const QString& second)
 {
     return String(filledText(errorTable, row, first, second));
+}
+
+String unwritableFolderText(const QString& folder)
+{
+    return installErrorText(unwritableFolderRow, folder);
 }
 
 bool isPresent(const QString& path)
@@ -103,38 +118,40 @@ bool isWithin(const QString& path, const QString& root)
     return cleanPath.startsWith(cleanRoot.endsWith(QLatin1Char('/')) ? cleanRoot : cleanRoot + QLatin1Char('/'));
 }
 
-// ---- JournalMove
+// ---- JournalItem
 
-const char* const JournalMove::tag = "move";
+const char* const JournalItem::tag = "item";
 
-JournalMove::~JournalMove() = default;
+JournalItem::~JournalItem() = default;
 
-ShippingPtr JournalMove::getShipping(unsigned long index, bool)
+ShippingPtr JournalItem::getShipping(unsigned long index, bool)
 {
     switch (index) {
-    case 0: return ship(m_from, moveTags[0], true);
-    case 1: return ship(m_to, moveTags[1], true);
+    case 0: return ship(m_target, itemTags[0], true);
+    case 1: return ship(m_new, itemTags[1], true);
+    case 2: return ship(m_old, itemTags[2], true);
     default: return nullptr;
     }
 }
 
-ShippingPtr JournalMove::getShipping(const String& tag, const String&)
+ShippingPtr JournalItem::getShipping(const String& tag, const String&)
 {
-    return childByTag(tag, moveTags, 2);
+    return childByTag(tag, itemTags, 3);
 }
 
-void JournalMove::setDefault()
+void JournalItem::setDefault()
 {
-    m_from.clear();
-    m_to.clear();
+    m_target.clear();
+    m_new.clear();
+    m_old.clear();
 }
 
 // ---- InstallJournal
 
-const char* const InstallJournal::tag = "installjournal";
+const char* const InstallJournal::tag = "changejournal";
 const char* const InstallJournal::stagingState = "staging";
 const char* const InstallJournal::swappingState = "swapping";
-const char* const InstallJournal::stagingPrefix = ".vantorix-install-";
+const char* const InstallJournal::stagingPrefix = ".vantorix-";
 
 InstallJournal::~InstallJournal() = default;
 
@@ -143,10 +160,10 @@ ShippingPtr InstallJournal::getShipping(unsigned long index, bool)
     switch (index) {
     case 0: return ship(state, journalTags[0], true);
     case 1: return ship(root, journalTags[1]);
-    case 2: return ship(staging, journalTags[2]);
-    case 3: return ship(aside, journalTags[3]);
-    case 4: return ship(placed, journalTags[4]);
-    case 5: return ship(folders, journalTags[5]);
+    case 2: return ship(records, journalTags[2]);
+    case 3: return ship(items, journalTags[3]);
+    case 4: return ship(made, journalTags[4]);
+    case 5: return ship(prune, journalTags[5]);
     default: return nullptr;
     }
 }
@@ -160,10 +177,10 @@ void InstallJournal::setDefault()
 {
     state.clear();
     root.clear();
-    staging.clear();
-    aside.setDefault();
-    placed.setDefault();
-    folders.setDefault();
+    records.clear();
+    items.setDefault();
+    made.setDefault();
+    prune.setDefault();
 }
 
 bool InstallJournal::save(const QString& path)
@@ -181,7 +198,8 @@ bool InstallJournal::save(const QString& path)
 bool InstallJournal::load(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A journal is a few lines per item; anything far larger is not ours.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(16) << 20))
         return false;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -194,36 +212,60 @@ bool InstallJournal::load(const QString& path)
 
 bool InstallJournal::isSound() const
 {
-    const QString rootPath = root.qString();
-    const QString stagingPath = staging.qString();
-    if (QDir::isRelativePath(rootPath) || clean(rootPath) == QLatin1String("/"))
+    const QString rootPath = clean(root.qString());
+    const QString recordsPath = clean(records.qString());
+    if (QDir::isRelativePath(rootPath) || rootPath == QLatin1String("/"))
         return false;
     if (state.qString() != QLatin1String(stagingState) && state.qString() != QLatin1String(swappingState))
         return false;
-    if (clean(parentOf(stagingPath)) != clean(rootPath) || !nameOf(stagingPath).startsWith(QLatin1String(stagingPrefix)))
+    // The records folder named in the journal must be the one this program
+    // uses: a journal cannot point the record's moves anywhere else.
+    if (!recordsPath.isEmpty() && recordsPath != clean(currentRecordsFolder()))
         return false;
-    for (const JournalMove& move : aside.elements()) {
-        if (!isWithin(move.getFrom().qString(), rootPath) || !isWithin(move.getTo().qString(), stagingPath))
+    const auto beside = [](const QString& path, const QString& target) {
+        return path.isEmpty() ||
+               (parentOf(path) == parentOf(target) && nameOf(path).startsWith(QLatin1String(stagingPrefix)));
+    };
+    for (const JournalItem& item : items.elements()) {
+        const QString target = clean(item.getTarget().qString());
+        const bool inRoot = isWithin(target, rootPath) && target != rootPath;
+        const bool isRecord = !recordsPath.isEmpty() && parentOf(target) == recordsPath &&
+                              nameOf(target).startsWith(QLatin1String(recordPrefix));
+        if (item.getTarget().empty() || !(inRoot || isRecord))
+            return false;
+        if (!beside(item.getNew().qString(), target) || !beside(item.getOld().qString(), target))
+            return false;
+        if (item.getNew().empty() && item.getOld().empty())
             return false;
     }
-    for (const JournalMove& move : placed.elements()) {
-        if (!isWithin(move.getFrom().qString(), stagingPath) || !isWithin(move.getTo().qString(), rootPath))
-            return false;
-    }
-    for (const String& folder : folders.elements()) {
-        if (!isWithin(folder.qString(), rootPath))
-            return false;
+    for (const XMLList<String>* list : {&made, &prune}) {
+        for (const String& folder : list->elements()) {
+            if (!isWithin(folder.qString(), rootPath) || clean(folder.qString()) == rootPath)
+                return false;
+        }
     }
     return true;
+}
+
+bool InstallJournal::isReachable() const
+{
+    if (!QFileInfo(root.qString()).isDir())
+        return false;
+    return records.empty() || QFileInfo(records.qString()).isDir();
 }
 
 bool InstallJournal::isComplete() const
 {
     if (state.qString() != QLatin1String(swappingState))
         return false;
-    for (const JournalMove& move : placed.elements()) {
-        if (isPresent(move.getFrom().qString()) || !isPresent(move.getTo().qString()))
-            return false;
+    for (const JournalItem& item : items.elements()) {
+        const QString target = item.getTarget().qString();
+        if (!item.getNew().empty()) {
+            if (isPresent(item.getNew().qString()) || !isPresent(target))
+                return false;
+        } else if (isPresent(target)) {
+            return false;  // still to be moved aside
+        }
     }
     return true;
 }
@@ -231,46 +273,65 @@ bool InstallJournal::isComplete() const
 bool InstallJournal::undo() const
 {
     bool restored = true;
-    const std::vector<JournalMove>& newItems = placed.elements();
-    for (auto move = newItems.rbegin(); move != newItems.rend(); ++move) {
-        const QString from = move->getFrom().qString();
-        const QString to = move->getTo().qString();
-        if (isPresent(from) || !isPresent(to))
+    const std::vector<JournalItem>& all = items.elements();
+    // While staging nothing was moved: a target is as it was, whatever is
+    // staged beside it.
+    const bool swapping = state.qString() == QLatin1String(swappingState);
+    // New items out first (a placed one is back under its staged name)...
+    for (auto item = all.rbegin(); swapping && item != all.rend(); ++item) {
+        const QString fresh = item->getNew().qString();
+        const QString target = item->getTarget().qString();
+        if (fresh.isEmpty() || isPresent(fresh) || !isPresent(target))
             continue;  // never moved in
-        if (!QDir().mkpath(parentOf(from)) || !renameItem(to, from)) {
-            Logger::write(String("Could not take back ") + String(to));
+        if (!renameItem(target, fresh)) {
+            Logger::write(String("Could not take back ") + String(target));
             restored = false;
         }
     }
-    const std::vector<JournalMove>& oldItems = aside.elements();
-    for (auto move = oldItems.rbegin(); move != oldItems.rend(); ++move) {
-        const QString from = move->getFrom().qString();
-        const QString to = move->getTo().qString();
-        if (!isPresent(to) || isPresent(from))
+    // ...then the items aside back in their place.
+    for (auto item = all.rbegin(); swapping && item != all.rend(); ++item) {
+        const QString old = item->getOld().qString();
+        const QString target = item->getTarget().qString();
+        if (old.isEmpty() || !isPresent(old) || isPresent(target))
             continue;  // never moved aside
-        if (!QDir().mkpath(parentOf(from)) || !renameItem(to, from)) {
-            Logger::write(String("Could not put back ") + String(from));
+        if (!renameItem(old, target)) {
+            Logger::write(String("Could not put back ") + String(target));
             restored = false;
         }
     }
-    const std::vector<String>& made = folders.elements();
-    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+    if (!restored)
+        return false;
+    for (const JournalItem& item : all) {
+        if (!item.getNew().empty() && isPresent(item.getNew().qString()) && !removeItem(item.getNew().qString()))
+            Logger::write(String("Could not remove ") + item.getNew());
+    }
+    const std::vector<String>& folders = made.elements();
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
         const QFileInfo info(folder->qString());
         if (info.isDir() && !info.isSymLink())
             QDir().rmdir(folder->qString());  // only when empty
     }
-    // The staging folder holds whatever could not be put back: it stays then.
-    if (restored && !removeItem(staging.qString()))
-        Logger::write(String("Could not remove the staging folder ") + staging);
-    return restored;
+    return true;
 }
 
 bool InstallJournal::finish() const
 {
-    if (removeItem(staging.qString()))
-        return true;
-    Logger::write(String("Could not remove the staging folder ") + staging);
-    return false;
+    bool removed = true;
+    for (const JournalItem& item : items.elements()) {
+        for (const String& path : {item.getOld(), item.getNew()}) {
+            if (!path.empty() && isPresent(path.qString()) && !removeItem(path.qString())) {
+                Logger::write(String("Could not remove ") + path);
+                removed = false;
+            }
+        }
+    }
+    const std::vector<String>& folders = prune.elements();
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        const QFileInfo info(folder->qString());
+        if (info.isDir() && !info.isSymLink())
+            QDir().rmdir(folder->qString());  // only when empty
+    }
+    return removed;
 }
 
 QString InstallJournal::folder(bool create)
@@ -293,15 +354,31 @@ int InstallJournal::recover()
     if (journals.isEmpty())
         return 0;
     int count = 0;
-    const QStringList names =
-        QDir(journals).entryList({QStringLiteral("*") + QLatin1String(journalExtension)}, QDir::Files | QDir::Hidden);
+    const QDir dir(journals);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& name : names) {
         const QString path = journals + QLatin1Char('/') + name;
         const QFileInfo info(path);
+        if (info.isSymLink() || info.ownerId() != ::geteuid())
+            continue;
+        if (!name.endsWith(QLatin1String(journalExtension))) {
+            // What a save cut short leaves ("<id>.xml.XXXXXX"): removed once
+            // no running install holds the journal's lock.
+            const int at = name.indexOf(QLatin1String(journalExtension) + QLatin1Char('.'));
+            if (at <= 0 || name.endsWith(QLatin1String(lockExtension)))
+                continue;
+            const QString journal = journals + QLatin1Char('/') + name.left(at) + QLatin1String(journalExtension);
+            QLockFile lock(journal + QLatin1String(lockExtension));
+            lock.setStaleLockTime(0);
+            if (lock.tryLock(0)) {
+                QFile::remove(path);
+                Logger::write(String("Removed an unfinished journal save ") + String(path));
+            }
+            continue;
+        }
         // Only journals this user wrote, and nobody else can have changed,
         // are acted on: they name what to move in the host folders.
-        if (info.isSymLink() || info.ownerId() != ::geteuid() ||
-            (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        if (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther))
             continue;
         QLockFile lock(path + QLatin1String(lockExtension));
         lock.setStaleLockTime(0);
@@ -311,18 +388,25 @@ int InstallJournal::recover()
         InstallJournal journal;
         if (!journal.load(path) || !journal.isSound()) {
             Logger::write(String("The journal ") + String(path) + " cannot be used; it is left in place");
+        } else if (!journal.isReachable()) {
+            // Deciding now would take a missing folder for a change never
+            // made and lose the copies kept aside.
+            Logger::write(String("The folder ") + journal.root +
+                          " is not there now; the interrupted change is tried again at the next start");
         } else if (journal.isComplete()) {
             journal.finish();
             QFile::remove(path);
-            Logger::write(String("Finished the install into ") + journal.root);
+            Logger::write(String("Finished the change in ") + journal.root);
             ++count;
         } else if (journal.undo()) {
             QFile::remove(path);
-            Logger::write(String("Undid the install into ") + journal.root);
+            Logger::write(String("Undid the change in ") + journal.root);
             ++count;
         } else {
-            Logger::write(String("The install into ") + journal.root + " could not be undone; trying again next time");
+            Logger::write(String("The change in ") + journal.root + " could not be undone; trying again next time");
         }
+        lock.unlock();
+        QFile::remove(path + QLatin1String(lockExtension));
         Logger::endBlock();
     }
     return count;
@@ -330,7 +414,13 @@ int InstallJournal::recover()
 
 // ---- InstallTransaction
 
-InstallTransaction::InstallTransaction(const QString& root) : m_root(clean(root)) {}
+InstallTransaction::InstallTransaction(const QString& root, const QString& records)
+    : m_root(clean(root)), m_records(records.isEmpty() ? QString() : clean(records)), m_id(newId())
+{
+    m_journal.state = String(InstallJournal::stagingState);
+    m_journal.root = String(m_root);
+    m_journal.records = String(m_records);
+}
 
 InstallTransaction::~InstallTransaction()
 {
@@ -343,16 +433,64 @@ void InstallTransaction::setInterruption(int moves, bool abandon)
     s_abandon = abandon;
 }
 
-bool InstallTransaction::isStagingItem(const QString& name)
+QString InstallTransaction::besideName(const QString& target, const char* kind)
 {
-    return name.startsWith(QLatin1String(InstallJournal::stagingPrefix));
+    return parentOf(target) + QLatin1Char('/') + QLatin1String(InstallJournal::stagingPrefix) +
+           m_id.left(13) + QLatin1Char('-') + QString::number(m_names++) + QLatin1Char('.') + QLatin1String(kind);
+}
+
+QString InstallTransaction::addItem(const QString& target)
+{
+    const QString path = clean(target);
+    const QString fresh = besideName(path, "new");
+    const QString old = isPresent(path) ? besideName(path, "old") : QString();
+    m_journal.items.elements().emplace_back(String(path), String(fresh), String(old));
+    return fresh;
+}
+
+void InstallTransaction::moveAside(const QString& item)
+{
+    const QString path = clean(item);
+    for (const JournalItem& planned : m_journal.items.elements()) {
+        if (planned.getTarget().qString() == path)
+            return;
+    }
+    if (!isPresent(path))
+        return;
+    // Removals go before the new items: a new item may take the place of a
+    // folder that goes away.
+    std::vector<JournalItem>& all = m_journal.items.elements();
+    all.insert(all.begin(), JournalItem(String(path), String(), String(besideName(path, "old"))));
+}
+
+void InstallTransaction::pruneWhenEmpty(const QStringList& folders)
+{
+    for (const QString& folder : folders)
+        m_journal.prune.elements().emplace_back(clean(folder));
+}
+
+QStringList InstallTransaction::foldersToMake() const
+{
+    QStringList missing;
+    for (const JournalItem& item : m_journal.items.elements()) {
+        if (item.getNew().empty())
+            continue;
+        QStringList chain;
+        for (QString folder = parentOf(item.getTarget().qString());
+             isWithin(folder, m_root) && folder != m_root && !isPresent(folder); folder = parentOf(folder))
+            chain.prepend(folder);
+        for (const QString& folder : chain) {
+            if (!missing.contains(folder))
+                missing.append(folder);
+        }
+    }
+    return missing;
 }
 
 bool InstallTransaction::begin(String& error)
 {
     const QString journals = InstallJournal::folder(true);
-    const QString id = newId();
-    m_journalPath = journals + QLatin1Char('/') + id + QLatin1String(journalExtension);
+    m_journalPath = journals + QLatin1Char('/') + m_id + QLatin1String(journalExtension);
     if (journals.isEmpty()) {
         error = installErrorText(journalRow, m_journalPath);
         return false;
@@ -363,45 +501,43 @@ bool InstallTransaction::begin(String& error)
         error = installErrorText(journalRow, m_journalPath);
         return false;
     }
-    m_staging = m_root + QLatin1Char('/') + QLatin1String(InstallJournal::stagingPrefix) + id;
-    m_journal.state = String(InstallJournal::stagingState);
-    m_journal.root = String(m_root);
-    m_journal.staging = String(m_staging);
+    const QStringList folders = foldersToMake();
+    for (const QString& folder : folders)
+        m_journal.made.elements().emplace_back(folder);
     if (!m_journal.save(m_journalPath)) {
         error = installErrorText(journalRow, m_journalPath);
         m_lock->unlock();
         return false;
     }
     m_begun = true;
-    if (!QDir().mkdir(m_staging)) {
-        error = String(createError) + String(m_staging);
-        rollback();
-        return false;
-    }
-    return true;
-}
-
-QString InstallTransaction::addItem(const QString& target)
-{
-    const QString cleanTarget = clean(target);
-    for (Item& item : m_items) {
-        if (item.target.compare(cleanTarget, Qt::CaseInsensitive) == 0) {
-            // A later manifest file for the same place wins.
-            removeItem(item.staged);
-            item.target = cleanTarget;
-            return item.staged;
+    for (const QString& folder : folders) {
+        if (!QDir().mkdir(folder)) {
+            error = unwritableFolderText(parentOf(folder));
+            rollback();
+            return false;
         }
     }
-    const QString folder = m_staging + QLatin1String("/new/") + QString::number(m_items.size());
-    m_items.push_back({cleanTarget, folder + QLatin1Char('/') + nameOf(cleanTarget)});
-    return m_items.back().staged;
-}
-
-void InstallTransaction::moveAside(const QString& item)
-{
-    const QString path = clean(item);
-    if (!m_aside.contains(path))
-        m_aside.append(path);
+    // Every folder a new item goes to must take new names: said now, naming
+    // the folder, rather than as a failed write of some file in it.
+    QStringList checked;
+    for (const JournalItem& item : m_journal.items.elements()) {
+        const QString folder = parentOf(item.getTarget().qString());
+        if (checked.contains(folder))
+            continue;
+        checked.append(folder);
+        if (!QFileInfo(folder).isDir()) {
+            // Something that is not a folder stands where one must be.
+            error = String(createError) + item.getTarget();
+            rollback();
+            return false;
+        }
+        if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+            error = unwritableFolderText(folder);
+            rollback();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool InstallTransaction::move(const QString& from, const QString& to)
@@ -417,37 +553,6 @@ bool InstallTransaction::commit(String& error)
     if (!m_begun)
         return false;
     m_journal.state = String(InstallJournal::swappingState);
-    std::vector<JournalMove>& aside = m_journal.aside.elements();
-    std::vector<JournalMove>& placed = m_journal.placed.elements();
-    std::vector<String>& folders = m_journal.folders.elements();
-    for (int k = 0; k < m_aside.size(); ++k) {
-        const QString backup =
-            m_staging + QLatin1String("/old/") + QString::number(k) + QLatin1Char('/') + nameOf(m_aside.at(k));
-        aside.emplace_back(String(m_aside.at(k)), String(backup));
-    }
-    for (const Item& item : m_items) {
-        // A bundle without any file to copy puts nothing in place.
-        if (!isPresent(item.staged))
-            continue;
-        placed.emplace_back(String(item.staged), String(item.target));
-        // Folders that the item needs and that are not there yet, outermost
-        // first; none may lie in an item that is moved aside.
-        QStringList missing;
-        for (QString folder = parentOf(item.target); isWithin(folder, m_root) && !isPresent(folder);
-             folder = parentOf(folder))
-            missing.prepend(folder);
-        for (const QString& old : m_aside) {
-            if (isWithin(parentOf(item.target), old)) {
-                error = String(createError) + String(item.target);
-                rollback();
-                return false;
-            }
-        }
-        for (const QString& folder : missing) {
-            if (std::find(folders.begin(), folders.end(), String(folder)) == folders.end())
-                folders.emplace_back(folder);
-        }
-    }
     if (!m_journal.save(m_journalPath)) {
         error = installErrorText(journalRow, m_journalPath);
         rollback();
@@ -463,23 +568,27 @@ bool InstallTransaction::commit(String& error)
         m_begun = false;
         return false;
     };
-    for (const JournalMove& move : aside) {
-        const QString from = move.getFrom().qString();
-        const QString to = move.getTo().qString();
+    const std::vector<JournalItem>& all = m_journal.items.elements();
+    for (const JournalItem& item : all) {
+        if (item.getOld().empty())
+            continue;
         if (interrupted() && s_abandon)
             return abandon();
-        if (interrupted() || !QDir().mkpath(parentOf(to)) || !this->move(from, to)) {
-            error = installErrorText(moveAsideRow, from);
+        const QString target = item.getTarget().qString();
+        if (interrupted() || (isPresent(target) && !move(target, item.getOld().qString()))) {
+            error = installErrorText(moveAsideRow, target);
             rollback();
             return false;
         }
     }
-    for (const JournalMove& move : placed) {
-        const QString to = move.getTo().qString();
+    for (const JournalItem& item : all) {
+        if (item.getNew().empty())
+            continue;
         if (interrupted() && s_abandon)
             return abandon();
-        if (interrupted() || !QDir().mkpath(parentOf(to)) || !this->move(move.getFrom().qString(), to)) {
-            error = String(createError) + String(to);
+        const QString target = item.getTarget().qString();
+        if (interrupted() || !move(item.getNew().qString(), target)) {
+            error = String(createError) + String(target);
             rollback();
             return false;
         }
@@ -498,7 +607,7 @@ void InstallTransaction::rollback()
     if (m_journal.undo())
         QFile::remove(m_journalPath);
     else
-        Logger::write(String("The install could not be undone; the next start tries again"));
+        Logger::write(String("The change could not be undone; the next start tries again"));
     m_lock->unlock();
     m_begun = false;
 }

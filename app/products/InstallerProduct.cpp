@@ -3,6 +3,7 @@
 #include "InstallerManager.h"
 #include "products/ArchiveMap.h"
 #include "products/Downloader.h"
+#include "products/HostFolders.h"
 #include "products/InstallJournal.h"
 #include "products/ProductInstaller.h"
 
@@ -15,10 +16,17 @@
 #include "File/DataFile.h"
 #include "File/Directory.h"
 #include "Utility/Convert.h"
+#include "Utility/DataBufferOut.h"
 #include "Utility/Logger.h"
+#include "Utility/MemoryBlock.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <memory>
+
+#include <unistd.h>
 
 using namespace vantorix;
 
@@ -254,9 +262,15 @@ void InstallerProduct::finishDownload()
     if (installed && action != InstallerManager::createOfflineFile) {
         const std::vector<ReleaseUrl>* releases = m_platform.getReleaseList();
         const ReleaseUrl* release = releases != nullptr ? ReleaseUrl::chooseEntry(*releases, m_language) : nullptr;
+        // The record changes in the same transaction as the files: both end
+        // as before or both as after.
+        RecordChange record;
+        installed = prepareRecord(record, error);
         // The reason is kept from an offline file's install too, so that the
         // record never shows a failed install as a success.
-        installed = installFile(m_application, release != nullptr ? release->getUrl() : String(), localCopies, &error);
+        if (installed)
+            installed = installFile(m_application, release != nullptr ? release->getUrl() : String(), localCopies,
+                                    &error, &record);
         if (!installed && error.empty())
             error = String("Installing failed");
     }
@@ -264,17 +278,15 @@ void InstallerProduct::finishDownload()
     if (!installed) {
         Logger::write(String("Installing ") + m_product.getName() + " failed: " + error);
         m_busy = false;
-        mergeInstallationData(manager.getInstallations(), &error);
+        m_error = error;
+        recordFailure(manager.getInstallations(), error);
         emit productActionFailure();
         return;
     }
+    m_error.clear();
     m_localVersion = ToDouble(m_platform.getVersion()).value();
-    if (action != InstallerManager::createOfflineFile) {
+    if (action != InstallerManager::createOfflineFile)
         m_localPaths = localCopies;
-        // Written while still busy: that is what makes it record this install.
-        if (!updateInstallationFile())
-            Logger::write(String("The installation file of ") + m_product.getName() + " was not updated");
-    }
     m_busy = false;
     const String noError;
     mergeInstallationData(manager.getInstallations(), &noError);
@@ -296,37 +308,10 @@ void InstallerProduct::unInstall()
             }
             m_downloaders.clear();
         }
-    } else {
-        bool removed = false;
-        const Application* application = manager.getApplication(m_application);
-        const QString root = application != nullptr ? QFileInfo(application->getPath().qString()).canonicalFilePath()
-                                                    : QString();
-        for (const String& local : m_localPaths) {
-            const QFileInfo path(QDir::cleanPath(local.qString()));
-            const QString folder = path.absolutePath();
-            const QString canonical = QFileInfo(folder).canonicalFilePath();
-            if (canonical.isEmpty() || !QFileInfo(folder).isDir())
-                continue;
-            // Records are shared by all users: only items in the product's own
-            // host application are ever removed.
-            if (root.isEmpty() || !isWithin(canonical, root)) {
-                Logger::write(String("Not removing ") + local + ": it is not inside the host application's folder");
-                continue;
-            }
-            // A name without an extension is matched with its dot.
-            const QString name = path.completeBaseName() + QLatin1Char('.') + path.suffix();
-            if (name == QLatin1String("."))
-                continue;
-            const QStringList copies = ProductInstaller::copiesOf(folder, name);
-            if (!copies.empty())
-                removed = true;
-            for (const QString& copy : copies) {
-                if (!removeItem(copy))
-                    Logger::write(String("Could not remove ") + String(copy));
-            }
-        }
-        if (removed)
-            updateInstallationFile();
+    } else if (!removeInstalled()) {
+        Logger::write(String("Uninstalling ") + m_product.getName() + " failed: " + m_error);
+        emit productActionFailure();
+        return;
     }
     m_localPaths.clear();
     m_localVersion = 0.0;
@@ -374,32 +359,210 @@ void InstallerProduct::mergeInstallationData(VantorixTools& tools, const String*
     }
 }
 
-bool InstallerProduct::updateInstallationFile()
+bool InstallerProduct::readRecord(VantorixTools& store, QString& path, String& error) const
 {
-    if (!VantorixTools::getInstallationDirectory(true))
+    const std::unique_ptr<Directory> folder = VantorixTools::getInstallationDirectory(true);
+    const std::unique_ptr<DataFile> file = folder ? VantorixTools::getInstallationFile(m_product, false) : nullptr;
+    if (!file) {
+        error = installErrorText(recordRow, folder ? folder->getURL().qString() : QString());
         return false;
-    const std::unique_ptr<DataFile> file = VantorixTools::getInstallationFile(m_product, true);
-    if (!file)
-        return false;
-    VantorixTools store;
-    if (m_busy && !m_cancelled) {
-        // A new, empty file reads as an empty record.
-        if (file->exists() && file->getSize() > 0 && !store.readInstallation(file.get(), false, false)) {
-            Logger::write(String("The installation file of ") + m_product.getName() +
-                          " could not be read; this install is not recorded in it");
-            return false;
-        }
-        mergeInstallationData(store, nullptr);
-        return store.writeInstallation(file.get(), true);
     }
-    if (!file->exists())
+    path = QDir::cleanPath(file->getURL().qString());
+    if (!QFileInfo::exists(path))
         return true;
-    if (!store.readInstallation(file.get(), false, false) || store.getInstallation() == nullptr)
+    // A record that does not parse is not guessed at: changing the files
+    // without it would leave it telling something else.
+    if (!store.readInstallation(file.get(), false, false)) {
+        error = installErrorText(recordRow, path);
         return false;
-    store.getInstallation()->deregisterOldExecutables();
-    if (store.getInstallation()->isExecutable())
-        return store.writeInstallation(file.get(), false);
-    return file->erase();
+    }
+    return true;
+}
+
+QStringList InstallerProduct::recordedItems(const VantorixTools& store, const Application& application) const
+{
+    QStringList items;
+    const Installation* installation = store.getInstallation();
+    const Product* product = installation != nullptr ? installation->getProducts().getProduct(m_product.getID()) : nullptr;
+    const PlatformSignature signature(HostType::archiCAD, application.getSignature().getVersion());
+    const RegisteredPlatform* platform = product != nullptr ? product->getPlatformList().find(signature) : nullptr;
+    const ExecutableMap* entries = platform != nullptr ? platform->getExecutables() : nullptr;
+    if (entries == nullptr)
+        return items;
+    for (const Executable& entry : entries->elements()) {
+        if (isInside(entry.getPath(), application.getPath()))
+            items.append(entry.getPath().qString());
+    }
+    return items;
+}
+
+bool InstallerProduct::recordBytes(const VantorixTools& source, const Application& application,
+                                   const QStringList& items, QByteArray& bytes, bool& empty) const
+{
+    VantorixTools store;
+    store.setTarget(source.getTarget());
+    if (source.getInstallation() != nullptr)
+        store.setInstallation(std::make_unique<Installation>(*source.getInstallation()));
+    // This host's entries are the items given, nothing else; other hosts'
+    // entries stay as they are.
+    const PlatformSignature signature(HostType::archiCAD, application.getSignature().getVersion());
+    if (Installation* installation = store.getInstallation()) {
+        const Product* product = installation->getProducts().getProduct(m_product.getID());
+        const RegisteredPlatform* platform = product != nullptr ? product->getPlatformList().find(signature) : nullptr;
+        if (ExecutableMap* entries = platform != nullptr ? platform->getExecutables() : nullptr) {
+            std::vector<Executable>& all = entries->elements();
+            all.erase(std::remove_if(all.begin(), all.end(),
+                                     [&](const Executable& entry) {
+                                         return isInside(entry.getPath(), application.getPath());
+                                     }),
+                      all.end());
+        }
+    }
+    if (!items.isEmpty()) {
+        Product record(m_product.getID(), m_product.getName(), m_product.getCode());
+        RegisteredPlatform platform(getVersionString(ToDouble(m_platform.getVersion()).value()), signature);
+        const String variant = editionText(application);
+        for (const QString& item : items) {
+            const String path = HostFolders::isFolderEntry(item) ? String(item) : executablePath(String(item), m_product.getName());
+            Executable executable(path, m_platform.getVersion());
+            executable.setVariant(variant);
+            platform.mergeExecutable(executable);
+        }
+        record.getPlatformList().add(platform);
+        store.mergeInstallation(record);
+    }
+    empty = store.getInstallation() == nullptr || !store.getInstallation()->isExecutable();
+    MemoryBlock block(0);
+    {
+        DataBufferOut out(&block);
+        if (!store.writeInstallation(out))
+            return false;
+        out.flush();
+        if (out.fail())
+            return false;
+    }
+    bytes = block.get();
+    return true;
+}
+
+bool InstallerProduct::prepareRecord(RecordChange& change, String& error)
+{
+    const Application* application = manager.getApplication(m_application);
+    if (application == nullptr)
+        return true;  // the install says so
+    auto store = std::make_shared<VantorixTools>();
+    if (!readRecord(*store, change.path, error))
+        return false;
+    change.owned = recordedItems(*store, *application);
+    const Application host = *application;
+    change.build = [this, store, host](const QStringList& items, QByteArray& bytes) {
+        bool empty = false;
+        return recordBytes(*store, host, items, bytes, empty);
+    };
+    return true;
+}
+
+bool InstallerProduct::removeInstalled()
+{
+    m_error.clear();
+    const Application* application = manager.getApplication(m_application);
+    if (application == nullptr)
+        return true;
+    const HostFolders folders(*application);
+    if (folders.root().isEmpty())
+        return true;  // the host is gone: nothing of it to remove
+    VantorixTools store;
+    QString recordPath;
+    String error;
+    if (!readRecord(store, recordPath, error)) {
+        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + error + ")";
+        return false;
+    }
+    QStringList recorded = recordedItems(store, *application);
+    // A product installed before records listed every item is removed by
+    // what the program knows of it.
+    if (recorded.isEmpty()) {
+        for (const String& local : m_localPaths)
+            recorded.append(local.qString());
+    }
+
+    InstallTransaction transaction(folders.root(), QFileInfo(recordPath).path());
+    QStringList prune;
+    for (const QString& entry : recorded) {
+        const QString item = HostFolders::itemOf(entry);
+        // The record is writable by every user of the machine: only what a
+        // product may own is ever removed.
+        if (!folders.mayHold(item)) {
+            Logger::write(String("Not removing ") + String(entry) + ": it is not a product's item of " +
+                          application->getPath());
+            continue;
+        }
+        if (HostFolders::isFolderEntry(entry))
+            prune.append(item);
+        else
+            transaction.moveAside(item);
+    }
+    std::sort(prune.begin(), prune.end());
+    transaction.pruneWhenEmpty(prune);
+
+    QByteArray bytes;
+    bool empty = true;
+    if (!recordBytes(store, *application, QStringList(), bytes, empty)) {
+        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" +
+                  installErrorText(recordRow, recordPath) + ")";
+        return false;
+    }
+    QString staged;
+    if (!empty)
+        staged = transaction.addItem(recordPath);
+    else
+        transaction.moveAside(recordPath);
+
+    const auto failWith = [this](const String& reason) {
+        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + reason + ")";
+        return false;
+    };
+    if (!transaction.begin(error))
+        return failWith(error);
+    if (!staged.isEmpty()) {
+        QFile file(staged);
+        const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+                             ::fsync(file.handle()) == 0;
+        file.close();
+        if (!written || !QFile::setPermissions(staged, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                           QFileDevice::ReadOther | QFileDevice::WriteOther)) {
+            transaction.rollback();
+            return failWith(installErrorText(recordRow, recordPath));
+        }
+    }
+    if (!transaction.commit(error))
+        return failWith(error);
+    Logger::write(String("Uninstalled ") + m_product.getName() + " from " + application->getPath());
+    return true;
+}
+
+void InstallerProduct::recordFailure(VantorixTools& tools, const String& errorText)
+{
+    // An earlier install that the rollback kept stays recorded as it was;
+    // the failure is recorded under the host's folder, so that a failed
+    // first install shows in the report as well.
+    const Application* application = manager.getApplication(m_application);
+    if (application == nullptr)
+        return;
+    Product record(m_product.getID(), m_product.getName(), m_product.getCode());
+    const PlatformSignature signature(HostType::archiCAD, application->getSignature().getVersion());
+    RegisteredPlatform platform(getVersionString(m_localVersion), signature);
+    Executable executable(application->getPath(), m_platform.getVersion(), errorText, editionText(*application));
+    platform.mergeExecutable(executable);
+    record.getPlatformList().add(platform);
+    tools.mergeInstallation(record);
+    const Product* stored = tools.getInstallation()->getProducts().getProduct(m_product.getID());
+    const RegisteredPlatform* storedPlatform = stored != nullptr ? stored->getPlatformList().find(signature) : nullptr;
+    if (ExecutableMap* entries = storedPlatform != nullptr ? storedPlatform->getExecutables() : nullptr) {
+        if (Executable* entry = entries->find(executable))
+            entry->setErrorMessage(errorText);
+    }
 }
 
 } // namespace installer

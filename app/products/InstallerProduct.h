@@ -13,11 +13,16 @@
 
 #include <vector>
 
+#include <QStringList>
+
 namespace vantorix {
+class Application;
 class VantorixTools;
 }
 
 namespace installer {
+
+struct RecordChange;
 
 // One catalogue product on one platform for one host application, as the
 // product list shows it: its installed state for that host, its downloads,
@@ -88,11 +93,8 @@ public:
     // install's outcome: an empty text clears an earlier failure. Without
     // one (null) the recorded outcome is left as it is.
     void mergeInstallationData(vantorix::VantorixTools& tools, const vantorix::String* errorText);
-    // Rewrites the product's installation file in the shared installation
-    // folder: after an install (busy, not cancelled) this install is added;
-    // otherwise (after an uninstall) vanished files are dropped and a file
-    // with nothing left is deleted. A file that does not parse is left alone.
-    bool updateInstallationFile();
+    // Why the last install or uninstall failed (empty after success).
+    const vantorix::String& getError() const { return m_error; }
 
     // The executable path recorded for an installed location: a bundle
     // (".apx", ".gdx") records the executable inside it.
@@ -111,6 +113,22 @@ public slots:
     void finishDownload();
 
 private:
+    // The product's installation file: its path, and its record read into
+    // store (empty when there is none). False when it cannot be read.
+    bool readRecord(vantorix::VantorixTools& store, QString& path, vantorix::String& error) const;
+    // What the record lists for application's folder.
+    QStringList recordedItems(const vantorix::VantorixTools& store, const vantorix::Application& application) const;
+    // The record's bytes with items as this host's entries; empty tells
+    // whether nothing installed remains in it.
+    bool recordBytes(const vantorix::VantorixTools& source, const vantorix::Application& application, const QStringList& items,
+                     QByteArray& bytes, bool& empty) const;
+    bool prepareRecord(RecordChange& change, vantorix::String& error);
+    // Removes the recorded items and their record in one transaction.
+    bool removeInstalled();
+    // Records a failed install in tools without touching what an earlier
+    // install recorded.
+    void recordFailure(vantorix::VantorixTools& tools, const vantorix::String& errorText);
+
     std::vector<vantorix::String> m_localPaths;
     double m_localVersion = 0.0;
     vantorix::Product m_product;
@@ -122,6 +140,7 @@ private:
     int m_progressRange = 0;
     vantorix::Guid m_application;
     vantorix::String m_language;
+    vantorix::String m_error;
 };
 
 } // namespace installer

@@ -23,6 +23,9 @@ bool Executable::existsOnDisk() const
         return false;
     const QString path = m_path.qString();
     const QFileInfo info(path);
+    // A folder that an install made is recorded with a trailing "/".
+    if (path.endsWith(QLatin1Char('/')))
+        return info.isDir();
     if (info.exists() && info.isFile())
         return true;
     // An add-on bundle is recorded by the executable named after the product

@@ -100,16 +100,13 @@ public:
         Installation* installation = fileStore.getInstallation();
         if (installation == nullptr)
             return;
-        if (m_clean && installation->deregisterOldExecutables()) {
-            if (!installation->isExecutable()) {
-                Logger::write("Nothing installed remains: removed the installation file " + file.getURL());
-                file.erase();
-                return;
-            }
-            Logger::write("Dropped vanished files from the installation file " + file.getURL());
-            DataFile target(file.getURL(), DataFile::readWrite, false);
-            fileStore.writeInstallation(&target, false);
-        }
+        // Files that are not there now are not counted as installed, but
+        // the file on disk keeps them: reading never changes a record. A
+        // host on a volume that is not mounted, or a bundle moved away for a
+        // moment, must not lose its record; the product's own install or
+        // uninstall rewrites it.
+        if (m_clean && installation->deregisterOldExecutables() && !installation->isExecutable())
+            return;
         for (const auto& entry : installation->getProducts())
             m_store.mergeInstallation(*entry.second);
     }

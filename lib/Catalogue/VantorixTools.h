@@ -96,9 +96,9 @@ public:
     bool readInstallation(DataBufferIn& in);
     // Merges the installation files of folder into this store. Only files
     // named "com.vantorix.install.*.xml" are read; one that does not parse
-    // is skipped and left as it is. With clean set, installed files that no
-    // longer exist are dropped from each file first, and the file is
-    // rewritten, or deleted when nothing installed remains in it.
+    // is skipped and left as it is. With clean set, installed files that do
+    // not exist now are left out of this store (the files on disk are never
+    // changed by reading).
     void readInstallationFolder(const Directory& folder, bool clean);
     // Writes the store without client and report into the given file, or
     // into the running application's own installation file, replacing it

@@ -219,8 +219,10 @@ void tst_VantorixTools::walkerMergesAndCleans()
     const QByteArray brokenText("<vantorixtools><installation><products><product id=\"b\">");
     writeFile(broken, brokenText);
 
-    // Without cleaning, everything recorded is read and no file changes.
+    // Reading never changes a file: a host on a volume that is away, or a
+    // bundle moved for a moment, keeps its record.
     const QByteArray goneText = readFile(allGone);
+    const QByteArray partlyText = readFile(partlyGone);
     VantorixTools unclean;
     unclean.readInstallationFolder(Directory(String(m_folder)), false);
     QCOMPARE(executableCount(unclean, String("gone")), 1);
@@ -235,10 +237,8 @@ void tst_VantorixTools::walkerMergesAndCleans()
     QCOMPARE(executableCount(store, String("other2")), -1);
     QCOMPARE(executableCount(store, String("b")), -1);
 
-    // The pruned file is rewritten, the emptied one deleted, the broken one
-    // left exactly as it was.
-    QVERIFY(!readFile(partlyGone).contains("vanished") && readFile(partlyGone).contains(QFile::encodeName(kept)));
-    QVERIFY(!QFile::exists(allGone));
+    QCOMPARE(readFile(partlyGone), partlyText);
+    QCOMPARE(readFile(allGone), goneText);
     QCOMPARE(readFile(broken), brokenText);
     QVERIFY(QFile::exists(otherName));
 }

@@ -140,10 +140,15 @@ bool install(const Host& host, const QString& archive, String* error = nullptr)
     return installed;
 }
 
+// Staged or moved-aside items anywhere in the host, and journals.
 QStringList leftovers(const Host& host)
 {
-    QStringList found = QDir(host.root).entryList({".vantorix-install-*"}, QDir::AllEntries | QDir::Hidden);
-    found += QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files);
+    QStringList found;
+    QDirIterator items(host.root, {".vantorix-*"}, QDir::AllEntries | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
+    while (items.hasNext())
+        found << items.next();
+    found += QDir(InstallJournal::folder()).entryList(QDir::Files | QDir::Hidden);
     return found;
 }
 
@@ -191,6 +196,8 @@ void tst_ProductInstaller::installReplacesOldCopies()
     const Host host = addHost("installs");
     QVERIFY(!host.root.isEmpty());
     writeOldInstall(host);
+    // The user's own file whose name begins with the tool's is not a copy.
+    writeFile(host.addOns + "Tool.apx notes.txt", "mine");
     DataFile file{String(makeArchive("standard", standardFiles))};
     ProductInstaller installer(host.id, file);
     QVERIFY2(installer.copyFiles(), qPrintable(installer.getError().qString()));
@@ -199,6 +206,7 @@ void tst_ProductInstaller::installReplacesOldCopies()
     const Tree expected = {
         {"MyTool.apx", "<dir>"}, {"MyTool.apx/Contents", "<dir>"}, {"MyTool.apx/Contents/MacOS", "<dir>"},
         {"MyTool.apx/Contents/MacOS/MyTool", "another product"},
+        {"Tool.apx notes.txt", "mine"},
         {"Tool.apx", "<dir>"}, {"Tool.apx/Contents", "<dir>"}, {"Tool.apx/Contents/MacOS", "<dir>"},
         {"Tool.apx/Contents/MacOS/Tool", "new add-on"}, {"Tool.apx/Contents/Resources", "<dir>"},
         {"Tool.apx/Contents/Resources/Tool.strings", "new strings"},
@@ -209,6 +217,10 @@ void tst_ProductInstaller::installReplacesOldCopies()
     QCOMPARE(readFile(host.root + "/Library Parts/Tool/Part.gsm"), QByteArray("new part"));
     QCOMPARE(installer.getAddOnPath().qString(), host.addOns + "Tool.apx");
     QCOMPARE(installer.getInstalledPaths(), std::vector<String>{String(host.root + "/Library Parts/Tool/Part.gsm")});
+    // Every item placed, and the two folders made for the part.
+    QCOMPARE(installer.getReceipt().join("\n"), QStringList({host.addOns + "Tool.apx", host.library + "Tool.lcf", host.extra + "Tool.txt",
+                                                   host.root + "/Library Parts/Tool/Part.gsm", host.root + "/Library Parts/",
+                                                   host.root + "/Library Parts/Tool/"}).join("\n"));
     QCOMPARE(leftovers(host), QStringList());
 }
 
@@ -247,6 +259,18 @@ void tst_ProductInstaller::failures_data()
         << "Tool.apx/Contents/Link would be written outside the host application's folder, so nothing was installed";
     QTest::newRow("add-on folder linked out") << standard << "addOnsLink"
         << "$ADDONSTool.apx would be written outside the host application's folder, so nothing was installed";
+    // Items the host itself owns: its folder, its application, the folders
+    // that hold its add-ons and libraries.
+    const QString hostOwned = " is the host application's own folder, its application or a folder that holds its add-ons or libraries, so nothing was installed";
+    QTest::newRow("the host's add-on folder") << "<file type=\"extra\"><name>Add-Ons</name><location>.</location></file>"
+        << "addOnsEntry" << "$ROOT/Add-Ons" + hostOwned;
+    QTest::newRow("the host's application") << "<file type=\"extra\"><name>ArchiCAD 19.app</name><location>.</location></file>"
+        << "appEntry" << "$ROOT/ArchiCAD 19.app" + hostOwned;
+    QTest::newRow("inside the host's application") << "<file type=\"extra\"><name>Tool.txt</name><location>ArchiCAD 19.app/Contents</location></file>"
+        << "" << "$ROOT/ArchiCAD 19.app/Contents/Tool.txt" + hostOwned;
+    QTest::newRow("bundle of a folder entry only") << "<file type=\"dll\"><name>Empty.apx</name></file>" << "emptyBundle"
+        << "The product archive holds no files for $ADDONSEmpty.apx, so nothing was installed";
+
 }
 
 void tst_ProductInstaller::failures()
@@ -269,6 +293,14 @@ void tst_ProductInstaller::failures()
     std::vector<ZipItem> extras;
     if (setup == "dirAsFile")
         extras.push_back({"Docs.txt/a", "a"});
+    if (setup == "addOnsEntry")
+        extras.push_back({"Add-Ons", "replaces the host's add-ons"});
+    if (setup == "appEntry")
+        extras.push_back({"ArchiCAD 19.app", "replaces the host"});
+    if (setup == "emptyBundle") {
+        extras.push_back({"Empty.apx/", ""});
+        extras.push_back({"__MACOSX/Empty.apx/._x", "fork"});
+    }
     if (setup == "dotdot")
         extras.push_back({"ab/evil.txt", "evil"});
     if (setup == "linkEntry")
@@ -291,6 +323,7 @@ void tst_ProductInstaller::failures()
     QVERIFY(!install(host, archive, &error));
     message.replace("$ROOT", host.root).replace("$ADDONS", host.addOns).replace("$ZIP", archive).replace("$OUT", outside);
     QCOMPARE(error.qString(), message);
+    QCOMPARE(snapshot(host.root).keys(), before.keys());
     QCOMPARE(snapshot(host.root), before);
     QCOMPARE(snapshot(outside), outsideBefore);
     QCOMPARE(leftovers(host), QStringList());
@@ -336,31 +369,47 @@ void tst_ProductInstaller::interruptedSwap()
 
 // A journal from an install killed while unpacking is cleaned up; one whose
 // paths leave the host's folder, or that others could have written, is not
-// acted on.
+// acted on; one whose host folder is away is kept for a later start; what a
+// cut-short journal save leaves goes.
 void tst_ProductInstaller::journalsWrittenByHand()
 {
     const Host host = addHost("journals");
-    const QString staging = host.root + "/.vantorix-install-1";
-    writeFile(staging + "/new/0/Tool.lcf", "half unpacked");
-    const QString outside = testsupport::sandboxDir() + "/outside/.vantorix-install-2";
-    writeFile(outside + "/precious.txt", "keep");
-    const auto write = [&](const QString& name, const QString& stagingPath, QFileDevice::Permissions permissions) {
+    const QString staged = host.library + ".vantorix-1-0.new";
+    writeFile(staged, "half unpacked");
+    const QString outside = testsupport::sandboxDir() + "/outside/journal";
+    writeFile(outside + "/.vantorix-2-0.new", "keep");
+    const Host away = addHost("away");
+    const QString awayStaged = away.library + ".vantorix-3-0.new";
+    writeFile(awayStaged, "half unpacked");
+    const auto write = [&](const QString& name, const QString& root, const QString& target, const QString& fresh,
+                           QFileDevice::Permissions permissions) {
         InstallJournal journal;
         journal.state = String(InstallJournal::stagingState);
-        journal.root = String(host.root);
-        journal.staging = String(stagingPath);
+        journal.root = String(root);
+        journal.items.elements().emplace_back(String(target), String(fresh), String());
         const QString path = InstallJournal::folder() + "/" + name + ".xml";
         QVERIFY(journal.save(path));
         QVERIFY(QFile::setPermissions(path, permissions));
     };
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    write("unpacking", staging, ownerOnly);
-    write("outside", outside, ownerOnly);
-    write("shared", staging, ownerOnly | QFileDevice::WriteOther);
+    write("unpacking", host.root, host.library + "Tool.lcf", staged, ownerOnly);
+    write("outside", host.root, outside + "/x", outside + "/.vantorix-2-0.new", ownerOnly);
+    write("shared", host.root, host.library + "Tool.lcf", staged, ownerOnly | QFileDevice::WriteOther);
+    write("away", away.root, away.library + "Tool.lcf", awayStaged, ownerOnly);
+    writeFile(InstallJournal::folder() + "/cut.xml.AbCdEf", "<changejournal");
+    const QString awayMoved = away.root + " (unmounted)";
+    QVERIFY(QDir().rename(away.root, awayMoved));
+
     QCOMPARE(InstallJournal::recover(), 1);
-    QVERIFY(!isPresent(staging));
-    QCOMPARE(readFile(outside + "/precious.txt"), QByteArray("keep"));
-    QCOMPARE(QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files), QStringList({"outside.xml", "shared.xml"}));
+    QVERIFY(!isPresent(staged));
+    QCOMPARE(readFile(outside + "/.vantorix-2-0.new"), QByteArray("keep"));
+    QCOMPARE(QDir(InstallJournal::folder()).entryList({"*.xml*"}, QDir::Files),
+             QStringList({"away.xml", "outside.xml", "shared.xml"}));
+
+    // The host is back: its journal is dealt with now.
+    QVERIFY(QDir().rename(awayMoved, away.root));
+    QCOMPARE(InstallJournal::recover(), 1);
+    QVERIFY(!isPresent(awayStaged));
     QFile::remove(InstallJournal::folder() + "/outside.xml");
     QFile::remove(InstallJournal::folder() + "/shared.xml");
 }
@@ -380,8 +429,8 @@ void tst_ProductInstaller::fullDiskKeepsOldFiles()
     const bool installed = install(host, archive, &error);
     disk.release();
     QVERIFY(!installed);
-    if (::geteuid() == 0) // a small disk of its own: the journal has room elsewhere
-        QVERIFY2(error.qString().startsWith("Failed to write unzipped data to -- " + host.addOns + "Tool.apx/"),
+    if (::geteuid() == 0) // a small disk of its own: the space is checked before anything is written
+        QVERIFY2(error.qString().startsWith("There is not enough free space in " + host.root + " ("),
                  qPrintable(error.qString()));
     QCOMPARE(snapshot(host.root), before);
     QCOMPARE(leftovers(host), QStringList());

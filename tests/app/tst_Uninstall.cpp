@@ -2,11 +2,13 @@
 // then uninstalled; and the same two actions while an offline file is made.
 
 #include "InstallerManager.h"
+#include "products/InstallJournal.h"
 #include "products/InstallerProduct.h"
 #include "products/ProductArchive.h"
 
 #include "common/FakeHost.h"
 #include "common/FileBytes.h"
+#include "common/FullDisk.h"
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
@@ -14,8 +16,11 @@
 #include "Applications/ApplicationMap.h"
 #include "Catalogue/VantorixTools.h"
 #include "File/DataFile.h"
+#include "File/Directory.h"
 
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace vantorix;
 using namespace installer;
@@ -49,6 +54,9 @@ class tst_Uninstall : public QObject {
 private slots:
     void init();
     void installThenUninstall();
+    void interruptedUninstall_data();
+    void interruptedUninstall();
+    void recordsOnAFullDisk();
     void offlineFileCreation();
     void uninstallDuringDownload();
 
@@ -66,6 +74,10 @@ private:
 
 void tst_Uninstall::init()
 {
+    if (const std::unique_ptr<DataFile> record = VantorixTools::getInstallationFile(stairMaker(), false))
+        QFile::remove(record->getURL().qString());
+    for (const QString& name : QDir(InstallJournal::folder()).entryList(QDir::Files))
+        QFile::remove(InstallJournal::folder() + "/" + name);
     manager.setDefault();
     manager.setInstallerAction(InstallerManager::installOnline);
     if (!m_service.isRunning())
@@ -78,36 +90,141 @@ void tst_Uninstall::installThenUninstall()
     QVERIFY(host != nullptr);
     const QString addOns = host->getDirectory(Application::dll).qString();
     const QString library = host->getDirectory(Application::library).qString();
+    const QString extra = host->getDirectory(Application::extra).qString();
     const QString root = host->getPath().qString();
+    // The user's own files and another product's bundle beside the tool's.
+    writeFile(addOns + "StairMaker.apx notes.txt", "mine");
+    writeFile(addOns + "MyStairMaker.apx/Contents/MacOS/MyStairMaker", "another product");
+    const QString bundleOfHost = root + "/ArchiCAD 19.app/Contents/MacOS/ArchiCAD";
+    const QByteArray hostBytes = readFile(bundleOfHost);
+    QVERIFY(!hostBytes.isEmpty());
+
     InstallerProduct product(stairMaker(), platform("StairMaker-19-INT.zip"));
     QSignalSpy complete(&product, &InstallerProduct::productActionComplete);
     product.install();
     QVERIFY(complete.wait(20000));
 
     QCOMPARE(readFile(addOns + "StairMaker.apx/Contents/MacOS/StairMaker"), QByteArray("StairMaker add-on for ArchiCAD 19, INT\n"));
-    QVERIFY(QFile::exists(addOns + "StairMaker.apx/Contents/Resources/Localizable.strings"));
-    QVERIFY(QFile::exists(library + "StairMaker 19 INT.lcf"));
-    QVERIFY(QFile::exists(root + "/Library Parts/StairMaker/StairMaker Part.gsm"));
-    QVERIFY(QFile::exists(host->getDirectory(Application::extra).qString() + "StairMaker Read Me.txt"));
-    QCOMPARE(product.getLocalPaths(), std::vector<String>{String(addOns + "StairMaker.apx")});
+    const QString part = root + "/Library Parts/StairMaker/StairMaker Part.gsm";
+    const std::vector<String> items = {String(addOns + "StairMaker.apx"), String(library + "StairMaker 19 INT.lcf"),
+                                       String(part), String(extra + "StairMaker Read Me.txt")};
+    for (const String& item : items)
+        QVERIFY2(QFileInfo::exists(item.qString()), qPrintable(item.qString()));
+    // Every item placed is the product's, the add-on first.
+    QCOMPARE(product.getLocalPaths(), items);
     QCOMPARE(product.getLocalVersion(), 1.5);
     const std::unique_ptr<DataFile> file = VantorixTools::getInstallationFile(product.getProduct(), false);
     QVERIFY(file && file->exists());
+    const QByteArray record = readFile(file->getURL().qString());
+    for (const QString& listed : {library + "StairMaker 19 INT.lcf", part, root + "/Library Parts/StairMaker/"})
+        QVERIFY2(record.contains(listed.toUtf8()), record.constData());
+    QVERIFY(!(QFileInfo(file->getURL().qString()).permissions() & (QFileDevice::ExeOwner | QFileDevice::ExeOther)));
 
-    // Uninstalling cleans both installed places: copies in any letter case
-    // go, another product's item and anything outside the host stay.
-    writeFile(addOns + "stairmaker.APX.old", "older");
-    writeFile(addOns + "MyStairMaker.apx/Contents/MacOS/MyStairMaker", "another product");
+    // Entries nobody but the product may own, as another user of the
+    // machine could add them to the shared record.
     const QString outside = testsupport::sandboxDir() + "/outside/StairMaker.apx";
     writeFile(outside, "not the host's");
-    product.addLocalPath(String(library + "StairMaker 19 INT.lcf"));
-    product.addLocalPath(String(outside));
+    QByteArray tampered = record;
+    tampered.replace("</executables>", "<executable path=\"" + bundleOfHost.toUtf8() + "\" version=\"1.50\"/>"
+                     "<executable path=\"" + outside.toUtf8() + "\" version=\"1.50\"/>"
+                     "<executable path=\"" + addOns.toUtf8() + "\" version=\"1.50\"/></executables>");
+    QVERIFY(tampered != record);
+    writeFile(file->getURL().qString(), tampered);
+
     product.unInstall();
     QCOMPARE(complete.count(), 2);
-    QCOMPARE(QDir(addOns).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList("MyStairMaker.apx"));
+    QCOMPARE(QDir(addOns).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"MyStairMaker.apx", "StairMaker.apx notes.txt"}));
     QVERIFY(QDir(library).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    QVERIFY(!QFileInfo::exists(root + "/Library Parts"));  // made by the install, now empty
+    QVERIFY(!QFileInfo::exists(extra + "StairMaker Read Me.txt"));
     QCOMPARE(readFile(outside), QByteArray("not the host's"));
-    QVERIFY(!file->exists());
+    QCOMPARE(readFile(bundleOfHost), hostBytes);
+    // The record keeps only what lies outside this host, which is not this
+    // host's to judge.
+    const QByteArray left = readFile(file->getURL().qString());
+    QVERIFY2(left.contains(outside.toUtf8()) && !left.contains((root + "/").toUtf8()), left.constData());
+    QVERIFY(!product.isInstalled());
+}
+
+// A product killed half-way through its uninstall is, after the next start's
+// recovery, either installed and recorded or gone and unrecorded.
+void tst_Uninstall::interruptedUninstall_data()
+{
+    // Four items and the record are moved aside.
+    QTest::addColumn<int>("moves");
+    QTest::addColumn<bool>("gone");
+    QTest::newRow("killed after two items") << 2 << false;
+    QTest::newRow("killed before the record") << 4 << false;
+    QTest::newRow("killed after the last move") << 5 << true;
+}
+
+void tst_Uninstall::interruptedUninstall()
+{
+    QFETCH(int, moves);
+    QFETCH(bool, gone);
+    const Application* host = activeHost(QString("killed%1").arg(moves));
+    QVERIFY(host != nullptr);
+    const QString root = host->getPath().qString();
+    InstallerProduct product(stairMaker(), platform("StairMaker-19-INT.zip"));
+    QSignalSpy complete(&product, &InstallerProduct::productActionComplete);
+    QSignalSpy failure(&product, &InstallerProduct::productActionFailure);
+    product.install();
+    QVERIFY(complete.wait(20000));
+    const std::unique_ptr<DataFile> file = VantorixTools::getInstallationFile(product.getProduct(), false);
+    const QString recordPath = file->getURL().qString();
+    const QByteArray record = readFile(recordPath);
+    const auto tree = [&root]() {
+        QStringList items;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            items << it.next();
+        items.sort();
+        return items;
+    };
+    const QStringList installed = tree();
+
+    InstallTransaction::setInterruption(moves, true);
+    product.unInstall();
+    InstallTransaction::setInterruption(-1, false);
+    QCOMPARE(failure.count(), 1);
+    QCOMPARE(InstallJournal::recover(), 1);
+    if (gone) {
+        QVERIFY(!QFileInfo::exists(recordPath));
+        QVERIFY(!QFileInfo::exists(root + "/Library Parts"));
+        QVERIFY(!QFileInfo::exists(host->getDirectory(Application::dll).qString() + "StairMaker.apx"));
+    } else {
+        QCOMPARE(readFile(recordPath), record);
+        QCOMPARE(tree(), installed);
+    }
+    QVERIFY(QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files).isEmpty());
+}
+
+// A record that cannot be written fails the install and leaves the files
+// as they were.
+void tst_Uninstall::recordsOnAFullDisk()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs a disk of its own for the records (root)");
+    const Application* host = activeHost("fullrecords");
+    QVERIFY(host != nullptr);
+    const QString root = host->getPath().qString();
+    FullDisk disk(testsupport::sandboxDir() + "/fullshared");
+    QVERIFY(disk.isReady());
+    const QByteArray shared = qgetenv("VANTORIX_SHARED_DIR");
+    qputenv("VANTORIX_SHARED_DIR", disk.path().toUtf8());
+    InstallerProduct product(stairMaker(), platform("StairMaker-19-INT.zip"));
+    QVERIFY(VantorixTools::getInstallationDirectory(true));
+    QVERIFY(disk.fill());
+    QSignalSpy failure(&product, &InstallerProduct::productActionFailure);
+    product.install();
+    const bool failed = failure.wait(20000);
+    disk.release();
+    qputenv("VANTORIX_SHARED_DIR", shared);
+    QVERIFY(failed);
+    QVERIFY2(product.getError().qString().startsWith("The installation record "), qPrintable(product.getError().qString()));
+    QVERIFY(!QFileInfo::exists(host->getDirectory(Application::dll).qString() + "StairMaker.apx"));
+    QVERIFY(!QFileInfo::exists(root + "/Library Parts"));
     QVERIFY(!product.isInstalled());
 }
 
