@@ -6,7 +6,10 @@
 // and a bundle of 10,000 small files, made at run time in a temporary folder.
 // The best of the rounds counts; wall-clock seconds.
 //
-//   bench_install [--rounds R] [--large-mb M] [--small N]
+// Last, once, an archive with one entry of 1,100 MB of zeros (a 1 MB
+// archive): its install must stay as small in memory as the others.
+//
+//   bench_install [--rounds R] [--large-mb M] [--small N] [--huge-mb H]
 
 #include "InstallerManager.h"
 #include "products/InstallerProduct.h"
@@ -169,6 +172,7 @@ int main(int argc, char** argv)
     int rounds = 3;
     int largeMB = 200;
     int small = 10000;
+    int hugeMB = 1100;
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
         if (arguments.at(i) == QLatin1String("--rounds"))
             rounds = arguments.at(i + 1).toInt();
@@ -176,6 +180,8 @@ int main(int argc, char** argv)
             largeMB = arguments.at(i + 1).toInt();
         else if (arguments.at(i) == QLatin1String("--small"))
             small = arguments.at(i + 1).toInt();
+        else if (arguments.at(i) == QLatin1String("--huge-mb"))
+            hugeMB = arguments.at(i + 1).toInt();
     }
     QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_install-XXXXXX"));
     if (!root.isValid())
@@ -252,5 +258,43 @@ int main(int argc, char** argv)
     }
     std::fprintf(stdout, "%-34s %10.3f %10.3f %8.2f %9ld KiB  (rm -rf)\n", uninstallTitle.constData(),
                  ours.seconds, rm.seconds, ours.seconds / rm.seconds, ours.peakKiB);
+    if (hugeMB <= 0)
+        return 0;
+
+    // One entry far larger than any buffer, written block by block.
+    const QString huge = root.filePath("huge.zip");
+    {
+        zipFile zip = zipOpen64(QFile::encodeName(huge).constData(), APPEND_STATUS_CREATE);
+        zip_fileinfo info = {};
+        bool ok = zip != nullptr;
+        for (int i = 0; ok && i < 2; ++i) {
+            const QByteArray name = i == 0 ? QByteArray("manifest.xml") : QByteArray("Bench.apx/Contents/Resources/zeros.bin");
+            ok = zipOpenNewFileInZip64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1, 1) == ZIP_OK;
+            if (i == 0) {
+                ok = ok && zipWriteInFileInZip(zip, bundleManifest.constData(), unsigned(bundleManifest.size())) == ZIP_OK;
+            } else {
+                const QByteArray block(1 << 20, '\0');
+                for (int mb = 0; ok && mb < hugeMB; ++mb)
+                    ok = zipWriteInFileInZip(zip, block.constData(), unsigned(block.size())) == ZIP_OK;
+            }
+            ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+        }
+        if (zip == nullptr || zipClose(zip, nullptr) != ZIP_OK || !ok) {
+            std::fprintf(stderr, "bench_install: cannot write the archive of one large entry\n");
+            return 1;
+        }
+    }
+    makeHost(host);
+    const Figure hugeInstall = runChild({self, "--child", "install", huge, host});
+    QDir(unzipped).removeRecursively();
+    const Figure hugeUnzip = runChild({"/usr/bin/unzip", "-q", huge, "-d", unzipped});
+    if (!hugeInstall.ok || !hugeUnzip.ok) {
+        std::fprintf(stderr, "bench_install: the archive of one large entry failed\n");
+        return 1;
+    }
+    const QByteArray hugeTitle = QStringLiteral("install, one entry of %1 MB").arg(hugeMB).toUtf8();
+    std::fprintf(stdout, "%-34s %10.3f %10.3f %8.2f %9ld KiB  (unzip -q: %ld KiB)\n", hugeTitle.constData(),
+                 hugeInstall.seconds, hugeUnzip.seconds, hugeInstall.seconds / hugeUnzip.seconds, hugeInstall.peakKiB,
+                 hugeUnzip.peakKiB);
     return 0;
 }

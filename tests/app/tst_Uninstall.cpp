@@ -14,6 +14,10 @@
 
 #include "Applications/Application.h"
 #include "Applications/ApplicationMap.h"
+#include "Catalogue/Executable.h"
+#include "Catalogue/ExecutableMap.h"
+#include "Catalogue/Installation.h"
+#include "Catalogue/ProductMap.h"
 #include "Catalogue/VantorixTools.h"
 #include "File/DataFile.h"
 #include "File/Directory.h"
@@ -57,6 +61,7 @@ private slots:
     void interruptedUninstall_data();
     void interruptedUninstall();
     void recordsOnAFullDisk();
+    void outcomesInTheRunsStore();
     void offlineFileCreation();
     void uninstallDuringDownload();
 
@@ -226,6 +231,52 @@ void tst_Uninstall::recordsOnAFullDisk()
     QVERIFY(!QFileInfo::exists(host->getDirectory(Application::dll).qString() + "StairMaker.apx"));
     QVERIFY(!QFileInfo::exists(root + "/Library Parts"));
     QVERIFY(!product.isInstalled());
+}
+
+// The run's store (sent in the installation report) keeps an earlier
+// success when a reinstall fails and is rolled back, and records a failed
+// first install under the host's folder.
+void tst_Uninstall::outcomesInTheRunsStore()
+{
+    const Application* host = activeHost("outcomes");
+    QVERIFY(host != nullptr);
+    const auto entries = [&]() {
+        QMap<QString, QString> found;
+        const Installation* installation = manager.getInstallations().getInstallation();
+        const Product* product = installation ? installation->getProducts().getProduct(stairMaker().getID()) : nullptr;
+        const RegisteredPlatform* platform =
+            product ? product->getPlatformList().find(PlatformSignature(HostType::archiCAD, 19)) : nullptr;
+        if (platform != nullptr && platform->getExecutables() != nullptr) {
+            for (const Executable& entry : platform->getExecutables()->elements())
+                found[entry.getPath().qString()] = entry.getErrorMessage().qString();
+        }
+        return found;
+    };
+    InstallerProduct product(stairMaker(), platform("StairMaker-19-INT.zip"));
+    QSignalSpy complete(&product, &InstallerProduct::productActionComplete);
+    QSignalSpy failure(&product, &InstallerProduct::productActionFailure);
+
+    const String url = product.getPlatform().getReleaseList()->front().getUrl();
+    product.install();
+    QVERIFY(complete.wait(20000));
+    QVERIFY(product.isInstalled());
+    const QString bundle = host->getDirectory(Application::dll).qString() + "StairMaker.apx/Contents/MacOS/Stair Maker";
+    QCOMPARE(entries().value(bundle, "absent"), QString());
+
+    // The reinstall fails: its archive (kept from the first) is no zip now.
+    DataFile* archive = manager.getArchives().getArchive(url)->getFile();
+    QVERIFY(archive != nullptr);
+    const QString archivePath = archive->getURL().qString();
+    const QByteArray good = readFile(archivePath);
+    writeFile(archivePath, "not a zip");
+    product.install();
+    QCOMPARE(failure.count(), 1);
+    QCOMPARE(product.getError().qString(), QString("Empty zip Archive"));
+    QVERIFY(product.isInstalled());
+    // The installed items keep their success; the failure is the host's.
+    QCOMPARE(entries().value(bundle, "absent"), QString());
+    QCOMPARE(entries().value(host->getPath().qString()), QString("Empty zip Archive"));
+    writeFile(archivePath, good);
 }
 
 // Making an offline file downloads but installs nothing; removing the product
