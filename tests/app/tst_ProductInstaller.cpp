@@ -170,6 +170,7 @@ private slots:
     void interruptedSwap_data();
     void interruptedSwap();
     void journalsWrittenByHand();
+    void recoveryWaitsForAMissingHost();
     void fullDiskKeepsOldFiles();
 };
 
@@ -412,6 +413,29 @@ void tst_ProductInstaller::journalsWrittenByHand()
     QVERIFY(!isPresent(awayStaged));
     QFile::remove(InstallJournal::folder() + "/outside.xml");
     QFile::remove(InstallJournal::folder() + "/shared.xml");
+}
+
+// An install killed half-way into a host whose volume is then away: the
+// start that cannot see the host keeps the journal (and the old copies set
+// aside); the start after the host is back undoes the install exactly.
+void tst_ProductInstaller::recoveryWaitsForAMissingHost()
+{
+    const QString archive = makeArchive("away", standardFiles);
+    const Host host = addHost("unmounted" + QString::number(++s_hosts));
+    writeOldInstall(host);
+    const Tree before = snapshot(host.root);
+    InstallTransaction::setInterruption(2, true);
+    QVERIFY(!install(host, archive));
+    InstallTransaction::setInterruption(-1, false);
+
+    const QString away = host.root + " (away)";
+    QVERIFY(QDir().rename(host.root, away));
+    QCOMPARE(InstallJournal::recover(), 0);
+    QCOMPARE(QDir(InstallJournal::folder()).entryList({"*.xml"}, QDir::Files).size(), 1);
+    QVERIFY(QDir().rename(away, host.root));
+    QCOMPARE(InstallJournal::recover(), 1);
+    QCOMPARE(snapshot(host.root), before);
+    QCOMPARE(leftovers(host), QStringList());
 }
 
 void tst_ProductInstaller::fullDiskKeepsOldFiles()
