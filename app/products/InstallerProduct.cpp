@@ -195,10 +195,27 @@ void InstallerProduct::refreshDownloader()
         m_downloaders.emplace_back(downloader);
 }
 
+void InstallerProduct::cancel()
+{
+    if (!m_busy || m_cancelled)
+        return;
+    m_cancelled = true;
+    Logger::write(String("Installing ") + m_product.getName() + " cancelled");
+    // Each cancelled download reports its end, which makes this product idle.
+    for (const QPointer<Downloader>& downloader : m_downloaders) {
+        if (downloader != nullptr && !downloader->isDone())
+            downloader->cancel();
+    }
+    if (isDownloadDone())
+        finishDownload();
+}
+
 void InstallerProduct::connectDownloaders()
 {
     m_progressValue = 0;
     m_progressRange = 0;
+    m_sizeUnknown = false;
+    m_receivedBytes = 0;
     int count = 0;
     for (const QPointer<Downloader>& downloader : m_downloaders) {
         if (downloader == nullptr)
@@ -226,8 +243,22 @@ bool InstallerProduct::isDownloadDone() const
 
 void InstallerProduct::downloadProgress(qint64 downloaded, qint64 total, int previousPercent, qintptr)
 {
-    const int step = total == 0 ? 5 : static_cast<int>(downloaded * 100 / total) - previousPercent;
+    // The network layer gives -1 for a total it does not know: a fixed step
+    // then, and no range (a busy bar) for the rest of this install.
+    int step = 5;
+    if (total > 0) {
+        step = static_cast<int>(qBound<qint64>(0, downloaded * 100 / total, 100)) - previousPercent;
+    } else if (!m_sizeUnknown) {
+        m_sizeUnknown = true;
+        m_progressRange = 0;
+    }
+    if (m_downloaders.size() == 1)
+        m_receivedBytes = downloaded;
+    else
+        m_receivedBytes = qMax(m_receivedBytes, downloaded);
     m_progressValue += step;
+    if (m_progressRange > 0)
+        m_progressValue = qBound(0, m_progressValue, m_progressRange);
     emit progress(m_progressValue);
 }
 
@@ -261,6 +292,7 @@ void InstallerProduct::finishDownload()
             error = String("Installing failed");
     }
 
+    m_lastError = error;
     if (!installed) {
         Logger::write(String("Installing ") + m_product.getName() + " failed: " + error);
         m_busy = false;

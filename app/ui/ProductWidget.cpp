@@ -266,7 +266,7 @@ void ProductWidget::buttonClicked()
                             ((status == myTools || status == educational) && !installed);
 
     if (installing && m_product.isBusy() && !m_product.isCancelled()) {
-        m_product.setCancelled(true);
+        m_product.cancel();
         ui->progressBar->hide();
         refreshButtonText();
         return;
@@ -335,6 +335,9 @@ void ProductWidget::startUnInstall()
 
 void ProductWidget::downloadProgress(int progress)
 {
+    // A range of 0 (the size is not known) makes the bar a busy indicator.
+    if (ui->progressBar->maximum() != m_product.getProgressRange())
+        ui->progressBar->setRange(0, m_product.getProgressRange());
     ui->progressBar->setValue(progress);
 }
 
