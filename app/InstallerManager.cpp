@@ -197,7 +197,9 @@ bool InstallerManager::rebuild()
 void InstallerManager::failRebuild(short error)
 {
     lastError = error;
-    ErrorAlert(programName()).show(text(errorTable, error));
+    // Why the service could not be reached goes under the message.
+    const String detail = error == serviceUnreachable ? ServiceCall::lastProblem() : String();
+    ErrorAlert(programName()).show(text(errorTable, error), detail);
     emit ServiceCall::instance().rebuildFinished(false);
 }
 

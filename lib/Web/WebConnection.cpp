@@ -42,6 +42,8 @@ bool WebConnection::open(int timeoutMilliseconds)
 {
     close();
     m_lastError = 0;
+    m_plainHttpRefused = false;
+    m_lastReason.clear();
     if (m_address.empty()) {
         m_lastError = 4;
         Logger::write("Connection not opened: the service address is empty");
@@ -51,6 +53,7 @@ bool WebConnection::open(int timeoutMilliseconds)
     const String host = getHost();
     if (!m_secure && !host.empty() && !ServiceAddress::allowsPlainHttp(host)) {
         m_lastError = 4;
+        m_plainHttpRefused = true;
         Logger::write(String("Refused to connect to ") + getURL() +
                       " over plain http: only the local stand-in (127.0.0.1, ::1, localhost) may be reached without "
                       "https; give VANTORIX_SERVICE_URL an https address");
@@ -58,6 +61,7 @@ bool WebConnection::open(int timeoutMilliseconds)
     }
     if (host.empty() || resolve(host, timeoutMilliseconds, &reason).isEmpty()) {
         m_lastError = 4;
+        m_lastReason = reason;
         Logger::write(String("Service host unreachable: ") + getURL() + " (" + reason + ")");
         return false;
     }

@@ -48,6 +48,10 @@ public:
     QNetworkAccessManager* getManager() const { return m_manager.get(); }
 
     short getLastError() const { return m_lastError; }
+    // Why open() failed: the plain http refusal, or the system's reason why
+    // the host cannot be reached. Not set by other failures.
+    bool wasPlainHttpRefused() const { return m_plainHttpRefused; }
+    const String& getLastReason() const { return m_lastReason; }
     bool isSecure() const { return m_secure; }
 
     // Whether the host of this connection can be reached: its name resolves.
@@ -63,6 +67,8 @@ private:
     String m_address;
     std::unique_ptr<QNetworkAccessManager> m_manager;
     short m_lastError = 0;
+    bool m_plainHttpRefused = false;
+    String m_lastReason;
     bool m_secure;
 };
 
