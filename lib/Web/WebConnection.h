@@ -54,9 +54,12 @@ public:
     const String& getLastReason() const { return m_lastReason; }
     bool isSecure() const { return m_secure; }
 
-    // Whether the host of this connection can be reached: its name resolves.
-    // Nothing is sent to it.
+    // Whether the host of this connection can be reached: its name resolves,
+    // or a proxy takes the requests for it. Nothing is sent to it.
     bool hasInternetAccess() const;
+    // Whether requests to this address go through a proxy (the system's
+    // settings, once the program has asked for them).
+    bool isProxied() const;
 
     // Resolves a host name (or takes an address literal) while the caller
     // waits, without taking user input; an empty list when the name does not

@@ -16,6 +16,9 @@
 #include "File/DataFile.h"
 
 #include <QBuffer>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +101,59 @@ QStringList values(const QJsonObject& answer, const QString& list, const QString
     return found;
 }
 
+// An HTTP proxy on a loopback port for https: it notes each "CONNECT
+// host:port" and joins the client to 127.0.0.1 at that port, whatever the host
+// is called (the name never needs to resolve).
+class RecordingProxy {
+public:
+    RecordingProxy()
+    {
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this]() {
+            while (QTcpSocket* client = m_server.nextPendingConnection())
+                serve(client);
+        });
+    }
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
+    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+    const QStringList& requests() const { return m_requests; }
+
+private:
+    void serve(QTcpSocket* client)
+    {
+        QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+        auto* upstream = new QTcpSocket(client);
+        QObject::connect(client, &QTcpSocket::readyRead, client, [this, client, upstream]() {
+            if (upstream->state() != QAbstractSocket::UnconnectedState) {
+                upstream->write(client->readAll());
+                return;
+            }
+            if (!client->canReadLine())
+                return;
+            const QList<QByteArray> request = client->peek(client->bytesAvailable()).split(' ');
+            if (!client->peek(client->bytesAvailable()).contains("\r\n\r\n"))
+                return;
+            client->readAll();
+            m_requests << QString::fromLatin1(request.value(0) + ' ' + request.value(1));
+            const QUrl target(QStringLiteral("//") + QString::fromLatin1(request.value(1)));
+            if (request.value(0) != "CONNECT" || target.port() <= 0) {
+                client->write("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                client->disconnectFromHost();
+                return;
+            }
+            QObject::connect(upstream, &QTcpSocket::connected, client,
+                             [client]() { client->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
+            QObject::connect(upstream, &QTcpSocket::readyRead, client, [upstream, client]() {
+                client->write(upstream->readAll());
+            });
+            QObject::connect(upstream, &QTcpSocket::disconnected, client, [client]() { client->disconnectFromHost(); });
+            upstream->connectToHost(QHostAddress::LocalHost, quint16(target.port()));
+        });
+    }
+
+    QTcpServer m_server;
+    QStringList m_requests;
+};
+
 } // namespace
 
 class tst_CommandLine : public QObject {
@@ -128,6 +184,7 @@ private slots:
     void usage_data();
     void usage();
     void interruptCancelsInstall();
+    void systemProxy();
 
 private:
     QString m_host19;
@@ -583,6 +640,49 @@ void tst_CommandLine::interruptCancelsInstall()
     QCOMPARE(QString::fromUtf8(program.readAllStandardError()).trimmed(), "vantorix: " + errorRow(37));
     // Shut down as usual: the temporary folder with the partial archive is gone.
     QVERIFY(!QDir(qEnvironmentVariable("TMPDIR") + "/Vantorix Installer").exists());
+}
+
+void tst_CommandLine::systemProxy()
+{
+    // On a network that lets traffic out only through a proxy: the sign-in,
+    // the listing and the archive's download all go through the system's
+    // proxy (here the environment's, as on Linux). The service is known by a
+    // name that does not resolve: only the proxy leads to it.
+    const QString name = QStringLiteral("service.vantorix.test");
+    ServiceProcess service;
+    QVERIFY2(service.startSecure({"--name", name}), qPrintable(service.errorString()));
+    const QString port = service.url().section(':', -1);
+    RecordingProxy proxy;
+    QVERIFY(proxy.listen());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("https_proxy", proxy.address());
+    environment.remove("no_proxy");
+    environment.insert("VANTORIX_SERVICE_URL", "https://" + name + ':' + port);
+    environment.insert("VANTORIX_CA_FILE", service.certificate());
+    environment.insert("VANTORIX_PASSWORD", password);
+    QString errors;
+    auto run = [&](const QStringList& arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(testsupport::toolsDir() + "/vantorix", arguments);
+        // The proxy runs in this event loop: wait without blocking it.
+        const bool ended = program.waitForStarted() &&
+                           QTest::qWaitFor([&]() { return program.state() == QProcess::NotRunning; }, 60000);
+        if (!ended)
+            program.kill();
+        errors += QString::fromUtf8(program.readAllStandardError());
+        return ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    };
+    QCOMPARE(run({"login", "--email", email}), 0);
+    QCOMPARE(run({"install", "Door Maker", "--host", m_id19, "--accept-agreements"}), 0);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
+    QCOMPARE(runCli({"uninstall", "Door Maker", "--host", m_id19}).code, 0);
+
+    // Sign-in, listing, archive: each on a connection of its own.
+    QVERIFY2(proxy.requests().count("CONNECT " + name + ':' + port) >= 3, qPrintable(proxy.requests().join('\n')));
+    QCOMPARE(proxy.requests().filter(QStringLiteral("CONNECT ")).size(), proxy.requests().size());
+    const QString served = service.output();
+    QVERIFY2(served.contains("Login accepted") && served.contains("DoorMaker-19-INT.zip"), qPrintable(served));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
