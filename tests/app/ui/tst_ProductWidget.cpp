@@ -33,6 +33,7 @@ private slots:
     void texts_data();
     void texts();
     void installAndCancel();
+    void unknownSize();
     void agreementQuestion();
     void pictures_data();
     void pictures();
@@ -124,6 +125,25 @@ void tst_ProductWidget::installAndCancel()
     emit tool->productActionFailure();
     QVERIFY(!button(row)->isEnabled());
     QVERIFY(progress(row)->isHidden());
+}
+
+void tst_ProductWidget::unknownSize()
+{
+    // Without a Content-Length the network layer reports the total as -1:
+    // 30 MB received must give no negative step (nor an overflow), and the
+    // row a busy bar.
+    InstallerProduct* tool = product(ProductFacts("Tool", true));
+    manager.setStatus(myTools);
+    ProductWidget row(*tool, nullptr);
+    QTest::mouseClick(button(row), Qt::LeftButton);
+    QVERIFY(tool->isBusy());
+    for (const qint64 received : {qint64(1000), qint64(30) * 1000 * 1000})
+        tool->downloadProgress(received, -1, 0, 0);
+    QCOMPARE(tool->getProgressRange(), 0);
+    QVERIFY(tool->getProgressValue() >= 0);
+    QCOMPARE(tool->getReceivedBytes(), qint64(30) * 1000 * 1000);
+    QCOMPARE(progress(row)->maximum(), 0);
+    tool->cancel();
 }
 
 void tst_ProductWidget::agreementQuestion()
