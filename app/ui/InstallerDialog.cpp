@@ -199,6 +199,13 @@ void InstallerDialog::setControlsVisible(bool visible)
         control->setVisible(visible);
     if (visible) {
         setFooterMargin(110);
+        // The designed minimum (600 x 600) is too narrow for the categories
+        // and the host menu in larger fonts: the window is never made
+        // narrower than they need side by side.
+        if (QLayout* layout = this->layout()) {
+            layout->activate();
+            setMinimumSize(minimumSize().expandedTo(layout->minimumSize()));
+        }
     } else {
         setFooterMargin(10);
         clearList();
@@ -240,8 +247,12 @@ void InstallerDialog::setStyles()
     ui->installFrame->setFixedHeight(qMax(30, ui->installAll->height()));
     fitStyledButton(ui->connectionButton, {qtext(buttonTable, 26), qtext(buttonTable, 27), qtext(buttonTable, 28)});
     fitStyledButton(ui->submitReport, {qtext(buttonTable, 30), qtext(buttonTable, 31)});
-    ui->connection->setMaximumHeight(
-        qMax(40, fittedHeight(ui->welcomeLabel, 20, 0) + fittedHeight(ui->emailLabel, 0, 0)));
+    // Each line gets its font's whole height, descenders included.
+    const int welcomeHeight = fittedHeight(ui->welcomeLabel, 20, 2);
+    const int emailHeight = fittedHeight(ui->emailLabel, 0, 1);
+    ui->welcomeLabel->setMinimumHeight(welcomeHeight);
+    ui->emailLabel->setMinimumHeight(emailHeight);
+    ui->connection->setMaximumHeight(qMax(40, welcomeHeight + emailHeight));
     ui->footer->setFixedHeight(qMax(35, ui->submitReport->height() + 4));
     ui->statusFilter->setFixedSize(qMax(270, ui->statusFilter->neededWidth()), ui->statusFilter->height());
     ui->applicationFilter->setFixedSize(qMax(250, ui->applicationFilter->neededWidth()),
