@@ -18,7 +18,7 @@
 #include <QSslConfiguration>
 #include <QUrl>
 
-#include <cmath>
+#include <algorithm>
 
 using namespace vantorix;
 
@@ -495,9 +495,8 @@ void Downloader::cancel()
     m_deadlineTimer.stop();
     m_verifying = false;
     m_digest.reset();
-    // Cut off at once: the reply's own finished signal must not reach this
-    // object and start a resume.
-    // (fileDownloaded ignores a reply that is no longer m_reply).
+    // Cut off at once: the reply's own finished signal must not start a
+    // resume (fileDownloaded ignores a reply that is no longer m_reply).
     if (m_reply) {
         QNetworkReply* reply = m_reply;
         m_reply = nullptr;
