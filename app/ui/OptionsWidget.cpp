@@ -88,7 +88,7 @@ OptionsWidget::OptionsWidget(QWidget* parent) : QWidget(parent, Qt::Sheet)
     connect(m_passwordEdit, &QLineEdit::textChanged, this, &OptionsWidget::refreshLoginDetails);
 
     m_emailEdit->setFocus();
-    m_timer->start(timerInterval);
+    // The timer starts when the panel is shown (showEvent).
 }
 
 OptionsWidget::~OptionsWidget() = default;

@@ -301,6 +301,11 @@ void tst_OptionsWidget::hiddenPanelLeavesCommandLine()
     panel.show();
     QVERIFY(ticks->isActive());
     QTRY_COMPARE(started.count(), 2);
+
+    // Nor does a panel that was never shown (the window makes it hidden and
+    // asks the version question first).
+    OptionsWidget unshown(nullptr);
+    QVERIFY(!unshown.findChild<QTimer*>()->isActive());
 }
 
 void tst_OptionsWidget::focusOnPassword()
