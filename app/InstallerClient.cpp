@@ -61,8 +61,11 @@ bool InstallerClient::verifyDetails(const String& email, const String& password,
         if (answer.errorCode.empty()) {
             result = success;
         } else {
+            // Codes are rows of the error table: one that does not fit
+            // (65536 would narrow to 0, success) is a failure like any
+            // text that is no number.
             const ToInt32 number(answer.errorCode);
-            if (number.isValid())
+            if (number.isValid() && number.value() >= 0 && number.value() <= 32767)
                 result = static_cast<short>(number.value());
         }
     }
@@ -78,12 +81,21 @@ bool InstallerClient::verifyDetails(const String& email, const String& password,
         if (returned->getPassword() != password)
             returned->setPassword(password);
     } else {
+        // Nothing but the sign-in itself came back: what this object still
+        // holds of another account (its name, currency, message) must not
+        // be remembered as this one's.
+        if (getEmail() != email) {
+            const Time edited = getEditTime();
+            setDefault();
+            setEditTime(edited);
+        }
         response.setClient(std::make_unique<Client>(static_cast<const Client&>(*this)));
     }
+    // The account is the one the user typed, whatever e-mail came back.
+    if (getEmail() != email)
+        setEmail(email);
     if (getPassword() != password)
         setPassword(password);
-    if (getEmail().empty())
-        setEmail(email);
     // The file keeps exactly what this object now holds.
     response.getClient()->merge(*this, true);
     if (!response.writeClient())

@@ -197,7 +197,9 @@ bool InstallerManager::rebuild()
 void InstallerManager::failRebuild(short error)
 {
     lastError = error;
-    ErrorAlert(programName()).show(text(errorTable, error));
+    // Why the service could not be reached goes under the message.
+    const String detail = error == serviceUnreachable ? ServiceCall::lastProblem() : String();
+    ErrorAlert(programName()).show(text(errorTable, error), detail);
     emit ServiceCall::instance().rebuildFinished(false);
 }
 
@@ -397,7 +399,43 @@ bool InstallerManager::saveManualApplications()
     }
     if (!added)
         return true;
+    return writeSharedApplications(shared);
+}
 
+bool InstallerManager::forgetManualApplication(const String& path, bool* found)
+{
+    if (found != nullptr)
+        *found = false;
+    const std::unique_ptr<DataFile> existing = DirectoryHandler::getSharedPreferenceFile(false);
+    if (!existing || !existing->exists())
+        return true;
+    ApplicationMap shared;
+    readApplicationFile(*existing, shared);
+    const String wanted = cleanPath(path);
+    std::vector<Guid> forgotten;
+    for (const auto& entry : shared) {
+        if (entry.second != nullptr && cleanPath(entry.second->getPath()) == wanted)
+            forgotten.push_back(entry.first);
+    }
+    if (forgotten.empty())
+        return true;
+    if (found != nullptr)
+        *found = true;
+    for (const Guid& id : forgotten)
+        shared.erase(id);
+    // This run's copy goes too, so that shutting down does not add it back.
+    for (auto it = manualApplications.begin(); it != manualApplications.end();) {
+        const Application* application = applications.find(*it);
+        if (application != nullptr && cleanPath(application->getPath()) == wanted)
+            it = manualApplications.erase(it);
+        else
+            ++it;
+    }
+    return writeSharedApplications(shared);
+}
+
+bool InstallerManager::writeSharedApplications(ApplicationMap& shared)
+{
     MemoryBlock content;
     {
         DataBufferOut output(&content);

@@ -109,6 +109,10 @@ public:
     // replacing it in one step; untouched when nothing is new. False when a
     // save was needed and failed (the previous file stays).
     bool saveManualApplications();
+    // Removes a hand-added application (by its folder) from the shared file,
+    // replacing it in one step. found tells whether the file listed it.
+    // False when the file could not be saved (it stays as it was).
+    bool forgetManualApplication(const vantorix::String& path, bool* found);
 
     // Offline install files and reports are handled by later work: until
     // then these fail, say so in the log and change nothing.
@@ -124,6 +128,8 @@ public:
     static bool displayBefore(const vantorix::Application* a, const vantorix::Application* b);
 
 private:
+    // Replaces the shared file of hand-added applications with shared.
+    bool writeSharedApplications(vantorix::ApplicationMap& shared);
     bool requestProductListing(std::unique_ptr<vantorix::VantorixTools>& listing, bool& deferredPost);
     void failRebuild(short error);
 

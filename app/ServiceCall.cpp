@@ -1,4 +1,5 @@
 #include "ServiceCall.h"
+#include "StringTables.h"
 
 #include "Catalogue/VantorixTools.h"
 #include "Utility/Logger.h"
@@ -13,6 +14,25 @@
 using namespace vantorix;
 
 namespace installer {
+
+namespace {
+
+// Rows of the error table.
+constexpr short cannotConnectRow = 55;
+constexpr short plainHttpRow = 56;
+
+String& problemOfLastPost()
+{
+    static String problem;
+    return problem;
+}
+
+} // namespace
+
+const String& ServiceCall::lastProblem()
+{
+    return problemOfLastPost();
+}
 
 ServiceCall& ServiceCall::instance()
 {
@@ -37,6 +57,17 @@ ServiceAnswer ServiceCall::post(const String& operation, VantorixTools& request,
     answer.posted = web.post(String(ServiceAddress::path), ServiceAddress::getAction(operation), requestEnvelope,
                              &responseEnvelope);
     answer.webError = web.getLastError();
+    switch (web.getLastFailure()) {
+    case WebServiceClient::plainHttpRefused:
+        answer.problem = String(filledText(errorTable, plainHttpRow, web.getFailureAddress().qString()));
+        break;
+    case WebServiceClient::cannotConnect:
+        answer.problem = String(filledText(errorTable, cannotConnectRow, web.getFailureAddress().qString(),
+                                           web.getFailureReason().qString()));
+        break;
+    case WebServiceClient::noFailure: break;
+    }
+    problemOfLastPost() = answer.problem;
     if (!answer.posted)
         return answer;
     answer.fault = responseBody.isFault();

@@ -19,6 +19,10 @@ struct ServiceAnswer {
     bool posted = false;
     // The web client's error when nothing usable came back (4, 6, 7).
     short webError = 0;
+    // What kept the request from the service, for the user (empty when the
+    // service was reached): the address and the system's reason, or the
+    // refusal of plain http to a remote host.
+    vantorix::String problem;
     // A SOAP fault came back.
     bool fault = false;
     // "ActivationResult" (true when the answer leaves it out).
@@ -56,6 +60,9 @@ public:
     // filled.
     static ServiceAnswer post(const vantorix::String& operation, vantorix::VantorixTools& request,
                               vantorix::VantorixTools& response);
+    // The problem of the last post (ServiceAnswer::problem), for callers
+    // that report a failure after the answer is gone.
+    static const vantorix::String& lastProblem();
 
     // Runs work from the event loop once no post is waiting any more (at
     // once on the next turn of the loop when none is waiting now).

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QNetworkProxyFactory>
 
 using namespace vantorix;
 
@@ -145,6 +146,10 @@ short VantorixInstallerApp::startup()
     if (status != 0)
         return status;
     addon = new VantorixInstallerApp;
+    // Every connection (sign-in, listing, version check, downloads) goes
+    // through the system's proxy, where one is set: some networks let
+    // nothing else out.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     // Installation records live where the DirectoryHandler says.
     VantorixTools::setInstallationDirectoryProvider(&DirectoryHandler::getInstallationDirectory);
     Logger::initialise(Logger::defaultMaxSize);

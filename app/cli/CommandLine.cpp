@@ -6,6 +6,7 @@
 #include "StringTables.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
+#include "ServiceCall.h"
 #include "VantorixInstallerApp.h"
 #include "products/InstallerProduct.h"
 #include "products/ProductTree.h"
@@ -65,7 +66,13 @@ enum ErrorRow : short {
     hostsNotSaved = 40,
     usageHint = 41,
     unknownCommand = 42,
-    unknownStatus = 43
+    unknownStatus = 43,
+    logDetails = 57,
+    hostStillRunningUninstall = 58,
+    hostRunningNoWaitUninstall = 59,
+    noReasonRecorded = 60,
+    hostNotHandAdded = 61,
+    hostNotRemoved = 62
 };
 
 // The service's code for a wrong e-mail or password.
@@ -177,6 +184,7 @@ const char* const overview =
     "Commands:\n"
     "  hosts [--json]                     the host applications (found and added by hand)\n"
     "  hosts add FOLDER                   adds a host application's installation folder\n"
+    "  hosts remove ID|FOLDER             removes a host application added by hand\n"
     "  login --email ADDRESS [--password-stdin] [--educational]\n"
     "                                     signs in and remembers the account\n"
     "  logout                             forgets the remembered password\n"
@@ -201,13 +209,16 @@ const CommandHelp commandHelp[] = {
     {"hosts",
      "Usage: vantorix hosts [--json]\n"
      "       vantorix hosts add FOLDER\n"
+     "       vantorix hosts remove ID|FOLDER\n"
      "\n"
      "Lists the ArchiCAD installations found on this machine and those added by hand:\n"
      "id, name, version, language, edition and folder. The id is what --host takes.\n"
      "\"hosts add\" adds the installation folder (the folder that holds the\n"
-     "application bundle) for every user of the machine.\n"
+     "application bundle) for every user of the machine; \"hosts remove\" forgets\n"
+     "one added that way.\n"
      "\n"
-     "  --json   prints {\"hosts\": [{\"id\", \"name\", \"version\", \"language\", \"edition\", \"path\"}]}\n"},
+     "  --json   prints {\"hosts\": [{\"id\", \"name\", \"version\", \"language\", \"edition\", \"path\",\n"
+     "           \"preferred\", \"handAdded\"}]}\n"},
     {"login",
      "Usage: vantorix login --email ADDRESS [--password-stdin] [--educational]\n"
      "\n"
@@ -368,6 +379,14 @@ void CommandLine::printError(const QString& text)
     m_err << "vantorix: " << text << Qt::endl;
 }
 
+void CommandLine::printServiceError()
+{
+    // What happened (the address and the system's reason, or the refused
+    // plain http) after the service error's own text.
+    const QString problem = ServiceCall::lastProblem().qString();
+    printError(problem.isEmpty() ? message(serviceError) : message(serviceError) + QLatin1Char(' ') + problem);
+}
+
 void CommandLine::usageError(const QString& text)
 {
     printError(message(usageHint, text));
@@ -449,14 +468,17 @@ int CommandLine::runHosts(const QStringList& arguments)
     if (!parse(parser, QStringLiteral("hosts"), arguments, code, takesNames))
         return code;
     const QStringList positional = parser.positionalArguments();
-    const bool adding = !positional.isEmpty();
-    if (adding && (positional.first() != QLatin1String("add") || positional.size() != 2)) {
-        usageError(QStringLiteral("Expected \"hosts\" or \"hosts add FOLDER\"."));
+    const bool adding = !positional.isEmpty() && positional.first() == QLatin1String("add");
+    const bool removing = !positional.isEmpty() && positional.first() == QLatin1String("remove");
+    if (!positional.isEmpty() && (!(adding || removing) || positional.size() != 2)) {
+        usageError(QStringLiteral("Expected \"hosts\", \"hosts add FOLDER\" or \"hosts remove ID|FOLDER\"."));
         return usage;
     }
 
     Session session(QStringLiteral("hosts"), responder());
     manager.getApplications();
+    if (removing)
+        return removeHost(positional.at(1));
     if (adding) {
         const String folder(QFileInfo(positional.at(1)).absoluteFilePath());
         const bool known = static_cast<bool>(manager.getApplication(folder));
@@ -481,10 +503,15 @@ int CommandLine::runHosts(const QStringList& arguments)
 
     std::vector<Guid> ids;
     manager.getApplicationIDs(ids, true);
+    const Guid preferred = manager.applicationPath.empty() ? Guid() : manager.getApplication(manager.applicationPath);
     if (parser.isSet(jsonOption)) {
         QJsonArray hosts;
-        for (const Guid& id : ids)
-            hosts.append(hostObject(id));
+        for (const Guid& id : ids) {
+            QJsonObject object = hostObject(id);
+            object.insert(QStringLiteral("preferred"), id == preferred);
+            object.insert(QStringLiteral("handAdded"), isHandAdded(id));
+            hosts.append(object);
+        }
         m_out << QJsonDocument(QJsonObject{{QStringLiteral("hosts"), hosts}}).toJson() << Qt::flush;
         return ok;
     }
@@ -492,7 +519,6 @@ int CommandLine::runHosts(const QStringList& arguments)
         m_out << message(noHosts) << Qt::endl;
         return ok;
     }
-    const Guid preferred = manager.applicationPath.empty() ? Guid() : manager.getApplication(manager.applicationPath);
     m_out << column("ID", 8) << column("NAME", 20) << column("VERSION", 7) << column("LANGUAGE", 8)
           << column("EDITION", 7) << "PATH" << Qt::endl;
     for (const Guid& id : ids) {
@@ -502,8 +528,57 @@ int CommandLine::runHosts(const QStringList& arguments)
               << column(object.value("edition").toString(), 7) << object.value("path").toString();
         if (id == preferred)
             m_out << "  (preferred)";
+        if (isHandAdded(id))
+            m_out << "  (added by hand)";
         m_out << Qt::endl;
     }
+    return ok;
+}
+
+bool CommandLine::isHandAdded(const Guid& id)
+{
+    const Application* application = manager.getApplication(id);
+    if (application == nullptr)
+        return false;
+    // Whatever discovery did not find was added by hand.
+    const String path = InstallerManager::cleanPath(application->getPath());
+    if (const ApplicationMap* found = host.getApplicationMap()) {
+        for (const auto& entry : *found) {
+            if (entry.second != nullptr && InstallerManager::cleanPath(entry.second->getPath()) == path)
+                return false;
+        }
+    }
+    return true;
+}
+
+int CommandLine::removeHost(const QString& value)
+{
+    Guid id;
+    for (const auto& entry : manager.getApplications()) {
+        if (hostId(*entry.second).compare(value, Qt::CaseInsensitive) == 0)
+            id = entry.first;
+    }
+    if (!id)
+        id = manager.getApplication(String(QFileInfo(value).absoluteFilePath()));
+    if (!id) {
+        printError(message(unknownHost, value));
+        return notFound;
+    }
+    const QString label = hostLabel(id);
+    if (!isHandAdded(id)) {
+        printError(message(hostNotHandAdded, label));
+        return notFound;
+    }
+    bool listed = false;
+    if (!manager.forgetManualApplication(manager.getApplication(id)->getPath(), &listed)) {
+        printError(message(hostNotRemoved));
+        return notSaved;
+    }
+    if (!listed) {
+        printError(message(unknownHost, value));
+        return notFound;
+    }
+    m_out << "Removed " << label << Qt::endl;
     return ok;
 }
 
@@ -554,7 +629,10 @@ int CommandLine::runLogin(const QStringList& arguments)
     short result = InstallerClient::success;
     if (!client.verifyDetails(String(email), String(password), &result)) {
         Logger::write(String("Verification failed: ") + ToString(int(result)).value());
-        printError(message(result == wrongCredentials ? wrongLogin : serviceError));
+        if (result == wrongCredentials)
+            printError(message(wrongLogin));
+        else
+            printServiceError();
         return result == InstallerClient::postFailed ? serviceFailed : signInFailed;
     }
     // Signing in on the command line is for the commands that follow: make
@@ -656,7 +734,7 @@ bool CommandLine::rebuildFor(const Guid& hostGuid, int target)
         return true;
     // The manager has shown its error (answered by answerAlert).
     if (!m_errorShown)
-        printError(message(serviceError));
+        printServiceError();
     return false;
 }
 
@@ -691,7 +769,7 @@ bool CommandLine::findProducts(const Guid& hostGuid, const QStringList& names, s
     return found;
 }
 
-int CommandLine::checkHostNotRunning(bool wait)
+int CommandLine::checkHostNotRunning(bool wait, bool installing)
 {
     m_waitForHost = wait;
     m_hostWaitStarted = false;
@@ -713,9 +791,10 @@ int CommandLine::checkHostNotRunning(bool wait)
     const Application* application = manager.getApplication(manager.getActiveApplication());
     const QString name = application != nullptr ? application->getName().qString() : QString();
     if (m_hostWaitTimedOut)
-        printError(message(hostStillRunning, name, QString::number(m_hostWaitLimit)));
+        printError(message(installing ? hostStillRunning : hostStillRunningUninstall, name,
+                           QString::number(m_hostWaitLimit)));
     else
-        printError(message(hostRunningNoWait, name));
+        printError(message(installing ? hostRunningNoWait : hostRunningNoWaitUninstall, name));
     return hostRunning;
 }
 
@@ -896,7 +975,7 @@ int CommandLine::runProducts(const QString& command, const QStringList& argument
         return ok;
 
     m_out << "Host: " << hostLabel(hostGuid) << Qt::endl;
-    code = checkHostNotRunning(parser.isSet(waitOption));
+    code = checkHostNotRunning(parser.isSet(waitOption), installing);
     if (code != ok)
         return code;
 
@@ -908,8 +987,14 @@ int CommandLine::runProducts(const QString& command, const QStringList& argument
                               : product.getProduct().getName().qString() + QLatin1Char(' ') + installedVersion(product);
         },
         [installing, log](const InstallerProduct& product) {
+            // The reason as the log has it, then where the rest is.
+            QString reason = product.getLastError().qString();
+            if (reason.isEmpty())
+                reason = message(noReasonRecorded);
             return QStringLiteral("vantorix: ")
-                + message(installing ? installFailed : uninstallFailed, product.getProduct().getName().qString(), log);
+                + message(installing ? installFailed : uninstallFailed, product.getProduct().getName().qString(),
+                          reason)
+                + QStringLiteral("\nvantorix: ") + message(logDetails, log);
         });
     const ProductRun::Outcome outcome = productRun.run(chosen);
     if (outcome.interrupted) {

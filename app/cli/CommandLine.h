@@ -79,6 +79,9 @@ public:
 private:
     int dispatch(const QString& command, const QStringList& arguments);
     int runHosts(const QStringList& arguments);
+    int removeHost(const QString& value);
+    // Not found by discovery: remembered in the shared file of hand-added hosts.
+    static bool isHandAdded(const vantorix::Guid& id);
     int runLogin(const QStringList& arguments);
     int runLogout(const QStringList& arguments);
     int runList(const QStringList& arguments);
@@ -109,7 +112,7 @@ private:
     // Asks the manager whether the active host may be written to,
     // answering its question itself: fails at once while the host runs, or
     // waits for it to quit with --wait-for-host.
-    int checkHostNotRunning(bool wait);
+    int checkHostNotRunning(bool wait, bool installing);
     bool answerHostRunning();
 
     bool answerAlert(const vantorix::Alert::Request& request);
@@ -117,6 +120,8 @@ private:
     vantorix::Alert::Responder responder();
     void printError(const QString& text);
     void usageError(const QString& text);
+    // Row 1 of the error table, followed by why the service was not reached.
+    void printServiceError();
     QString describe(const InstallerProduct& product) const;
     QString hostLabel(const vantorix::Guid& id);
     QJsonObject hostObject(const vantorix::Guid& id);

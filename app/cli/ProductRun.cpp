@@ -29,7 +29,9 @@ ProductRun::Outcome ProductRun::run(const std::vector<InstallerProduct*>& produc
     m_outcome = Outcome();
     m_running = products;
     m_pending.clear();
+    m_descriptions.clear();
     for (InstallerProduct* product : products) {
+        m_descriptions[product] = m_describe(*product);
         // Connected to this object, so nothing stays connected once the run
         // is over.
         connect(product, &InstallerProduct::productActionComplete, this, [this, product] { finished(product, true); });
@@ -41,7 +43,8 @@ ProductRun::Outcome ProductRun::run(const std::vector<InstallerProduct*>& produc
 
     m_sinceStatus.start();
     for (InstallerProduct* product : products) {
-        m_out << (m_action == install ? "Installing " : "Uninstalling ") << m_describe(*product) << " ..." << Qt::endl;
+        m_out << (m_action == install ? "Installing " : "Uninstalling ") << m_descriptions[product] << " ..."
+              << Qt::endl;
         // A product whose archive is already here ends inside this call.
         if (m_action == install)
             product->install();
@@ -68,7 +71,7 @@ ProductRun::Outcome ProductRun::run(const std::vector<InstallerProduct*>& produc
         m_outcome.interrupted = true;
         for (InstallerProduct* product : m_running) {
             if (m_pending.count(product) != 0 && product->isBusy())
-                product->setCancelled(true);
+                product->cancel();
         }
     }
     for (InstallerProduct* product : m_running)
@@ -83,7 +86,7 @@ void ProductRun::finished(InstallerProduct* product, bool success)
         return;
     clearStatusLine();
     if (success) {
-        m_out << (m_action == install ? "Installed " : "Uninstalled ") << m_describe(*product) << Qt::endl;
+        m_out << (m_action == install ? "Installed " : "Uninstalled ") << m_descriptions[product] << Qt::endl;
     } else {
         m_outcome.failed.push_back(product);
         m_err << m_failureText(*product) << Qt::endl;
@@ -99,10 +102,16 @@ void ProductRun::showProgress(bool force)
     m_sinceStatus.restart();
     QStringList parts;
     for (InstallerProduct* product : m_running) {
-        if (m_pending.count(product) == 0 || product->getProgressRange() <= 0)
+        if (m_pending.count(product) == 0 || !product->isBusy())
             continue;
-        const int percent = qBound(0, product->getProgressValue() * 100 / product->getProgressRange(), 100);
-        parts << QStringLiteral("%1 %2%").arg(product->getProduct().getName().qString()).arg(percent);
+        const QString name = product->getProduct().getName().qString();
+        if (product->getProgressRange() > 0) {
+            const int percent = qBound(0, product->getProgressValue() * 100 / product->getProgressRange(), 100);
+            parts << QStringLiteral("%1 %2%").arg(name).arg(percent);
+        } else if (product->getReceivedBytes() > 0) {
+            // The size is not known: what has arrived so far.
+            parts << QStringLiteral("%1 %2 bytes").arg(name, QString::number(product->getReceivedBytes()));
+        }
     }
     if (parts.isEmpty())
         return;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -39,8 +40,9 @@ public:
     // Describes a product for the progress lines, e.g. "Door Maker 1.40".
     using Describe = std::function<QString(const InstallerProduct&)>;
 
-    // describe names a product in the progress lines; failureText is the
-    // line printed to err when a product fails.
+    // describe names a product in the progress lines, as it is when the run
+    // starts (an uninstall's version is gone once it has ended);
+    // failureText is what is printed to err when a product fails.
     ProductRun(Action action, QTextStream& out, QTextStream& err, bool terminal, Describe describe,
                Describe failureText);
     ~ProductRun() override;
@@ -60,6 +62,7 @@ private:
     Describe m_failureText;
     std::vector<InstallerProduct*> m_running;
     std::set<InstallerProduct*> m_pending;
+    std::map<InstallerProduct*, QString> m_descriptions;
     Outcome m_outcome;
     QEventLoop* m_loop = nullptr;
     QElapsedTimer m_sinceStatus;

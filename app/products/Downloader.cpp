@@ -18,7 +18,7 @@
 #include <QSslConfiguration>
 #include <QUrl>
 
-#include <cmath>
+#include <algorithm>
 
 using namespace vantorix;
 
@@ -39,6 +39,8 @@ enum ErrorRow : short {
     tooManyRedirectsRow = 21,
     sizeRow = 22,
     digestRow = 23,
+    memoryLimitRow = 53,
+    cancelledRow = 54,
 };
 
 const char* const emptyUrlError = "Download URL (releaseURL attritbue) is empty in the reponse XML";
@@ -60,6 +62,7 @@ int fromEnvironment(const char* name, int fallback)
 int s_stallTimeout = -1;
 int s_deadline = -1;
 int s_resumeAttempts = Downloader::defaultResumeAttempts;
+qint64 s_memoryLimit = Downloader::defaultMemoryLimit;
 
 String tableText(ErrorRow row, const QString& first = QString(), const QString& second = QString())
 {
@@ -194,16 +197,43 @@ int Downloader::getResumeAttempts()
     return s_resumeAttempts;
 }
 
+void Downloader::setMemoryLimit(qint64 bytes)
+{
+    s_memoryLimit = qMax<qint64>(bytes, 1);
+}
+
+qint64 Downloader::getMemoryLimit()
+{
+    return s_memoryLimit;
+}
+
+qint64 Downloader::sizeLimit(double releaseSizeMB)
+{
+    // Also refuses sizes no catalogue gives (not a number, or beyond any
+    // archive) rather than letting them overflow the arithmetic.
+    if (!(releaseSizeMB > 0.0))
+        return -1;
+    const double announced = std::min(releaseSizeMB, 1.0e9) * 1024.0 * 1024.0;
+    return static_cast<qint64>(std::max(announced * 2.0, announced + 1024.0 * 1024.0));
+}
+
 bool Downloader::sizeFits(qint64 bytes, double releaseSizeMB)
 {
-    if (releaseSizeMB <= 0.0)
-        return true;
-    const double tolerance = std::max(0.1, releaseSizeMB * 0.02);
-    for (const double unit : {1000.0 * 1000.0, 1024.0 * 1024.0}) {
-        if (std::fabs(static_cast<double>(bytes) / unit - releaseSizeMB) <= tolerance)
-            return true;
+    const qint64 limit = sizeLimit(releaseSizeMB);
+    return limit < 0 || bytes <= limit;
+}
+
+bool Downloader::withinLimits(qint64 size)
+{
+    if (m_file == nullptr && size > getMemoryLimit()) {
+        fail(tableText(memoryLimitRow, decimal(getMemoryLimit() / (1024.0 * 1024.0))));
+        return false;
     }
-    return false;
+    if (m_check.sha256.isEmpty() && !sizeFits(size, m_check.releaseSizeMB)) {
+        fail(tableText(sizeRow, QString::number(size), decimal(m_check.releaseSizeMB)));
+        return false;
+    }
+    return true;
 }
 
 void Downloader::startDownload()
@@ -255,6 +285,7 @@ bool Downloader::resume()
     if (!m_done || m_success || m_networkManager == nullptr)
         return false;
     m_done = false;
+    m_cancelled = false;
     m_error.clear();
     m_percent = 0;
     m_attemptsLeft = getResumeAttempts();
@@ -281,11 +312,16 @@ void Downloader::sendRequest()
     m_offset = 0;
     if (m_file != nullptr) {
         const qint64 onDisk = QFileInfo(partPath()).size();
-        if (onDisk > 0 && QFileInfo::exists(partPath())) {
+        if (onDisk > 0 && m_validator.isEmpty()) {
+            // Without a validator the server cannot tell whether its file is
+            // still the one the part was cut from: a changed file would be
+            // glued onto old bytes. Start from the first byte instead.
+            Logger::write(String("Download of ") + m_url + " starting over: the server named no validator to resume with");
+            discardPart();
+        } else if (onDisk > 0) {
             m_offset = onDisk;
             request.setRawHeader("Range", "bytes=" + QByteArray::number(onDisk) + "-");
-            if (!m_validator.isEmpty())
-                request.setRawHeader("If-Range", m_validator);
+            request.setRawHeader("If-Range", m_validator);
         }
     }
 
@@ -355,6 +391,10 @@ bool Downloader::beginBody()
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
         m_expected = length.isValid() ? length.toLongLong() : -1;
     }
+    if (m_expected > 0 && !withinLimits(m_expected)) {
+        abortTransfer(m_error, false);
+        return false;
+    }
     QByteArray validator = m_reply->rawHeader("ETag");
     if (validator.isEmpty() || validator.startsWith("W/"))
         validator = m_reply->rawHeader("Last-Modified");
@@ -369,6 +409,8 @@ bool Downloader::beginBody()
 
 bool Downloader::store(const char* bytes, qint64 size)
 {
+    if (!withinLimits(stored() + size))
+        return false;
     if (m_file != nullptr) {
         if (!m_part || m_part->write(bytes, size) != size) {
             fail(String(writeError) + m_file->getURL());
@@ -441,6 +483,31 @@ void Downloader::deadlinePassed()
     m_attemptsLeft = 0;
     if (m_reply)
         abortTransfer(tableText(deadlineRow, decimal(getDeadline() / 60000.0)), false);
+}
+
+void Downloader::cancel()
+{
+    if (m_done)
+        return;
+    m_cancelled = true;
+    m_attemptsLeft = 0;
+    m_stallTimer.stop();
+    m_deadlineTimer.stop();
+    m_verifying = false;
+    m_digest.reset();
+    // Cut off at once: the reply's own finished signal must not start a
+    // resume (fileDownloaded ignores a reply that is no longer m_reply).
+    if (m_reply) {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_error = tableText(cancelledRow);
+    Logger::write(String("Download of ") + m_url + " cancelled" + (m_file != nullptr ? "; its part file removed" : ""));
+    // complete() removes the part (a failure that is no interruption).
+    complete(Outcome::failed);
 }
 
 void Downloader::abortTransfer(const String& error, bool interrupted)
@@ -516,10 +583,8 @@ Downloader::Outcome Downloader::conclude(QNetworkReply* reply)
         return Outcome::interrupted;
     }
     // A digest is compared once it is complete (compareDigest).
-    if (m_check.sha256.isEmpty() && !sizeFits(have, m_check.releaseSizeMB)) {
-        m_error = tableText(sizeRow, QString::number(have), decimal(m_check.releaseSizeMB));
+    if (!withinLimits(have))
         return Outcome::failed;
-    }
     return Outcome::success;
 }
 
@@ -652,7 +717,7 @@ void Downloader::complete(Outcome outcome)
             m_part.reset();
         }
     }
-    if (!m_success)
+    if (!m_success && !m_cancelled)
         Logger::write(String("Download of ") + m_url + " failed: " + m_error);
     emit finishDownload();
     emit finishDownload(m_userData);

@@ -26,7 +26,7 @@ class FileDigest;
 
 // What a finished download must match, when the catalogue says. With a
 // digest only the digest counts; otherwise the release size (in MB as the
-// catalogue gives it) is compared with a tolerance, see Downloader.
+// catalogue gives it) bounds the download from above, see Downloader.
 struct DownloadCheck {
     double releaseSizeMB = 0.0;     // 0: not known
     QByteArray sha256;              // lower-case hexadecimal; empty: not known
@@ -47,12 +47,18 @@ struct DownloadCheck {
 // A transfer fails (isSuccess() false, getError() set) on a network error, an
 // HTTP error status, a redirect to a less safe scheme or more than five
 // redirects, a stall (no bytes for getStallTimeout() ms), a run past
-// getDeadline() ms, a body shorter than its Content-Length, a size or digest
-// that differs from the catalogue's, or a failed write. An interrupted file
-// download is resumed with a Range request from the bytes already on disk
-// (up to getResumeAttempts() times on its own, and again on resume()); the
-// server's validator (ETag, else Last-Modified) goes along as If-Range, so a
+// getDeadline() ms, a body shorter than its Content-Length, a digest that
+// differs from the catalogue's, a size far above the catalogue's, a download
+// to memory above getMemoryLimit(), or a failed write; the last three end the
+// transfer as soon as they show. An interrupted file download is resumed with
+// a Range request from the bytes already on disk (up to getResumeAttempts()
+// times on its own, and again on resume()) only when the server named a
+// validator (ETag, else Last-Modified); it goes along as If-Range, so a
 // changed file, a 200 answer or a range the server refuses starts over.
+// Without a validator a resume starts from the first byte.
+//
+// cancel() ends a transfer for good: no resume follows on its own, and the
+// part on disk is removed.
 //
 // Signals: when the transfer ends, finishDownload() and then
 // finishDownload(userData); notifyProgress as bytes arrive.
@@ -65,6 +71,8 @@ public:
     static constexpr int defaultDeadline = 4 * 60 * 60 * 1000;
     static constexpr int defaultResumeAttempts = 2;
     static constexpr int maxRedirects = 5;
+    // Downloads to memory are agreements and pictures: a few hundred KB.
+    static constexpr qint64 defaultMemoryLimit = 16 * 1024 * 1024;
 
     // To memory.
     Downloader(const vantorix::String& url, qintptr userData, QObject* parent = nullptr);
@@ -92,6 +100,13 @@ public:
     // download is running or has succeeded.
     bool resume();
 
+    // Ends a running transfer for good, as a failure with the error
+    // "cancelled": finishDownload is emitted, the part on disk is removed
+    // and nothing resumes on its own (resume() starts from the first byte).
+    // Nothing when the download has ended.
+    void cancel();
+    bool isCancelled() const { return m_cancelled; }
+
     // Time limits and automatic resumes for every download started later
     // (the environment variables above give the first values; tests shorten
     // them). Values below 1 ms are taken as 1 ms.
@@ -101,11 +116,18 @@ public:
     static int getDeadline();
     static void setResumeAttempts(int attempts);
     static int getResumeAttempts();
+    // The most bytes a download to memory takes (defaultMemoryLimit unless
+    // set; values below 1 are taken as 1).
+    static void setMemoryLimit(qint64 bytes);
+    static qint64 getMemoryLimit();
 
-    // Whether the received byte count fits a release size in MB. Catalogues
-    // round sizes and do not say whether an MB is 10^6 or 2^20 bytes, so
-    // either reading is taken, within 2 % or 0.1 MB, whichever is larger.
+    // Whether a byte count is no more than a release size in MB allows. The
+    // catalogue gives one size per release, while each language has its own
+    // archive of another size, and it does not say whether an MB is 10^6 or
+    // 2^20 bytes: so only what is far larger is refused, more than twice the
+    // size (and more than 1 MiB above it). 0: no limit.
     static bool sizeFits(qint64 bytes, double releaseSizeMB);
+    static qint64 sizeLimit(double releaseSizeMB);
 
 signals:
     void finishDownload(qintptr data);
@@ -131,6 +153,7 @@ private:
     bool store(const char* bytes, qint64 size);
     qint64 stored() const { return m_offset + m_received; }
     void fail(const vantorix::String& error);
+    bool withinLimits(qint64 size);
     void abortTransfer(const vantorix::String& error, bool interrupted);
     Outcome conclude(QNetworkReply* reply);
     Outcome compareDigest(const QByteArray& digest);
@@ -172,6 +195,7 @@ private:
     QByteArray m_buffer;            // reused for every read from the reply
     std::unique_ptr<FileDigest> m_digest;   // of the part, when a digest is expected
     bool m_verifying = false;       // transfer over, waiting for m_digest
+    bool m_cancelled = false;
 };
 
 } // namespace installer

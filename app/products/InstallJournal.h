@@ -20,13 +20,13 @@ enum InstallErrorRow : short {
     refusedArchiveRow = 49,
     moveAsideRow = 50,
     journalRow = 51,
-    unwritableFolderRow = 53,
-    recordRow = 54,
-    refusedItemRow = 55,
-    noSpaceRow = 56,
-    emptyBundleRow = 57,
-    nameClashRow = 58,
-    uninstallRow = 59,
+    unwritableFolderRow = 63,
+    recordRow = 64,
+    refusedItemRow = 65,
+    noSpaceRow = 66,
+    emptyBundleRow = 67,
+    nameClashRow = 68,
+    uninstallRow = 69,
 };
 // The row's text with $1 and $2 replaced.
 vantorix::String installErrorText(InstallErrorRow row, const QString& first, const QString& second = QString());

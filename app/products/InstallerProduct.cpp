@@ -203,10 +203,27 @@ void InstallerProduct::refreshDownloader()
         m_downloaders.emplace_back(downloader);
 }
 
+void InstallerProduct::cancel()
+{
+    if (!m_busy || m_cancelled)
+        return;
+    m_cancelled = true;
+    Logger::write(String("Installing ") + m_product.getName() + " cancelled");
+    // Each cancelled download reports its end, which makes this product idle.
+    for (const QPointer<Downloader>& downloader : m_downloaders) {
+        if (downloader != nullptr && !downloader->isDone())
+            downloader->cancel();
+    }
+    if (isDownloadDone())
+        finishDownload();
+}
+
 void InstallerProduct::connectDownloaders()
 {
     m_progressValue = 0;
     m_progressRange = 0;
+    m_sizeUnknown = false;
+    m_receivedBytes = 0;
     int count = 0;
     for (const QPointer<Downloader>& downloader : m_downloaders) {
         if (downloader == nullptr)
@@ -234,8 +251,22 @@ bool InstallerProduct::isDownloadDone() const
 
 void InstallerProduct::downloadProgress(qint64 downloaded, qint64 total, int previousPercent, qintptr)
 {
-    const int step = total == 0 ? 5 : static_cast<int>(downloaded * 100 / total) - previousPercent;
+    // The network layer gives -1 for a total it does not know: a fixed step
+    // then, and no range (a busy bar) for the rest of this install.
+    int step = 5;
+    if (total > 0) {
+        step = static_cast<int>(qBound<qint64>(0, downloaded * 100 / total, 100)) - previousPercent;
+    } else if (!m_sizeUnknown) {
+        m_sizeUnknown = true;
+        m_progressRange = 0;
+    }
+    if (m_downloaders.size() == 1)
+        m_receivedBytes = downloaded;
+    else
+        m_receivedBytes = qMax(m_receivedBytes, downloaded);
     m_progressValue += step;
+    if (m_progressRange > 0)
+        m_progressValue = qBound(0, m_progressValue, m_progressRange);
     emit progress(m_progressValue);
 }
 
@@ -275,15 +306,14 @@ void InstallerProduct::finishDownload()
             error = String("Installing failed");
     }
 
+    m_lastError = error;
     if (!installed) {
         Logger::write(String("Installing ") + m_product.getName() + " failed: " + error);
         m_busy = false;
-        m_error = error;
         recordFailure(manager.getInstallations(), error);
         emit productActionFailure();
         return;
     }
-    m_error.clear();
     m_localVersion = ToDouble(m_platform.getVersion()).value();
     if (action != InstallerManager::createOfflineFile)
         m_localPaths = localCopies;
@@ -309,7 +339,7 @@ void InstallerProduct::unInstall()
             m_downloaders.clear();
         }
     } else if (!removeInstalled()) {
-        Logger::write(String("Uninstalling ") + m_product.getName() + " failed: " + m_error);
+        Logger::write(String("Uninstalling ") + m_product.getName() + " failed: " + m_lastError);
         emit productActionFailure();
         return;
     }
@@ -464,7 +494,7 @@ bool InstallerProduct::prepareRecord(RecordChange& change, String& error)
 
 bool InstallerProduct::removeInstalled()
 {
-    m_error.clear();
+    m_lastError.clear();
     const Application* application = manager.getApplication(m_application);
     if (application == nullptr)
         return true;
@@ -475,7 +505,7 @@ bool InstallerProduct::removeInstalled()
     QString recordPath;
     String error;
     if (!readRecord(store, recordPath, error)) {
-        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + error + ")";
+        m_lastError = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + error + ")";
         return false;
     }
     QStringList recorded = recordedItems(store, *application);
@@ -508,7 +538,7 @@ bool InstallerProduct::removeInstalled()
     QByteArray bytes;
     bool empty = true;
     if (!recordBytes(store, *application, QStringList(), bytes, empty)) {
-        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" +
+        m_lastError = installErrorText(uninstallRow, m_product.getName().qString()) + " (" +
                   installErrorText(recordRow, recordPath) + ")";
         return false;
     }
@@ -519,7 +549,7 @@ bool InstallerProduct::removeInstalled()
         transaction.moveAside(recordPath);
 
     const auto failWith = [this](const String& reason) {
-        m_error = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + reason + ")";
+        m_lastError = installErrorText(uninstallRow, m_product.getName().qString()) + " (" + reason + ")";
         return false;
     };
     if (!transaction.begin(error))

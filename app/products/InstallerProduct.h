@@ -48,8 +48,17 @@ public:
     bool isBusy() const { return m_busy; }
     bool isCancelled() const { return m_cancelled; }
     void setCancelled(bool cancelled) { m_cancelled = cancelled; }
+    // Cancels a running install: its downloads end for good (their parts
+    // are removed) and the product is idle again. Logged.
+    void cancel();
+    // Range 0 while a download's total size is unknown (no Content-Length):
+    // the window shows a busy bar, the command line the bytes received.
     int getProgressValue() const { return m_progressValue; }
     int getProgressRange() const { return m_progressRange; }
+    qint64 getReceivedBytes() const { return m_receivedBytes; }
+    // Why the last install or uninstall failed, as the log has it; empty
+    // after a success.
+    const vantorix::String& getLastError() const { return m_lastError; }
     const std::vector<QPointer<Downloader>>& getDownloaders() const { return m_downloaders; }
 
     // Installed paths non-empty, or an installed version other than 0.
@@ -93,8 +102,6 @@ public:
     // install's outcome: an empty text clears an earlier failure. Without
     // one (null) the recorded outcome is left as it is.
     void mergeInstallationData(vantorix::VantorixTools& tools, const vantorix::String* errorText);
-    // Why the last install or uninstall failed (empty after success).
-    const vantorix::String& getError() const { return m_error; }
 
     // The executable path recorded for an installed location: a bundle
     // (".apx", ".gdx") records the executable inside it.
@@ -138,9 +145,11 @@ private:
     bool m_cancelled = false;
     int m_progressValue = 0;
     int m_progressRange = 0;
+    bool m_sizeUnknown = false;
+    qint64 m_receivedBytes = 0;
+    vantorix::String m_lastError;
     vantorix::Guid m_application;
     vantorix::String m_language;
-    vantorix::String m_error;
 };
 
 } // namespace installer

@@ -121,6 +121,16 @@ InstallerDialog::InstallerDialog(QWidget* parent) : QMainWindow(parent), ui(std:
     ui->copyrightLabel->setText(footer.qString());
     ui->copyrightLabel->setToolTip(footer.qString());
 
+    // An empty category says so in the list's place.
+    m_emptyLabel = new QLabel(ui->listFrame);
+    m_emptyLabel->setObjectName(QStringLiteral("emptyLabel"));
+    m_emptyLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_emptyLabel->setContentsMargins(10, 40, 10, 10);
+    m_emptyLabel->setWordWrap(true);
+    m_emptyLabel->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+    m_emptyLabel->hide();
+    ui->gridLayout_3->addWidget(m_emptyLabel, 1, 0);
+
     // The list makes the widgets of the rows it shows, as they come into view.
     ui->products->setUniformItemSizes(true);
     ui->products->viewport()->installEventFilter(this);
@@ -189,6 +199,13 @@ void InstallerDialog::setControlsVisible(bool visible)
         control->setVisible(visible);
     if (visible) {
         setFooterMargin(110);
+        // The designed minimum (600 x 600) is too narrow for the categories
+        // and the host menu in larger fonts: the window is never made
+        // narrower than they need side by side.
+        if (QLayout* layout = this->layout()) {
+            layout->activate();
+            setMinimumSize(minimumSize().expandedTo(layout->minimumSize()));
+        }
     } else {
         setFooterMargin(10);
         clearList();
@@ -230,8 +247,12 @@ void InstallerDialog::setStyles()
     ui->installFrame->setFixedHeight(qMax(30, ui->installAll->height()));
     fitStyledButton(ui->connectionButton, {qtext(buttonTable, 26), qtext(buttonTable, 27), qtext(buttonTable, 28)});
     fitStyledButton(ui->submitReport, {qtext(buttonTable, 30), qtext(buttonTable, 31)});
-    ui->connection->setMaximumHeight(
-        qMax(40, fittedHeight(ui->welcomeLabel, 20, 0) + fittedHeight(ui->emailLabel, 0, 0)));
+    // Each line gets its font's whole height, descenders included.
+    const int welcomeHeight = fittedHeight(ui->welcomeLabel, 20, 2);
+    const int emailHeight = fittedHeight(ui->emailLabel, 0, 1);
+    ui->welcomeLabel->setMinimumHeight(welcomeHeight);
+    ui->emailLabel->setMinimumHeight(emailHeight);
+    ui->connection->setMaximumHeight(qMax(40, welcomeHeight + emailHeight));
     ui->footer->setFixedHeight(qMax(35, ui->submitReport->height() + 4));
     ui->statusFilter->setFixedSize(qMax(270, ui->statusFilter->neededWidth()), ui->statusFilter->height());
     ui->applicationFilter->setFixedSize(qMax(250, ui->applicationFilter->neededWidth()),
@@ -372,10 +393,8 @@ void InstallerDialog::refreshProducts()
 
     clearList();
     ProductTree::ProductList* products = manager.getProductTree().getProducts(manager.getActiveApplication());
-    if (products == nullptr || products->empty())
-        return;
-
-    for (const auto& entry : *products) {
+    for (std::size_t index = 0; products != nullptr && index < products->size(); ++index) {
+        const auto& entry = (*products)[index];
         InstallerProduct* product = entry.get();
         if (product == nullptr || !product->isVisible())
             continue;
@@ -390,6 +409,8 @@ void InstallerDialog::refreshProducts()
                 Qt::UniqueConnection);
     }
 
+    showEmptyCategory(m_rows.empty());
+
     // Every row at once (cheap); the widgets only for the rows in view.
     ui->products->setUpdatesEnabled(false);
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -400,6 +421,27 @@ void InstallerDialog::refreshProducts()
     }
     ui->products->setUpdatesEnabled(true);
     showVisibleRows();
+}
+
+void InstallerDialog::showEmptyCategory(bool empty)
+{
+    ui->installAll->setEnabled(!empty);
+    ui->removeAll->setEnabled(!empty);
+    ui->products->setVisible(!empty);
+    m_emptyLabel->setVisible(empty);
+    if (!empty)
+        return;
+    short row = 41;
+    switch (manager.getCurrentStatus()) {
+    case myTools: row = 41; break;
+    case updates: row = 42; break;
+    case trial: row = 43; break;
+    case educational: row = 44; break;
+    }
+    QString name;
+    if (const Application* application = manager.getApplication(manager.getActiveApplication()))
+        name = application->getName().qString() + QLatin1Char(' ') + application->getSignature().getLanguage().qString();
+    m_emptyLabel->setText(filledText(buttonTable, row, name.trimmed()));
 }
 
 void InstallerDialog::productCompleted()
@@ -467,7 +509,10 @@ void InstallerDialog::showVisibleRows()
     // others let go, so that a long list costs what a short one does.
     const int keepFirst = qMax(0, first - rowsAhead);
     for (auto it = m_shown.begin(); it != m_shown.end();) {
-        if (it->first < keepFirst || it->first > last) {
+        // A row with a dialog open stays until the dialog is closed (the
+        // dialog's own loop runs this on a resize).
+        const bool inDialog = m_inDialog.count(it->second.data()) != 0;
+        if (!inDialog && (it->first < keepFirst || it->first > last)) {
             dropWidget(it->first, it->second);
             it = m_shown.erase(it);
         } else {
@@ -492,12 +537,18 @@ bool InstallerDialog::eventFilter(QObject* watched, QEvent* event)
 
 void InstallerDialog::stopRefresh()
 {
+    if (qobject_cast<ProductWidget*>(sender()) != nullptr)
+        m_inDialog.insert(sender());
     m_refreshSuspended = true;
     m_refreshPending = false;
 }
 
 void InstallerDialog::resumeRefresh()
 {
+    if (m_inDialog.erase(sender()) != 0) {
+        // Rows kept for the dialog go once its row's slot has returned.
+        QTimer::singleShot(0, this, &InstallerDialog::showVisibleRows);
+    }
     m_refreshSuspended = false;
     // Queued: the widget that resumes is still inside its own slot, and the
     // rebuild destroys it.

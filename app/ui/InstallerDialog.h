@@ -84,6 +84,9 @@ private:
     void dropWidget(int row, ProductWidget* widget);
     void showProducts();
     void queueRefresh();
+    // Shows the list, or (empty) the line saying there is nothing in the
+    // category, with the bulk buttons disabled.
+    void showEmptyCategory(bool empty);
 
     std::unique_ptr<Ui::InstallerDialog> ui;
     VersionManager* m_versionManager = nullptr;
@@ -102,6 +105,11 @@ private:
     std::map<int, QPointer<ProductWidget>> m_shown;
     // The listed products whose action failed since the list was built.
     std::set<const InstallerProduct*> m_failed;
+    // Rows showing a dialog (between their stopRefresh and resumeRefresh):
+    // they are inside one of their own slots and must not be destroyed.
+    std::set<const QObject*> m_inDialog;
+    // Shown when the category lists nothing, saying so.
+    QLabel* m_emptyLabel = nullptr;
 };
 
 } // namespace installer

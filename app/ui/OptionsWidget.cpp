@@ -88,7 +88,7 @@ OptionsWidget::OptionsWidget(QWidget* parent) : QWidget(parent, Qt::Sheet)
     connect(m_passwordEdit, &QLineEdit::textChanged, this, &OptionsWidget::refreshLoginDetails);
 
     m_emailEdit->setFocus();
-    m_timer->start(timerInterval);
+    // The timer starts when the panel is shown (showEvent).
 }
 
 OptionsWidget::~OptionsWidget() = default;
@@ -174,7 +174,27 @@ void OptionsWidget::showEvent(QShowEvent* event)
     // log-out, which forgets the password, the user is asked for it again.
     fillLoginFields();
     refreshControls();
+    focusLoginField();
+    // The submissions' timer runs only while the panel is shown: hidden
+    // under the product list, a late command-line start must not reset the
+    // manager (and its running downloads).
+    m_timer->start(timerInterval);
     QWidget::showEvent(event);
+}
+
+void OptionsWidget::hideEvent(QHideEvent* event)
+{
+    m_timer->stop();
+    QWidget::hideEvent(event);
+}
+
+void OptionsWidget::focusLoginField()
+{
+    // With the e-mail known, the password is what is left to type.
+    if (m_passwordEdit->isVisibleTo(this) && !m_emailEdit->text().isEmpty())
+        m_passwordEdit->setFocus();
+    else if (m_emailEdit->isVisibleTo(this))
+        m_emailEdit->setFocus();
 }
 
 bool OptionsWidget::checkInternetAccess() const
@@ -351,6 +371,8 @@ void OptionsWidget::handleEvents()
     }
     setControlsEnabled(true);
     refreshControls();
+    // After a wrong password, the password field, to type it again.
+    focusLoginField();
 }
 
 bool OptionsWidget::signIn()
@@ -391,7 +413,10 @@ bool OptionsWidget::signIn()
     if (code == InstallerClient::deferred)
         return false;
     Logger::write(String("Verification failed: ") + ToString(code).value());
-    ErrorAlert(text(titleTable, 0), this).show(text(errorTable, code == wrongCredentials ? 0 : 1));
+    if (code == wrongCredentials)
+        ErrorAlert(text(titleTable, 0), this).show(text(errorTable, 0));
+    else
+        ErrorAlert(text(titleTable, 0), this).show(text(errorTable, 1), ServiceCall::lastProblem());
     return false;
 }
 

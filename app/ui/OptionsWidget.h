@@ -54,6 +54,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Whether the service host can be reached, asked at every showing.
     virtual bool checkInternetAccess() const;
@@ -61,6 +62,8 @@ protected:
 private:
     void buildTree();
     void handleCommandLine();
+    // Focus on the first login field left to fill in.
+    void focusLoginField();
     // The sign-in step of a submission: false when the submission stops here.
     bool signIn();
     // The action step: false when the submission stops here (a cancelled

@@ -122,14 +122,20 @@ ProductWidget::ProductWidget(InstallerProduct& product, QWidget* parent)
     const QString version = status == myTools && m_product.isInstalled()
                                 ? getVersionString(m_product.getLocalVersion()).qString()
                                 : m_product.getPlatform().getVersion().qString();
+    // Trial and educational rows link to the product's page: without one
+    // the link would lead nowhere, so there is none.
+    const bool pageLink = status == trial || status == educational;
+    const bool linked = !pageLink || !m_product.getPlatform().getProductURL().empty();
     const QString link = qtext(buttonTable, status == updates ? 40 : 39);
-    ui->label->setText(QStringLiteral("<body style=\"font-family:Arial;font-size=9px;\">"
-                                      "<span style=\"font-size: 14px; font-weight: bold;\">") +
-                       m_product.getProduct().getName().qString().toHtmlEscaped() + QLatin1Char(' ') +
-                       version.toHtmlEscaped() +
-                       QStringLiteral("    </span><a href=\"#ReleaseNotes\"><span style=\" text-decoration: "
-                                      "underline; color:#00b3be; font-size: 8px;\">") +
-                       link + QStringLiteral("</span></a></body>"));
+    QString label = QStringLiteral("<body style=\"font-family:Arial;font-size=9px;\">"
+                                   "<span style=\"font-size: 14px; font-weight: bold;\">") +
+                    m_product.getProduct().getName().qString().toHtmlEscaped() + QLatin1Char(' ') +
+                    version.toHtmlEscaped() + QStringLiteral("    </span>");
+    if (linked)
+        label += QStringLiteral("<a href=\"#ReleaseNotes\"><span style=\" text-decoration: "
+                                "underline; color:#00b3be; font-size: 11px;\">") +
+                 link + QStringLiteral("</span></a>");
+    ui->label->setText(label + QStringLiteral("</body>"));
 
     if (m_product.isBusy() && !m_product.isCancelled()) {
         ui->button->setText(qtext(buttonTable, 20));
@@ -266,7 +272,7 @@ void ProductWidget::buttonClicked()
                             ((status == myTools || status == educational) && !installed);
 
     if (installing && m_product.isBusy() && !m_product.isCancelled()) {
-        m_product.setCancelled(true);
+        m_product.cancel();
         ui->progressBar->hide();
         refreshButtonText();
         return;
@@ -335,6 +341,9 @@ void ProductWidget::startUnInstall()
 
 void ProductWidget::downloadProgress(int progress)
 {
+    // A range of 0 (the size is not known) makes the bar a busy indicator.
+    if (ui->progressBar->maximum() != m_product.getProgressRange())
+        ui->progressBar->setRange(0, m_product.getProgressRange());
     ui->progressBar->setValue(progress);
 }
 
@@ -379,7 +388,8 @@ void ProductWidget::openLink()
 {
     const Status status = manager.getCurrentStatus();
     if (status == trial || status == educational) {
-        platform.launchUrl(m_product.getPlatform().getProductURL());
+        if (!m_product.getPlatform().getProductURL().empty())
+            platform.launchUrl(m_product.getPlatform().getProductURL());
         return;
     }
     std::vector<ReleaseNote> notes = releaseNotes();

@@ -11,6 +11,8 @@ public:
     using Alert::Alert;
 
     void show(const String& text);
+    // With a second, smaller text under the first (empty: none).
+    void show(const String& text, const String& informativeText);
 };
 
 } // namespace vantorix

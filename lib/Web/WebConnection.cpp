@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QTimer>
 #include <QUrl>
 
@@ -42,6 +44,8 @@ bool WebConnection::open(int timeoutMilliseconds)
 {
     close();
     m_lastError = 0;
+    m_plainHttpRefused = false;
+    m_lastReason.clear();
     if (m_address.empty()) {
         m_lastError = 4;
         Logger::write("Connection not opened: the service address is empty");
@@ -51,13 +55,17 @@ bool WebConnection::open(int timeoutMilliseconds)
     const String host = getHost();
     if (!m_secure && !host.empty() && !ServiceAddress::allowsPlainHttp(host)) {
         m_lastError = 4;
+        m_plainHttpRefused = true;
         Logger::write(String("Refused to connect to ") + getURL() +
                       " over plain http: only the local stand-in (127.0.0.1, ::1, localhost) may be reached without "
                       "https; give VANTORIX_SERVICE_URL an https address");
         return false;
     }
-    if (host.empty() || resolve(host, timeoutMilliseconds, &reason).isEmpty()) {
+    // Behind a proxy the proxy resolves the name (a network that lets only
+    // the proxy out may not resolve it here at all).
+    if (host.empty() || (!isProxied() && resolve(host, timeoutMilliseconds, &reason).isEmpty())) {
         m_lastError = 4;
+        m_lastReason = reason;
         Logger::write(String("Service host unreachable: ") + getURL() + " (" + reason + ")");
         return false;
     }
@@ -73,7 +81,17 @@ void WebConnection::close()
 bool WebConnection::hasInternetAccess() const
 {
     const String host = getHost();
-    return !host.empty() && !resolve(host, lookupTimeout).isEmpty();
+    return !host.empty() && (isProxied() || !resolve(host, lookupTimeout).isEmpty());
+}
+
+bool WebConnection::isProxied() const
+{
+    const QUrl url(getURL().qString(), QUrl::StrictMode);
+    if (!url.isValid())
+        return false;
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    return !proxies.isEmpty() && proxies.first().type() != QNetworkProxy::NoProxy &&
+           proxies.first().type() != QNetworkProxy::DefaultProxy;
 }
 
 QList<QHostAddress> WebConnection::resolve(const String& host, int timeoutMilliseconds, String* errorText)

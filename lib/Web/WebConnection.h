@@ -48,11 +48,18 @@ public:
     QNetworkAccessManager* getManager() const { return m_manager.get(); }
 
     short getLastError() const { return m_lastError; }
+    // Why open() failed: the plain http refusal, or the system's reason why
+    // the host cannot be reached. Not set by other failures.
+    bool wasPlainHttpRefused() const { return m_plainHttpRefused; }
+    const String& getLastReason() const { return m_lastReason; }
     bool isSecure() const { return m_secure; }
 
-    // Whether the host of this connection can be reached: its name resolves.
-    // Nothing is sent to it.
+    // Whether the host of this connection can be reached: its name resolves,
+    // or a proxy takes the requests for it. Nothing is sent to it.
     bool hasInternetAccess() const;
+    // Whether requests to this address go through a proxy (the system's
+    // settings, once the program has asked for them).
+    bool isProxied() const;
 
     // Resolves a host name (or takes an address literal) while the caller
     // waits, without taking user input; an empty list when the name does not
@@ -63,6 +70,8 @@ private:
     String m_address;
     std::unique_ptr<QNetworkAccessManager> m_manager;
     short m_lastError = 0;
+    bool m_plainHttpRefused = false;
+    String m_lastReason;
     bool m_secure;
 };
 

@@ -139,6 +139,9 @@ bool WebServiceClient::postText(const String& path, const String& action, const 
                                 String* responseText, SOAPVersion version)
 {
     m_lastError = 0;
+    m_failure = noFailure;
+    m_failureAddress.clear();
+    m_failureReason.clear();
     if (responseText != nullptr)
         responseText->clear();
     if (s_posting) {
@@ -158,6 +161,13 @@ bool WebServiceClient::postText(const String& path, const String& action, const 
     WebConnection connection(m_server + path, m_secure);
     if (!connection.open(qMin<int>(WebConnection::lookupTimeout, timeout))) {
         m_lastError = connection.getLastError();
+        m_failureAddress = connection.getHost();
+        if (connection.wasPlainHttpRefused()) {
+            m_failure = plainHttpRefused;
+        } else if (!connection.getLastReason().empty()) {
+            m_failure = cannotConnect;
+            m_failureReason = connection.getLastReason();
+        }
         return false;
     }
     SOAPHTTPRequest request(connection, version);
@@ -167,6 +177,13 @@ bool WebServiceClient::postText(const String& path, const String& action, const 
     }
     if (!request.send(body, qMax<int>(int(deadline.remainingTime()), 1))) {
         m_lastError = request.getLastError();
+        if (!request.getConnectionProblem().empty()) {
+            const QUrl address(connection.getURL().qString());
+            m_failure = cannotConnect;
+            m_failureAddress = String(address.port() < 0 ? address.host()
+                                                          : address.host() + QLatin1Char(':') + QString::number(address.port()));
+            m_failureReason = request.getConnectionProblem();
+        }
         return false;
     }
     if (responseText == nullptr)
@@ -272,6 +289,8 @@ bool WebServiceClient::SOAPHTTPRequest::send(const QByteArray& body, int timeout
     const bool failed = error != QNetworkReply::NoError && (error < 200 || !status.isValid());
     if (failed) {
         m_lastError = (!status.isValid() && isConnectionError(error)) ? 4 : 7;
+        if (m_lastError == 4)
+            m_connectionProblem = String(m_stream->errorString());
         String text = String("Post to ") + url + " failed: " + String(m_stream->errorString());
         if (!tlsErrors.isEmpty())
             text += String(" (") + String(tlsErrors.join(QStringLiteral("; "))) + ")";

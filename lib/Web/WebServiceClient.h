@@ -68,6 +68,14 @@ public:
                   SOAPVersion version = soap11);
 
     short getLastError() const { return m_lastError; }
+    // What made the last post fail to reach the service, for the user: the
+    // refusal of plain http to a remote host, or a connection that could not
+    // be made (the address tried and the system's reason). Other failures
+    // leave noFailure.
+    enum Failure : short { noFailure = 0, plainHttpRefused, cannotConnect };
+    Failure getLastFailure() const { return m_failure; }
+    const String& getFailureAddress() const { return m_failureAddress; }
+    const String& getFailureReason() const { return m_failureReason; }
     const String& getServer() const { return m_server; }
     bool isSecure() const { return m_secure; }
 
@@ -101,9 +109,12 @@ public:
         // The HTTP status of the answer, 0 when none arrived.
         int getStatus() const { return m_status; }
         short getLastError() const { return m_lastError; }
+        // The system's reason when the connection could not be made.
+        const String& getConnectionProblem() const { return m_connectionProblem; }
 
     private:
         short m_lastError = 0;
+        String m_connectionProblem;
         WebConnection& m_connection;
         QNetworkRequest m_message;
         QPointer<QNetworkReply> m_stream;
@@ -115,6 +126,9 @@ public:
 private:
     String m_server;
     short m_lastError = 0;
+    Failure m_failure = noFailure;
+    String m_failureAddress;
+    String m_failureReason;
     bool m_secure;
 };
 

@@ -16,6 +16,9 @@
 #include "File/DataFile.h"
 
 #include <QBuffer>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +101,59 @@ QStringList values(const QJsonObject& answer, const QString& list, const QString
     return found;
 }
 
+// An HTTP proxy on a loopback port for https: it notes each "CONNECT
+// host:port" and joins the client to 127.0.0.1 at that port, whatever the host
+// is called (the name never needs to resolve).
+class RecordingProxy {
+public:
+    RecordingProxy()
+    {
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this]() {
+            while (QTcpSocket* client = m_server.nextPendingConnection())
+                serve(client);
+        });
+    }
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
+    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+    const QStringList& requests() const { return m_requests; }
+
+private:
+    void serve(QTcpSocket* client)
+    {
+        QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+        auto* upstream = new QTcpSocket(client);
+        QObject::connect(client, &QTcpSocket::readyRead, client, [this, client, upstream]() {
+            if (upstream->state() != QAbstractSocket::UnconnectedState) {
+                upstream->write(client->readAll());
+                return;
+            }
+            if (!client->canReadLine())
+                return;
+            const QList<QByteArray> request = client->peek(client->bytesAvailable()).split(' ');
+            if (!client->peek(client->bytesAvailable()).contains("\r\n\r\n"))
+                return;
+            client->readAll();
+            m_requests << QString::fromLatin1(request.value(0) + ' ' + request.value(1));
+            const QUrl target(QStringLiteral("//") + QString::fromLatin1(request.value(1)));
+            if (request.value(0) != "CONNECT" || target.port() <= 0) {
+                client->write("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                client->disconnectFromHost();
+                return;
+            }
+            QObject::connect(upstream, &QTcpSocket::connected, client,
+                             [client]() { client->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
+            QObject::connect(upstream, &QTcpSocket::readyRead, client, [upstream, client]() {
+                client->write(upstream->readAll());
+            });
+            QObject::connect(upstream, &QTcpSocket::disconnected, client, [client]() { client->disconnectFromHost(); });
+            upstream->connectToHost(QHostAddress::LocalHost, quint16(target.port()));
+        });
+    }
+
+    QTcpServer m_server;
+    QStringList m_requests;
+};
+
 } // namespace
 
 class tst_CommandLine : public QObject {
@@ -121,11 +177,14 @@ private slots:
     void productNames();
     void installAndUninstall();
     void serviceFailures();
+    void serviceOutOfReach_data();
+    void serviceOutOfReach();
     void runningHost_data();
     void runningHost();
     void usage_data();
     void usage();
     void interruptCancelsInstall();
+    void systemProxy();
 
 private:
     QString m_host19;
@@ -173,10 +232,17 @@ void tst_CommandLine::hosts()
     QCOMPARE(hosts.size(), 2);
     // Display order: the newer version first. The id is the folder's, the
     // same in every run.
-    const QJsonObject expected{{"id", m_id19},   {"name", "ArchiCAD 19"}, {"version", "19"},
-                               {"language", "INT"}, {"edition", "full"},   {"path", m_host19}};
+    const QJsonObject expected{{"id", m_id19},       {"name", "ArchiCAD 19"}, {"version", "19"},
+                               {"language", "INT"},  {"edition", "full"},     {"path", m_host19},
+                               {"preferred", false}, {"handAdded", false}};
     QCOMPARE(hosts.at(0).toObject(), expected);
     QVERIFY(hosts.at(1).toObject().value("id").toString() != m_id19);
+
+    QVERIFY(setPreferredHost(m_host19));
+    const QJsonArray marked = json(runCli({"hosts", "--json"})).value("hosts").toArray();
+    QCOMPARE(marked.at(0).toObject().value("preferred"), QJsonValue(true));
+    QCOMPARE(marked.at(1).toObject().value("preferred"), QJsonValue(false));
+    QVERIFY(setPreferredHost(QString()));
 }
 
 void tst_CommandLine::addHost_data()
@@ -214,6 +280,24 @@ void tst_CommandLine::addHost()
     QVERIFY(known);
     QCOMPARE(runCli({"hosts", "add", folder + "/"}).out.left(13), QStringLiteral("Already known"));
     QCOMPARE(runCli({"list", "--host", folder, "--json"}).code, 0);
+
+    // Marked as added by hand, and removed again by its id.
+    const QJsonObject listed = json(runCli({"hosts", "--json"}));
+    const int index = values(listed, "hosts", "path").indexOf(folder);
+    const QJsonObject entry = listed.value("hosts").toArray().at(index).toObject();
+    QCOMPARE(entry.value("handAdded"), QJsonValue(true));
+    const Result removed = runCli({"hosts", "remove", entry.value("id").toString()});
+    QVERIFY2(removed.code == 0, qPrintable(removed.err));
+    QVERIFY(removed.out.startsWith("Removed ArchiCAD 19"));
+    QVERIFY(!values(json(runCli({"hosts", "--json"})), "hosts", "path").contains(folder));
+    const Result again = runCli({"hosts", "remove", folder});
+    QCOMPARE(again.code, 4);
+    QVERIFY2(again.err.contains("is not known"), qPrintable(again.err));
+    // A host that discovery finds is not the user's to remove.
+    const Result found = runCli({"hosts", "remove", m_id19});
+    QCOMPARE(found.code, 4);
+    QVERIFY2(found.err.contains("was found on this machine, not added by hand"), qPrintable(found.err));
+    QVERIFY(values(json(runCli({"hosts", "--json"})), "hosts", "id").contains(m_id19));
 }
 
 void tst_CommandLine::login_data()
@@ -257,7 +341,9 @@ void tst_CommandLine::login()
     qputenv("VANTORIX_SERVICE_URL", url);
     QCOMPARE(result.code, code);
     if (errorRow >= 0) {
-        QCOMPARE(result.err.trimmed(), "vantorix: " + ::errorRow(errorRow));
+        // Out of reach: what happened follows the row's text.
+        const QString detail = code == 3 ? QStringLiteral(" Cannot connect to 127.0.0.1:9: Connection refused") : QString();
+        QCOMPARE(result.err.trimmed(), "vantorix: " + ::errorRow(errorRow) + detail);
         QCOMPARE(readFile(clientFilePath()), before);
     }
     QVERIFY(!result.out.contains(password) && !result.err.contains(password));
@@ -394,9 +480,22 @@ void tst_CommandLine::installAndUninstall()
     QCOMPARE(again.code, 0);
     QVERIFY(again.out.contains("up to date"));
 
+    // While the host runs, the message speaks of uninstalling.
+    QProcess running;
+    running.start(fakehost::executablePath(hostOptions(m_host19, 19)), {"60"});
+    QVERIFY(running.waitForStarted());
+    const Result refused = runCli({"uninstall", "Door Maker", "--host", m_id19});
+    running.kill();
+    running.waitForFinished();
+    QCOMPARE(refused.code, 7);
+    QCOMPARE(refused.err.trimmed(), "vantorix: " + errorRow(59).replace("$1", "ArchiCAD 19"));
+    QVERIFY(QFileInfo(bundle).isDir());
+
     const Result removed = runCli({"uninstall", "Door Maker", "--host", m_id19});
     QCOMPARE(removed.code, 0);
-    QVERIFY(removed.out.contains("Uninstalled Door Maker"));
+    // The version that was installed, not what is left after.
+    QVERIFY2(removed.out.contains("Uninstalling Door Maker 1.40 ..."), qPrintable(removed.out));
+    QVERIFY2(removed.out.contains("Uninstalled Door Maker 1.40"), qPrintable(removed.out));
     QVERIFY(!QFileInfo::exists(bundle));
 }
 
@@ -411,11 +510,43 @@ void tst_CommandLine::serviceFailures()
     QVERIFY(m_service.control("reset=1&short-files=1"));
     const Result installed = runCli({"install", "Stair Maker", "--host", m_id19, "--accept-agreements"});
     QCOMPARE(installed.code, 6);
-    QString expected = errorRow(35);
-    expected.replace("$1", "Stair Maker")
-        .replace("$2", qEnvironmentVariable("VANTORIX_PREFS_DIR") + "/Vantorix Tools/Logs/com.vantorix.installer.txt");
-    QCOMPARE(installed.err.trimmed(), "vantorix: " + expected);
+    // The reason as the log has it, then the log's path.
+    const QStringList lines = installed.err.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.at(0).startsWith("vantorix: Installing Stair Maker failed: URL["), qPrintable(lines.at(0)));
+    QVERIFY2(lines.at(0).contains("Error[The download ended early: "), qPrintable(lines.at(0)));
+    QCOMPARE(lines.at(1), "vantorix: The log has the details: " + qEnvironmentVariable("VANTORIX_PREFS_DIR")
+                              + "/Vantorix Tools/Logs/com.vantorix.installer.txt");
     QVERIFY(!installed.out.contains("Installed"));
+}
+
+void tst_CommandLine::serviceOutOfReach_data()
+{
+    QTest::addColumn<QByteArray>("url");
+    QTest::addColumn<QString>("detail");
+
+    QTest::newRow("connection refused") << QByteArray("http://127.0.0.1:9")
+                                        << "Cannot connect to 127.0.0.1:9: Connection refused";
+    QTest::newRow("plain http to another machine")
+        << QByteArray("http://192.0.2.10:8443")
+        << "Plain http is allowed only to this machine (127.0.0.1, ::1, localhost), not to 192.0.2.10: use an https "
+           "address";
+}
+
+void tst_CommandLine::serviceOutOfReach()
+{
+    QFETCH(QByteArray, url);
+    QFETCH(QString, detail);
+    const QByteArray service = qgetenv("VANTORIX_SERVICE_URL");
+    qputenv("VANTORIX_SERVICE_URL", url);
+    const Result listed = runCli({"list", "--host", m_id19});
+    const Result signedIn = runCli({"login", "--email", email, "--password-stdin"}, QByteArray(password) + "\n");
+    qputenv("VANTORIX_SERVICE_URL", service);
+    // The row's text stays; what happened follows it.
+    for (const Result& result : {listed, signedIn}) {
+        QCOMPARE(result.code, 3);
+        QCOMPARE(result.err.trimmed(), "vantorix: " + errorRow(1) + ' ' + detail);
+    }
 }
 
 void tst_CommandLine::runningHost_data()
@@ -509,6 +640,49 @@ void tst_CommandLine::interruptCancelsInstall()
     QCOMPARE(QString::fromUtf8(program.readAllStandardError()).trimmed(), "vantorix: " + errorRow(37));
     // Shut down as usual: the temporary folder with the partial archive is gone.
     QVERIFY(!QDir(qEnvironmentVariable("TMPDIR") + "/Vantorix Installer").exists());
+}
+
+void tst_CommandLine::systemProxy()
+{
+    // On a network that lets traffic out only through a proxy: the sign-in,
+    // the listing and the archive's download all go through the system's
+    // proxy (here the environment's, as on Linux). The service is known by a
+    // name that does not resolve: only the proxy leads to it.
+    const QString name = QStringLiteral("service.vantorix.test");
+    ServiceProcess service;
+    QVERIFY2(service.startSecure({"--name", name}), qPrintable(service.errorString()));
+    const QString port = service.url().section(':', -1);
+    RecordingProxy proxy;
+    QVERIFY(proxy.listen());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("https_proxy", proxy.address());
+    environment.remove("no_proxy");
+    environment.insert("VANTORIX_SERVICE_URL", "https://" + name + ':' + port);
+    environment.insert("VANTORIX_CA_FILE", service.certificate());
+    environment.insert("VANTORIX_PASSWORD", password);
+    QString errors;
+    auto run = [&](const QStringList& arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(testsupport::toolsDir() + "/vantorix", arguments);
+        // The proxy runs in this event loop: wait without blocking it.
+        const bool ended = program.waitForStarted() &&
+                           QTest::qWaitFor([&]() { return program.state() == QProcess::NotRunning; }, 60000);
+        if (!ended)
+            program.kill();
+        errors += QString::fromUtf8(program.readAllStandardError());
+        return ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    };
+    QCOMPARE(run({"login", "--email", email}), 0);
+    QCOMPARE(run({"install", "Door Maker", "--host", m_id19, "--accept-agreements"}), 0);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
+    QCOMPARE(runCli({"uninstall", "Door Maker", "--host", m_id19}).code, 0);
+
+    // Sign-in, listing, archive: each on a connection of its own.
+    QVERIFY2(proxy.requests().count("CONNECT " + name + ':' + port) >= 3, qPrintable(proxy.requests().join('\n')));
+    QCOMPARE(proxy.requests().filter(QStringLiteral("CONNECT ")).size(), proxy.requests().size());
+    const QString served = service.output();
+    QVERIFY2(served.contains("Login accepted") && served.contains("DoorMaker-19-INT.zip"), qPrintable(served));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

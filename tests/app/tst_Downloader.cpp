@@ -65,6 +65,9 @@ private slots:
     void unwritableTarget();
     void deadline();
     void cancelLeavesNothing();
+    void cancelEndsForGood();
+    void memoryLimit_data();
+    void memoryLimit();
     void resumeAfterShortBody_data();
     void resumeAfterShortBody();
     void resumesOnItsOwn();
@@ -152,13 +155,23 @@ void tst_Downloader::failures_data()
     digestOverSize.releaseSizeMB = 50;
     DownloadCheck rightSize;
     rightSize.releaseSizeMB = 0.3;
-    DownloadCheck wrongSize;
-    wrongSize.releaseSizeMB = 2.5;
+    // One release size for every language's archive: another language's
+    // archive may well be smaller or somewhat larger.
+    DownloadCheck otherLanguage;
+    otherLanguage.releaseSizeMB = 2.5;
+    DownloadCheck tiny;
+    tiny.releaseSizeMB = 0.5;
 
     QTest::newRow("digest over size") << "" << "small.bin" << digestOverSize << "";
     QTest::newRow("size within rounding") << "" << "small.bin" << rightSize << "";
     QTest::newRow("wrong digest") << "" << "small.bin" << wrongDigest << "SHA-256 checksum does not match";
-    QTest::newRow("wrong size") << "" << "small.bin" << wrongSize << "wrong size: 307200 bytes";
+    QTest::newRow("smaller than the release size") << "" << "small.bin" << otherLanguage << "";
+    QTest::newRow("somewhat larger than the release size") << "" << "large.bin" << otherLanguage << "";
+    QTest::newRow("far larger than the release size") << "" << "large.bin" << tiny
+                                                      << "far larger than the catalogue says";
+    QTest::newRow("far larger, no length") << "no-length=1" << "large.bin" << tiny
+                                           << "far larger than the catalogue says";
+    QTest::newRow("no length") << "no-length=1" << "large.bin" << none << "";
     QTest::newRow("404") << "" << "missing.bin" << none << "HTTP status 404";
     QTest::newRow("short body") << "short-files=1" << "large.bin" << none << "ended early";
     QTest::newRow("stall after the head") << "stall-files=0" << "large.bin" << none << "no data arrived for 1 seconds";
@@ -296,19 +309,89 @@ void tst_Downloader::cancelLeavesNothing()
     QVERIFY(!QFile::exists(path + ".part"));
 }
 
+void tst_Downloader::cancelEndsForGood()
+{
+    // A stalled transfer that would resume on its own is cancelled: it ends
+    // at once, leaves nothing on disk and never asks the server again.
+    Downloader::setResumeAttempts(2);
+    const QString path = target(QStringLiteral("cancelled-for-good.bin"));
+    QVERIFY(m_service.control(QStringLiteral("stall-files=100000")));
+    DataFile file{String(path)};
+    Downloader downloader(String(fileUrl(QStringLiteral("large.bin"))), &file, 0);
+    QTRY_VERIFY(QFileInfo(path + ".part").size() > 0);
+    const int requests = requestsFor(QStringLiteral("large.bin"));
+    QSignalSpy finished(&downloader, qOverload<>(&Downloader::finishDownload));
+    downloader.cancel();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(downloader.isDone());
+    QVERIFY(downloader.isCancelled());
+    QVERIFY(!downloader.isSuccess());
+    QCOMPARE(downloader.getError().qString(), QStringLiteral("The download was cancelled"));
+    QVERIFY(!QFile::exists(path + ".part"));
+
+    // Longer than two stall periods: an automatic resume would have started.
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QTest::qWait(2500);
+    QCOMPARE(requestsFor(QStringLiteral("large.bin")), requests);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!QFile::exists(path + ".part"));
+
+    // Asked for again, it starts from the first byte.
+    QVERIFY(downloader.resume());
+    QVERIFY(waitDone(downloader));
+    QVERIFY2(downloader.isSuccess(), qPrintable(downloader.getError().qString()));
+    QCOMPARE(readFile(path), m_large);
+}
+
+void tst_Downloader::memoryLimit_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("with length") << QString();
+    QTest::newRow("without length") << QStringLiteral("no-length=1");
+}
+
+void tst_Downloader::memoryLimit()
+{
+    // Agreements and pictures come to memory: a server that sends more than
+    // they can be is cut off, with or without a Content-Length.
+    QFETCH(QString, control);
+    QCOMPARE(Downloader::getMemoryLimit(), qint64(16 * 1024 * 1024));
+    if (!control.isEmpty())
+        QVERIFY(m_service.control(control));
+    Downloader::setMemoryLimit(1024 * 1024);
+    Downloader toMemory(String(fileUrl(QStringLiteral("large.bin"))), 0);
+    const QString path = target(QStringLiteral("limit.bin"));
+    DataFile file{String(path)};
+    Downloader toFile(String(fileUrl(QStringLiteral("large.bin"))), &file, 0);
+    const bool done = waitDone(toMemory) && waitDone(toFile);
+    Downloader::setMemoryLimit(Downloader::defaultMemoryLimit);
+    QVERIFY(done);
+    QVERIFY(!toMemory.isSuccess());
+    QCOMPARE(toMemory.getError().qString(),
+             QStringLiteral("The download is larger than 1 MB, more than an agreement or a picture can be"));
+    QVERIFY(toMemory.getData().size() <= 1024 * 1024);
+    QVERIFY2(toFile.isSuccess(), qPrintable(toFile.getError().qString()));
+    QCOMPARE(readFile(path), m_large);
+}
+
 void tst_Downloader::resumeAfterShortBody_data()
 {
     QTest::addColumn<bool>("changed");
     QTest::addColumn<bool>("lateCheck");   // the digest is given only before resume()
     QTest::addColumn<bool>("damaged");     // a byte of the part on disk is flipped before resume()
+    QTest::addColumn<bool>("validator");   // the server names ETag and Last-Modified
 
-    QTest::newRow("same file") << false << false << false;
+    QTest::newRow("same file") << false << false << false << true;
     // The same size, other bytes, a later time: the validator no longer matches,
     // so the server sends the whole file with 200 and the part is replaced.
-    QTest::newRow("changed file") << true << false << false;
+    QTest::newRow("changed file") << true << false << false << true;
+    // Without a validator nothing tells that the file changed: the resume
+    // starts from the first byte rather than glue new bytes onto old ones.
+    QTest::newRow("changed file, no validator") << true << false << false << false;
     // The part on disk is hashed before the rest arrives.
-    QTest::newRow("digest given before resuming") << false << true << false;
-    QTest::newRow("damaged part") << false << false << true;
+    QTest::newRow("digest given before resuming") << false << true << false << true;
+    QTest::newRow("damaged part") << false << false << true << true;
 }
 
 void tst_Downloader::resumeAfterShortBody()
@@ -316,7 +399,9 @@ void tst_Downloader::resumeAfterShortBody()
     QFETCH(bool, changed);
     QFETCH(bool, lateCheck);
     QFETCH(bool, damaged);
-    const QString name = QStringLiteral("resumed.bin");
+    QFETCH(bool, validator);
+    const QString name = validator ? QStringLiteral("resumed.bin") : QStringLiteral("unvalidated.bin");
+    const QString noValidator = validator ? QString() : QStringLiteral("&no-validator=1");
     writeFile(served(name), m_large);
     const QString path = target(name);
     QFile::remove(path);
@@ -324,7 +409,7 @@ void tst_Downloader::resumeAfterShortBody()
     const QByteArray expected = changed ? pattern(m_large.size(), 3) : m_large;
     DownloadCheck check;
     check.sha256 = sha256(expected);
-    QVERIFY(m_service.control(QStringLiteral("short-files=1")));
+    QVERIFY(m_service.control(QStringLiteral("short-files=1") + noValidator));
     Downloader downloader(String(fileUrl(name)), &file, 0);
     if (!lateCheck)
         downloader.setCheck(check);
@@ -345,7 +430,7 @@ void tst_Downloader::resumeAfterShortBody()
         QTest::qWait(1100);
         writeFile(served(name), expected);
     }
-    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    QVERIFY(m_service.control(QStringLiteral("reset=1") + noValidator));
     QVERIFY(downloader.resume());
     QVERIFY(!downloader.resume());  // running
     QVERIFY(waitDone(downloader));
@@ -362,6 +447,8 @@ void tst_Downloader::resumeAfterShortBody()
     QVERIFY(!QFile::exists(path + ".part"));
     if (!changed)
         QTRY_VERIFY(m_service.output().contains(QStringLiteral("resumed.bin bytes %1-").arg(half)));
+    if (!validator)
+        QVERIFY(!m_service.output().contains(name + QStringLiteral(" bytes")));
 }
 
 void tst_Downloader::resumesOnItsOwn()

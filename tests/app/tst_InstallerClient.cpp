@@ -55,6 +55,9 @@ private slots:
     void unreadableClientFile_data();
     void unreadableClientFile();
     void signInDuringAnotherPost();
+    void answerWithoutClient();
+    void serviceCodes_data();
+    void serviceCodes();
 
 private:
     int posts() { return m_service.stats().value(QStringLiteral("posts")); }
@@ -190,6 +193,64 @@ void tst_InstallerClient::signInDuringAnotherPost()
     QCOMPARE(finished.at(0).at(1).toInt(), 0);
     QCOMPARE(client.getPassword().qString(), QString::fromLatin1(password));
     QCOMPARE(posts() - before, 2);
+}
+
+// The service signs the user in but sends no client record back: the account
+// remembered before (another user's) must not survive with the new password.
+void tst_InstallerClient::answerWithoutClient()
+{
+    client.setEmail(String("bob.gray@example.com"));
+    client.setName(String("Bob Gray"));
+    client.setPassword(String("bob's password"));
+    QVERIFY(client.logout());
+    QVERIFY(m_service.control(QStringLiteral("no-client=1")));
+
+    short code = 99;
+    QVERIFY(client.verifyDetails(String(email), String(password), &code));
+    QCOMPARE(int(code), 0);
+    QCOMPARE(client.getEmail().qString(), QString::fromLatin1(email));
+    QCOMPARE(client.getPassword().qString(), QString::fromLatin1(password));
+    QVERIFY(client.getName().empty());
+    const std::unique_ptr<Client> stored = storedClient();
+    QVERIFY(stored != nullptr);
+    QCOMPARE(stored->getEmail().qString(), QString::fromLatin1(email));
+    QCOMPARE(stored->getPassword().qString(), QString::fromLatin1(password));
+    QVERIFY(stored->getName().empty());
+
+    // With a record, the typed address is kept too.
+    QVERIFY(m_service.control(QStringLiteral("reset=1")));
+    const QString typed = QStringLiteral("  anna.berg@example.com");
+    QVERIFY(client.verifyDetails(String(typed), String(password), &code));
+    QCOMPARE(client.getEmail().qString(), typed);
+    QCOMPARE(client.getName().qString(), QStringLiteral("Anna Berg"));
+}
+
+void tst_InstallerClient::serviceCodes_data()
+{
+    QTest::addColumn<QString>("errorCode");
+    QTest::addColumn<bool>("signedIn");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("0") << "0" << true << 0;
+    QTest::newRow("a row") << "21" << false << 21;
+    // Narrowed to 16 bits these would read as 0 (success) and 21.
+    QTest::newRow("65536") << "65536" << false << int(InstallerClient::postFailed);
+    QTest::newRow("65557") << "65557" << false << int(InstallerClient::postFailed);
+    QTest::newRow("negative") << "-1" << false << int(InstallerClient::postFailed);
+    QTest::newRow("not a number") << "E21" << false << int(InstallerClient::postFailed);
+}
+
+void tst_InstallerClient::serviceCodes()
+{
+    QFETCH(QString, errorCode);
+    QFETCH(bool, signedIn);
+    QFETCH(int, code);
+    // "ActivationResult" is true: only the code tells.
+    QVERIFY(m_service.control(QStringLiteral("error-code=") + errorCode));
+    short result = 99;
+    QCOMPARE(client.verifyDetails(String(email), String(password), &result), signedIn);
+    QCOMPARE(int(result), code);
+    QCOMPARE(storedClient() != nullptr, signedIn);
 }
 
 QTEST_GUILESS_MAIN(tst_InstallerClient)

@@ -227,7 +227,7 @@ void tst_Uninstall::recordsOnAFullDisk()
     disk.release();
     qputenv("VANTORIX_SHARED_DIR", shared);
     QVERIFY(failed);
-    QVERIFY2(product.getError().qString().startsWith("The installation record "), qPrintable(product.getError().qString()));
+    QVERIFY2(product.getLastError().qString().startsWith("The installation record "), qPrintable(product.getLastError().qString()));
     QVERIFY(!QFileInfo::exists(host->getDirectory(Application::dll).qString() + "StairMaker.apx"));
     QVERIFY(!QFileInfo::exists(root + "/Library Parts"));
     QVERIFY(!product.isInstalled());
@@ -271,7 +271,7 @@ void tst_Uninstall::outcomesInTheRunsStore()
     writeFile(archivePath, "not a zip");
     product.install();
     QCOMPARE(failure.count(), 1);
-    QCOMPARE(product.getError().qString(), QString("Empty zip Archive"));
+    QCOMPARE(product.getLastError().qString(), QString("Empty zip Archive"));
     QVERIFY(product.isInstalled());
     // The installed items keep their success; the failure is the host's.
     QCOMPARE(entries().value(bundle, "absent"), QString());

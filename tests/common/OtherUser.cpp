@@ -1,6 +1,8 @@
 #include "common/OtherUser.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +23,27 @@ bool runAsOtherUser(const std::function<bool()>& work)
     if (waitpid(child, &status, 0) != child)
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool otherUserCanReach(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    return runAsOtherUser([&path] { return access(path.constData(), X_OK) == 0; });
+}
+
+QString makeReachableFolder()
+{
+    // Not under TMPDIR: the tests point it into their sandbox.
+    QTemporaryDir folder(QStringLiteral("/tmp/vantorix-other-user-XXXXXX"));
+    if (!folder.isValid())
+        return QString();
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+        | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser | QFileDevice::ReadGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    if (!QFile::setPermissions(folder.path(), open) || !otherUserCanReach(folder.path()))
+        return QString();
+    folder.setAutoRemove(false);
+    return folder.path();
 }
 
 bool lockFolderKeepFile(const QString& folder, const QString& file)

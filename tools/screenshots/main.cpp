@@ -259,6 +259,13 @@ private:
         save(m_window, QStringLiteral("updates"));
         showCategory("trialLabel");
         save(m_window, QStringLiteral("trial"));
+        // The smallest window the user can make: nothing may cover or clip.
+        const QSize size = m_window->size();
+        m_window->resize(m_window->minimumSize());
+        settle(500);
+        save(m_window, QStringLiteral("trial-smallest"));
+        m_window->resize(size);
+        settle(300);
         showCategory("myToolsLabel");
     }
 

@@ -20,6 +20,10 @@ struct Behaviour {
     bool noActivationResult = false; // "no-activation-result": leave "ActivationResult" out
     bool shortFiles = false;     // "short-files": cut every served file short, then close
     qint64 stallFiles = -1;      // "stall-files": send this many bytes of a served file, then nothing more
+    bool noValidator = false;    // "no-validator": serve files without ETag and Last-Modified
+    bool noLength = false;       // "no-length": serve files without Content-Length (the end is the close)
+    bool noClient = false;       // "no-client": a Login that succeeds answers without a client record
+    QString errorCode;           // "error-code": the errorCode of every answer that succeeds (empty: "0")
     // "redirect": a 302 from one of the stand-in's paths to another path or
     // to an http(s) address; "from=to", an empty "to" removes the redirect.
     QMap<QString, QString> redirects;
@@ -59,6 +63,10 @@ struct Behaviour {
                     return false;
                 continue;
             }
+            if (name == QLatin1String("error-code")) {
+                errorCode = item.second;
+                continue;
+            }
             bool ok = true;
             const qint64 number = item.second.isEmpty() ? 1 : item.second.toLongLong(&ok);
             if (!ok || number < INT_MIN || (number > INT_MAX && name != QLatin1String("stall-files"))) {
@@ -85,6 +93,12 @@ struct Behaviour {
                 shortFiles = number != 0;
             else if (name == QLatin1String("stall-files"))
                 stallFiles = item.second.isEmpty() ? -1 : number;
+            else if (name == QLatin1String("no-validator"))
+                noValidator = number != 0;
+            else if (name == QLatin1String("no-length"))
+                noLength = number != 0;
+            else if (name == QLatin1String("no-client"))
+                noClient = number != 0;
             else {
                 *error = QStringLiteral("unknown setting: ") + name;
                 return false;

@@ -59,13 +59,15 @@ QByteArray reasonPhrase(int status)
 }
 
 // The head of an answer; extra holds further header lines, each ending in CRLF.
+// A length below 0 leaves Content-Length out: the body ends with the connection.
 QByteArray head(int status, const QByteArray& contentType, qint64 length, const QByteArray& extra = QByteArray())
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
     text += "Server: vantorix-service\r\n";
     if (!contentType.isEmpty())
         text += "Content-Type: " + contentType + "\r\n";
-    text += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    if (length >= 0)
+        text += "Content-Length: " + QByteArray::number(length) + "\r\n";
     text += extra;
     text += "Connection: close\r\n\r\n";
     return text;
@@ -454,7 +456,9 @@ void HttpServer::handleFile(Exchange* exchange, const QString& relativePath)
     const QByteArray etag = '"' + QByteArray::number(size, 16) + '-' +
                             QByteArray::number(info.lastModified().toMSecsSinceEpoch(), 16) + '"';
     const QByteArray modified = httpDate(info.lastModified());
-    QByteArray extra = "Accept-Ranges: bytes\r\nETag: " + etag + "\r\nLast-Modified: " + modified + "\r\n";
+    QByteArray extra = "Accept-Ranges: bytes\r\n";
+    if (!m_behaviour.noValidator)
+        extra += "ETag: " + etag + "\r\nLast-Modified: " + modified + "\r\n";
     const QByteArray type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toUtf8();
 
     int status = 200;
@@ -485,7 +489,7 @@ void HttpServer::handleFile(Exchange* exchange, const QString& relativePath)
     QTcpSocket* socket = exchange->socket;
     if (socket == nullptr)
         return;
-    socket->write(head(status, type, length, extra));
+    socket->write(head(status, type, m_behaviour.noLength ? -1 : length, extra));
     QString note = relativePath;
     if (status == 206)
         note += QStringLiteral(" bytes %1-%2/%3").arg(first).arg(last).arg(size);

@@ -103,7 +103,8 @@ SoapService::Answer SoapService::result(const Request& request, bool activated, 
         content += QStringLiteral("<ActivationResult>%1</ActivationResult>").arg(activated ? "true" : "false");
     content += tools;
     content += element(QStringLiteral("errorDescription"), errorDescription);
-    content += element(QStringLiteral("errorCode"), errorCode);
+    content += element(QStringLiteral("errorCode"),
+                       activated && !behaviour.errorCode.isEmpty() ? behaviour.errorCode : errorCode);
     content += element(QStringLiteral("redirectUrl"), QString());
     content += QStringLiteral("</%1>").arg(tag);
     Answer a;
@@ -274,7 +275,11 @@ SoapService::Answer SoapService::login(const Request& request, const Behaviour& 
         client += element(QStringLiteral("currency"), account->currency);
     if (!account->message.isEmpty())
         client += element(QStringLiteral("message"), account->message);
-    Answer a = result(request, true, toolsElement(request.target, QStringLiteral("<client>") + client + QStringLiteral("</client>")),
+    if (behaviour.noClient)
+        client.clear();
+    Answer a = result(request, true,
+                      toolsElement(request.target, client.isEmpty() ? QString()
+                                                                    : QStringLiteral("<client>") + client + QStringLiteral("</client>")),
                       QStringLiteral("0"), QString(), behaviour);
     return a;
 }

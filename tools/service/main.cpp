@@ -37,9 +37,9 @@ bool readFile(const QString& path, QByteArray& content)
     return true;
 }
 
-// Makes a self-signed certificate for 127.0.0.1 and localhost with the
-// openssl command, unless the folder already holds one.
-bool generateCertificate(const QString& folder, QString& certificate, QString& key)
+// Makes a self-signed certificate for 127.0.0.1 and localhost (and name,
+// when given) with the openssl command, unless the folder already holds one.
+bool generateCertificate(const QString& folder, const QString& name, QString& certificate, QString& key)
 {
     certificate = QDir(folder).filePath(QStringLiteral("service.crt"));
     key = QDir(folder).filePath(QStringLiteral("service.key"));
@@ -56,7 +56,9 @@ bool generateCertificate(const QString& folder, QString& certificate, QString& k
                    QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
                    QStringLiteral("-days"), QStringLiteral("365"), QStringLiteral("-subj"),
                    QStringLiteral("/CN=127.0.0.1/O=Vantorix service stand-in"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), key,
+                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost") +
+                       (name.isEmpty() ? QString() : QStringLiteral(",DNS:") + name),
+                   QStringLiteral("-keyout"), key,
                    QStringLiteral("-out"), certificate});
     if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0) {
         err() << "openssl could not make a certificate: " << openssl.errorString() << '\n'
@@ -83,6 +85,10 @@ int main(int argc, char* argv[])
         {QStringLiteral("port"), QStringLiteral("The port on 127.0.0.1 (0: a free one)."), QStringLiteral("port"),
          QStringLiteral("0")},
         {QStringLiteral("tls"), QStringLiteral("Serve HTTPS.")},
+        {QStringLiteral("name"),
+         QStringLiteral("Another host name for the stand-in (one that a test proxy leads to): used in ${SERVICE} and "
+                        "added to a generated certificate."),
+         QStringLiteral("host")},
         {QStringLiteral("cert"), QStringLiteral("The certificate (PEM) for HTTPS."), QStringLiteral("file")},
         {QStringLiteral("key"), QStringLiteral("The private key (PEM) for HTTPS."), QStringLiteral("file")},
         {QStringLiteral("tls-dir"),
@@ -174,7 +180,7 @@ int main(int argc, char* argv[])
             const QString folder = parser.isSet(QStringLiteral("tls-dir"))
                                        ? parser.value(QStringLiteral("tls-dir"))
                                        : data.folder().filePath(QStringLiteral("tls"));
-            if (!generateCertificate(folder, certificatePath, keyPath))
+            if (!generateCertificate(folder, parser.value(QStringLiteral("name")), certificatePath, keyPath))
                 return 2;
         }
         QByteArray certificateText;
@@ -206,7 +212,11 @@ int main(int argc, char* argv[])
     }
     const QString root =
         QStringLiteral("%1://127.0.0.1:%2").arg(tls ? QStringLiteral("https") : QStringLiteral("http")).arg(server.serverPort());
-    data.setServiceRoot(root);
+    const QString name = parser.value(QStringLiteral("name"));
+    data.setServiceRoot(name.isEmpty() ? root
+                                       : QStringLiteral("%1://%2:%3")
+                                             .arg(tls ? QStringLiteral("https") : QStringLiteral("http"), name)
+                                             .arg(server.serverPort()));
 
     QTextStream out(stdout);
     out << "vantorix-service listening on " << root << '\n';

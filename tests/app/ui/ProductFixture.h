@@ -33,6 +33,8 @@ struct ProductFacts {
     QString image;
     // By default one archive address that nothing answers.
     QString release;
+    // The product's page; by default one under tools.vantorix.example.
+    QString page;
     vantorix::ProductHistory history;
 };
 
@@ -63,7 +65,8 @@ inline installer::InstallerProduct* addProduct(const vantorix::Guid& hostId, con
     details.trialavailable = facts.trial;
     details.agreementURL = String(facts.agreement);
     details.imageurl = String(facts.image);
-    details.producturl = String(QStringLiteral("https://tools.vantorix.example/") + facts.name);
+    details.producturl =
+        String(facts.page.isNull() ? QStringLiteral("https://tools.vantorix.example/") + facts.name : facts.page);
     const QString release =
         facts.release.isNull() ? QStringLiteral("http://127.0.0.1:9/archives/%1.zip").arg(facts.name) : facts.release;
     if (!release.isEmpty())

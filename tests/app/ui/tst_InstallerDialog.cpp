@@ -50,6 +50,9 @@ private slots:
     void categories();
     void suspendedRefresh();
     void longList();
+    void rowKeptWhileInDialog();
+    void emptyCategory_data();
+    void emptyCategory();
     void agreements_data();
     void agreements();
     void closeAsksOnce();
@@ -234,6 +237,71 @@ void tst_InstallerDialog::longList()
     // Install All starts the rows that have no widget as well.
     invoke(m_window.get(), "installAll");
     QVERIFY(m_window->productAt(59)->isBusy());
+    // Cancelled, so that no download of theirs is still on its way later.
+    for (int row = 0; row < 60; ++row)
+        m_window->productAt(row)->cancel();
+    QVERIFY(!m_window->productAt(59)->isBusy());
+    m_window->setControlsVisible(false);
+}
+
+void tst_InstallerDialog::rowKeptWhileInDialog()
+{
+    // A row's dialog runs its own event loop: a scroll (or a resize) there
+    // must not destroy the row, whose slot is still running under it.
+    for (int i = 0; i < 60; ++i)
+        productfixture::addProduct(m_host, ProductFacts(QStringLiteral("Tool %1").arg(i), true));
+    manager.setStatus(myTools);
+    m_window->setControlsVisible(true);
+    invoke(m_window.get(), "refreshProducts");
+    QTRY_VERIFY(m_window->shownWidgetAt(0) != nullptr);
+    QPointer<ProductWidget> asking = m_window->shownWidgetAt(0);
+
+    bool scrolled = false;
+    bool keptInDialog = false;
+    Alert::ScopedResponder responder([&](const Alert::Request&) {
+        list()->scrollToBottom();
+        scrolled = QTest::qWaitFor([&]() { return m_window->shownWidgetAt(59) != nullptr; }, 5000);
+        QTest::qWait(20);
+        keptInDialog = !asking.isNull();
+        return true;
+    });
+    // No release notes: "info..." tells so in a box.
+    asking->openLink();
+    QVERIFY(scrolled);
+    QVERIFY(keptInDialog);
+    // Once the dialog is closed, the row goes as any row out of view does.
+    QTRY_VERIFY(asking.isNull());
+    QVERIFY(m_window->shownWidgetAt(0) == nullptr);
+    m_window->setControlsVisible(false);
+}
+
+void tst_InstallerDialog::emptyCategory_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("line");  // empty: products are listed
+    QTest::newRow("my tools") << int(myTools) << QString();
+    QTest::newRow("updates") << int(updates) << "No updates for ArchiCAD 19 INT";
+    QTest::newRow("trial") << int(trial) << "No trial tools for ArchiCAD 19 INT";
+}
+
+void tst_InstallerDialog::emptyCategory()
+{
+    QFETCH(int, status);
+    QFETCH(QString, line);
+    productfixture::addProduct(m_host, ProductFacts("Owned", true));
+    manager.setStatus(Status(status));
+    m_window->setControlsVisible(true);
+    invoke(m_window.get(), "refreshProducts");
+
+    auto* label = m_window->findChild<QLabel*>(QStringLiteral("emptyLabel"));
+    QVERIFY(label != nullptr);
+    QCOMPARE(label->isVisible(), !line.isEmpty());
+    QCOMPARE(list()->isVisible(), line.isEmpty());
+    if (!line.isEmpty())
+        QCOMPARE(label->text(), line);
+    // Nothing for the bulk buttons to act on.
+    QCOMPARE(m_window->findChild<QPushButton*>(QStringLiteral("installAll"))->isEnabled(), line.isEmpty());
+    QCOMPARE(m_window->findChild<QPushButton*>(QStringLiteral("removeAll"))->isEnabled(), line.isEmpty());
     m_window->setControlsVisible(false);
 }
 

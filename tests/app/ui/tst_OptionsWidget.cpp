@@ -79,6 +79,8 @@ private slots:
     void signIn();
     void commandLineStart_data();
     void commandLineStart();
+    void hiddenPanelLeavesCommandLine();
+    void focusOnPassword();
     void offlineFile_data();
     void offlineFile();
     void reset();
@@ -167,13 +169,15 @@ void tst_OptionsWidget::signIn_data()
     QTest::addColumn<bool>("reachable");
     QTest::addColumn<int>("postsSent");
     QTest::addColumn<QString>("error"); // the start of the message; empty: the panel submits
+    QTest::addColumn<QString>("detail"); // the text under it
 
-    QTest::newRow("signed in") << password << false << true << 1 << "";
+    QTest::newRow("signed in") << password << false << true << 1 << "" << "";
     QTest::newRow("wrong password") << "Correct horse" << false << true << 1
-                                    << "Sorry, either the email address or password entered is incorrect";
+                                    << "Sorry, either the email address or password entered is incorrect" << "";
     QTest::newRow("service unreachable") << password << false << false << 0
-                                         << "An error has occurred trying to connect";
-    QTest::newRow("educational, no password") << "" << true << true << 0 << "";
+                                         << "An error has occurred trying to connect"
+                                         << "Cannot connect to 127.0.0.1:9: Connection refused";
+    QTest::newRow("educational, no password") << "" << true << true << 0 << "" << "";
 }
 
 void tst_OptionsWidget::signIn()
@@ -183,6 +187,7 @@ void tst_OptionsWidget::signIn()
     QFETCH(bool, reachable);
     QFETCH(int, postsSent);
     QFETCH(QString, error);
+    QFETCH(QString, detail);
 
     // The answer comes late: the panel's timer keeps ticking while the
     // sign-in waits, and neither a tick nor Return starts a second sign-in
@@ -228,9 +233,11 @@ void tst_OptionsWidget::signIn()
     QCOMPARE(alerts.boxes().size(), std::size_t(1));
     QCOMPARE(alerts.boxes()[0].kind, Alert::error);
     QVERIFY2(alerts.boxes()[0].text.qString().startsWith(error), alerts.boxes()[0].text.data());
-    // Usable again, with what the user typed.
+    QCOMPARE(alerts.boxes()[0].informativeText.qString(), detail);
+    // Usable again, with what the user typed, ready for the password.
     QVERIFY(panel.isVisible() && panel.controlsEnabled());
     QCOMPARE(panel.at<QLineEdit>("passwordEdit")->text(), typedPassword);
+    QCOMPARE(panel.focusWidget(), panel.at("passwordEdit"));
 }
 
 void tst_OptionsWidget::commandLineStart_data()
@@ -266,6 +273,56 @@ void tst_OptionsWidget::commandLineStart()
     QCOMPARE(manager.commandLinePath.qString(), starts ? QString() : argument);
     QCOMPARE(manager.applicationPath.qString(), starts ? QDir(host).absolutePath() : QString());
     QCOMPARE(manager.savedStatus, starts ? updates : myTools);
+}
+
+// Once submitted, the panel hides under the product list; a command-line
+// path that only turns up then must not submit again (which would reset the
+// manager and its running downloads).
+void tst_OptionsWidget::hiddenPanelLeavesCommandLine()
+{
+    const QString host = testsupport::sandboxDir() + "/hosts/ArchiCAD 19";
+    QVERIFY(QDir().mkpath(host + "/Add-Ons/VantorixTools"));
+    rememberAccount();
+    Panel panel;
+    QSignalSpy started(&panel, &OptionsWidget::startInstall);
+    QTest::mouseClick(panel.at<QPushButton>("submitButton"), Qt::LeftButton);
+    QTRY_COMPARE(started.count(), 1);
+    QVERIFY(panel.isHidden());
+
+    manager.commandLinePath = String(host + "/Add-Ons/VantorixTools/Stair Maker.apx");
+    QTimer* ticks = panel.findChild<QTimer*>();
+    QVERIFY(ticks != nullptr);
+    QVERIFY(!ticks->isActive());
+    QTest::qWait(3 * OptionsWidget::timerInterval);
+    QCOMPARE(started.count(), 1);
+    QVERIFY(!manager.commandLinePath.empty());
+
+    // Shown again (after a log-out), it takes the path up.
+    panel.show();
+    QVERIFY(ticks->isActive());
+    QTRY_COMPARE(started.count(), 2);
+
+    // Nor does a panel that was never shown (the window makes it hidden and
+    // asks the version question first).
+    OptionsWidget unshown(nullptr);
+    QVERIFY(!unshown.findChild<QTimer*>()->isActive());
+}
+
+void tst_OptionsWidget::focusOnPassword()
+{
+    // An earlier run remembered the address and the user logged out.
+    client.setEmail(String(email));
+    QVERIFY(client.logout());
+    client.setDefault();
+    Panel panel;
+    QCOMPARE(panel.at<QLineEdit>("emailEdit")->text(), email);
+    QCOMPARE(panel.focusWidget(), panel.at("passwordEdit"));
+
+    // Nothing remembered: the e-mail first.
+    QFile::remove(clientFilePath());
+    client.setDefault();
+    Panel fresh;
+    QCOMPARE(fresh.focusWidget(), fresh.at("emailEdit"));
 }
 
 void tst_OptionsWidget::offlineFile_data()

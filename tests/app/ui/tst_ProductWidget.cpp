@@ -33,6 +33,7 @@ private slots:
     void texts_data();
     void texts();
     void installAndCancel();
+    void unknownSize();
     void agreementQuestion();
     void pictures_data();
     void pictures();
@@ -113,8 +114,10 @@ void tst_ProductWidget::installAndCancel()
     QCOMPARE(button(second)->text(), QStringLiteral("Cancel"));
     QVERIFY(!progress(second)->isHidden());
 
+    // Cancelled, the product is idle at once: its download has ended.
     QTest::mouseClick(button(row), Qt::LeftButton);
-    QVERIFY(tool->isCancelled());
+    QVERIFY(!tool->isBusy());
+    QVERIFY(tool->getDownloaders().empty() || tool->getDownloaders().front()->isCancelled());
     QVERIFY(progress(row)->isHidden());
     QCOMPARE(button(row)->text(), QStringLiteral("Install"));
 
@@ -122,6 +125,25 @@ void tst_ProductWidget::installAndCancel()
     emit tool->productActionFailure();
     QVERIFY(!button(row)->isEnabled());
     QVERIFY(progress(row)->isHidden());
+}
+
+void tst_ProductWidget::unknownSize()
+{
+    // Without a Content-Length the network layer reports the total as -1:
+    // 30 MB received must give no negative step (nor an overflow), and the
+    // row a busy bar.
+    InstallerProduct* tool = product(ProductFacts("Tool", true));
+    manager.setStatus(myTools);
+    ProductWidget row(*tool, nullptr);
+    QTest::mouseClick(button(row), Qt::LeftButton);
+    QVERIFY(tool->isBusy());
+    for (const qint64 received : {qint64(1000), qint64(30) * 1000 * 1000})
+        tool->downloadProgress(received, -1, 0, 0);
+    QCOMPARE(tool->getProgressRange(), 0);
+    QVERIFY(tool->getProgressValue() >= 0);
+    QCOMPARE(tool->getReceivedBytes(), qint64(30) * 1000 * 1000);
+    QCOMPARE(progress(row)->maximum(), 0);
+    tool->cancel();
 }
 
 void tst_ProductWidget::agreementQuestion()
@@ -198,10 +220,13 @@ void tst_ProductWidget::informationLink_data()
     QTest::addColumn<double>("installed");
     // The notes shown, or "page" for the product page, "alert" for none.
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("my tools") << int(myTools) << 1.2 << QStringList{"first", "newer", "any host"};
-    QTest::newRow("updates: newer only") << int(updates) << 1.2 << QStringList{"newer", "any host"};
-    QTest::newRow("updates: none newer") << int(updates) << 3.0 << QStringList{"alert"};
-    QTest::newRow("trial") << int(trial) << 0.0 << QStringList{"page"};
+    QTest::addColumn<QString>("page");  // the product's page; null: the fixture's
+    QTest::newRow("my tools") << int(myTools) << 1.2 << QStringList{"first", "newer", "any host"} << QString();
+    QTest::newRow("updates: newer only") << int(updates) << 1.2 << QStringList{"newer", "any host"} << QString();
+    QTest::newRow("updates: none newer") << int(updates) << 3.0 << QStringList{"alert"} << QString();
+    QTest::newRow("trial") << int(trial) << 0.0 << QStringList{"page"} << QString();
+    // A link to nowhere is not shown at all.
+    QTest::newRow("trial without a page") << int(trial) << 0.0 << QStringList() << QStringLiteral("");
 }
 
 void tst_ProductWidget::informationLink()
@@ -209,8 +234,10 @@ void tst_ProductWidget::informationLink()
     QFETCH(int, status);
     QFETCH(double, installed);
     QFETCH(QStringList, shown);
+    QFETCH(QString, page);
 
     ProductFacts facts("Tool", true, true, installed);
+    facts.page = page;
     PlatformHistory same(PlatformSignature(HostType::archiCAD, 19));
     same.getNotes() = {ReleaseNote(1.0, String("first")), ReleaseNote(1.2, String(" \r\n\t ")),
                        ReleaseNote(1.5, String("newer"))};
@@ -230,7 +257,11 @@ void tst_ProductWidget::informationLink()
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
     AlertRecorder alerts;
     QSignalSpy resumes(&row, &ProductWidget::resumeRefresh);
-    emit row.findChild<QLabel*>(QStringLiteral("label"))->linkActivated(QStringLiteral("#ReleaseNotes"));
+    auto* label = row.findChild<QLabel*>(QStringLiteral("label"));
+    QCOMPARE(label->text().contains(QStringLiteral("#ReleaseNotes")), !shown.isEmpty());
+    if (shown.isEmpty())
+        return;
+    emit label->linkActivated(QStringLiteral("#ReleaseNotes"));
 
     if (shown == QStringList{"page"}) {
         QCOMPARE(m_opened, QStringList{"https://tools.vantorix.example/Tool"});
