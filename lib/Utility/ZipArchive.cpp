@@ -11,8 +11,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantorix {
 
@@ -105,6 +111,137 @@ QByteArray encodedPath(const String& path)
     return QFile::encodeName(path.qString());
 }
 
+// Reading for minizip through pread with windows of its own: minizip seeks
+// before every header and every entry, which through stdio costs a seek and
+// a refilled buffer each time; here a seek only moves a number, and reads
+// that fall inside a window cost no system call. Reading an entry goes back
+// and forth between its record in the central directory (at the end of the
+// file) and its local header and data (further up), so a few windows are
+// kept, the one used longest ago refilled.
+struct ReadStream {
+    static constexpr int windowCount = 4;
+    static constexpr qint64 windowSize = qint64(1) << 16;
+    struct Window {
+        quint64 start = 0;
+        qint64 length = 0;
+        quint64 used = 0;
+        char bytes[windowSize];
+    };
+    int fd = -1;
+    quint64 size = 0;
+    quint64 position = 0;
+    quint64 clock = 0;
+    int error = 0;
+    Window windows[windowCount];
+};
+
+voidpf ZCALLBACK streamOpen(voidpf, const void* path, int mode)
+{
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
+        return nullptr;
+    const int fd = ::open(static_cast<const char*>(path), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto* stream = new ReadStream;
+    stream->fd = fd;
+    stream->size = quint64(info.st_size);
+    return stream;
+}
+
+uLong ZCALLBACK streamRead(voidpf, voidpf opaque, void* buffer, uLong size)
+{
+    auto* stream = static_cast<ReadStream*>(opaque);
+    char* into = static_cast<char*>(buffer);
+    uLong done = 0;
+    while (done < size) {
+        const quint64 at = stream->position;
+        ReadStream::Window* hit = nullptr;
+        ReadStream::Window* oldest = &stream->windows[0];
+        for (ReadStream::Window& window : stream->windows) {
+            if (window.length > 0 && at >= window.start && at < window.start + quint64(window.length))
+                hit = &window;
+            if (window.used < oldest->used)
+                oldest = &window;
+        }
+        if (hit != nullptr) {
+            const quint64 offset = at - hit->start;
+            const uLong n = uLong(qMin<quint64>(size - done, quint64(hit->length) - offset));
+            std::memcpy(into + done, hit->bytes + offset, n);
+            hit->used = ++stream->clock;
+            done += n;
+            stream->position += n;
+            continue;
+        }
+        if (size - done >= quint64(ReadStream::windowSize)) {
+            // Large reads go straight to the caller's buffer.
+            const ssize_t n = ::pread(stream->fd, into + done, size - done, off_t(at));
+            if (n <= 0) {
+                stream->error = n < 0 ? errno : 0;
+                break;
+            }
+            done += uLong(n);
+            stream->position += quint64(n);
+            continue;
+        }
+        const ssize_t n = ::pread(stream->fd, oldest->bytes, sizeof oldest->bytes, off_t(at));
+        if (n <= 0) {
+            stream->error = n < 0 ? errno : 0;
+            break;
+        }
+        oldest->start = at;
+        oldest->length = n;
+        oldest->used = ++stream->clock;
+    }
+    return done;
+}
+
+uLong ZCALLBACK streamWrite(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK streamTell(voidpf, voidpf opaque)
+{
+    return static_cast<ReadStream*>(opaque)->position;
+}
+
+long ZCALLBACK streamSeek(voidpf, voidpf opaque, ZPOS64_T offset, int origin)
+{
+    auto* stream = static_cast<ReadStream*>(opaque);
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET: stream->position = offset; break;
+    case ZLIB_FILEFUNC_SEEK_CUR: stream->position += offset; break;
+    case ZLIB_FILEFUNC_SEEK_END: stream->position = stream->size + offset; break;
+    default: return -1;
+    }
+    return 0;
+}
+
+int ZCALLBACK streamClose(voidpf, voidpf opaque)
+{
+    auto* stream = static_cast<ReadStream*>(opaque);
+    const int closed = ::close(stream->fd);
+    delete stream;
+    return closed;
+}
+
+int ZCALLBACK streamError(voidpf, voidpf opaque)
+{
+    return static_cast<ReadStream*>(opaque)->error;
+}
+
+unzFile openForReading(const QByteArray& path)
+{
+    zlib_filefunc64_def functions = {streamOpen, streamRead, streamWrite, streamTell, streamSeek, streamClose,
+                                     streamError, nullptr};
+    return unzOpen2_64(path.constData(), &functions);
+}
+
 } // namespace
 
 ZipArchive::Entry::Entry(const String& path, bool directory, std::shared_ptr<MemoryBlock> data, bool symLink)
@@ -186,7 +323,7 @@ bool ZipArchive::openReader()
         return fail("The zip archive has no file");
     if (!QFileInfo::exists(m_path.qString()))
         return fail("The zip archive " + m_path + " does not exist");
-    m_reader = unzOpen64(encodedPath(m_path).constData());
+    m_reader = openForReading(encodedPath(m_path));
     if (m_reader == nullptr)
         return fail("The file " + m_path + " is not a readable zip archive");
     return true;
@@ -254,13 +391,16 @@ bool ZipArchive::scan()
     // (one stored entry unpacked many times over).
     std::vector<Span> spans;
     quint64 total = 0;
-    QFile raw(m_path.qString());
-    if (!raw.open(QIODevice::ReadOnly))
+    m_localReader = streamOpen(nullptr, encodedPath(m_path).constData(), ZLIB_FILEFUNC_MODE_READ);
+    if (m_localReader == nullptr)
         return fail("The file " + m_path + " is not a readable zip archive");
-    m_localReader = &raw;
     struct ReaderReset {
-        QFile*& reader;
-        ~ReaderReset() { reader = nullptr; }
+        void*& reader;
+        ~ReaderReset()
+        {
+            streamClose(nullptr, reader);
+            reader = nullptr;
+        }
     } readerReset{m_localReader};
 
     if (unzGoToFirstFile(m_reader) != UNZ_OK)
@@ -348,9 +488,11 @@ bool ZipArchive::locate(const QByteArray& name, quint64 compressedSize, Span& sp
         return false;
     span.start = data - header;
     span.end = data + compressedSize;
-    if (span.end < data || !m_localReader->seek(qint64(span.start + 30)))
+    if (span.end < data || streamSeek(nullptr, m_localReader, span.start + 30, ZLIB_FILEFUNC_SEEK_SET) != 0)
         return false;
-    return m_localReader->read(name.size()) == name;
+    QByteArray local(name.size(), '\0');
+    return streamRead(nullptr, m_localReader, local.data(), uLong(local.size())) == uLong(local.size()) &&
+           local == name;
 }
 
 quint64 ZipArchive::getDeclaredSize(unsigned index) const

@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-class QFile;
 class QIODevice;
 
 namespace vantorix {
@@ -164,7 +163,7 @@ private:
     qint64 m_entryLimit = defaultEntryLimit;
     qint64 m_totalLimit = defaultTotalLimit;
     // The zip file read directly while scanning (local headers).
-    QFile* m_localReader = nullptr;
+    void* m_localReader = nullptr;
     String m_error;
 };
 
