@@ -11,6 +11,7 @@
 #include "Utility/DataBufferOut.h"
 #include "Utility/Logger.h"
 #include "Utility/MemoryBlock.h"
+#include "Utility/ZipArchive.h"
 #include "Utility/ZipWriter.h"
 
 #include <QDateTime>
@@ -71,6 +72,12 @@ bool addDirectoryFiles(ZipWriter& zip, PermissionLog& log, const String& folderP
     for (std::size_t i = 0; i < files.size(); ++i) {
         const QFileInfo& info = files[i];
         const QString entryName = folderName.qString() + QLatin1Char('/') + info.fileName();
+        // A name that zip readers would take for a path elsewhere ("..\\x"
+        // splits into "..", "x") is left out rather than failing the package.
+        if (!ZipArchive::isSafeName(entryName.toUtf8())) {
+            leftOut << QStringLiteral("%1: left out (the name cannot be stored in a zip)").arg(entryName);
+            continue;
+        }
         QFile file(info.filePath());
         // Unreadable files are listed with their rights but not packed.
         if (!file.open(QIODevice::ReadOnly))

@@ -99,6 +99,8 @@ void tst_SupportCollector::archiveMirrorsFolders()
     // Sub-folders are not visited; a link would carry a file from elsewhere.
     writeFile(logsFolder() + "/old/com.vantorix.installer.txt", "older\n");
     writeFile(testsupport::sandboxDir() + "/secret.txt", "not for support\n");
+    // Read back as a path, this name would climb out of the folder.
+    writeFile(logsFolder() + "/..\\up.txt", "kept out\n");
     QFile::remove(logsFolder() + "/link.txt");
     QVERIFY(QFile::link(testsupport::sandboxDir() + "/secret.txt", logsFolder() + "/link.txt"));
 
@@ -112,10 +114,14 @@ void tst_SupportCollector::archiveMirrorsFolders()
     QStringList expected{"FilePermissions.xml"};
     for (const QString& name : QDir(recordsFolder()).entryList(QDir::Files))
         expected << "Installation/" + name;
-    expected << "Logs/com.vantorix.installer.txt";
+    expected << "LeftOut.txt" << "Logs/com.vantorix.installer.txt";
     expected.sort();
     QCOMPARE(entries.keys(), expected);
-    for (const QString& path : expected.mid(1)) {
+    QCOMPARE(entries.value("LeftOut.txt").split('\n').value(1),
+             QByteArray("Logs/..\\up.txt: left out (the name cannot be stored in a zip)"));
+    for (const QString& path : expected) {
+        if (!path.contains('/'))
+            continue;
         const QString folder = path.startsWith("Logs/") ? logsFolder() : recordsFolder();
         QCOMPARE(entries.value(path), readFile(folder + "/" + path.section('/', 1)));
     }
@@ -131,7 +137,8 @@ void tst_SupportCollector::archiveMirrorsFolders()
     QStringList listed;
     for (const QString& name : QDir(recordsFolder()).entryList(QDir::Files, QDir::NoSort))
         listed << recordsFolder() + "/" + name;
-    listed << logsFolder() + "/com.vantorix.installer.txt";
+    for (const QString& name : QDir(logsFolder()).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::NoSort))
+        listed << logsFolder() + "/" + name;
     QCOMPARE(paths, listed);
     QVERIFY(entries.value("FilePermissions.xml").startsWith("<?xml"));
 }
