@@ -2,6 +2,7 @@
 // by the installer's action, the report id shown, a failure that keeps the
 // dialog and what was typed, a slow answer that leaves the window painting
 // but busy, and the export in offline-install mode that sends nothing.
+#include "DirectoryHandler.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
 #include "ui/SubmitReportDialog.h"
@@ -11,6 +12,7 @@
 #include "common/TestSupport.h"
 
 #include "Environment/Host.h"
+#include "File/Directory.h"
 #include "Interface/AlertRecorder.h"
 #include "Interface/Chooser.h"
 
@@ -140,6 +142,9 @@ void tst_SubmitReportDialog::failureKeepsTheDialog()
     QCOMPARE(dialog.findChild<QLineEdit*>("ticketID")->text(), QStringLiteral("T-101"));
     QCOMPARE(dialog.findChild<QPlainTextEdit*>("message")->toPlainText(), QStringLiteral("first try"));
     QVERIFY(submitButton(dialog)->isEnabled());
+    // The package went with the failed request.
+    const QDir temp(DirectoryHandler::getTempDirectory()->getURL().qString());
+    QCOMPARE(temp.entryList({"SupportPackage*"}, QDir::Files), QStringList());
 
     // The next try goes through.
     QVERIFY(m_service.control("reset=1"));
