@@ -5,10 +5,14 @@
 #include "DirectoryHandler.h"
 #include "support/PermissionLog.h"
 #include "support/SupportCollector.h"
+#include "support/SupportRequest.h"
 
 #include "common/FileBytes.h"
+#include "common/FullDisk.h"
 #include "common/TestSupport.h"
 
+#include "Catalogue/Client.h"
+#include "Environment/Host.h"
 #include "File/Directory.h"
 #include "Serialise/Base64Coder.h"
 #include "Serialise/XMLReader.h"
@@ -77,6 +81,7 @@ private slots:
     void newestFilesFirst();
     void packageDataEncodedOnce();
     void archiveRemoved();
+    void fullDisk();
 };
 
 void tst_SupportCollector::init()
@@ -248,6 +253,35 @@ void tst_SupportCollector::archiveRemoved()
     }
     QVERIFY(!QFile::exists(firstPath));
     QVERIFY(!QFile::exists(secondPath));
+}
+
+// Neither a package nor an export that runs out of room passes for made;
+// the export's old file stays as it was.
+void tst_SupportCollector::fullDisk()
+{
+    writeFile(logsFolder() + "/com.vantorix.installer.txt", QByteArray(200000, 'l'));
+    const QString message = host.getLocalString(32524, 45).qString().section("$1", 0, 0);
+    {
+        FullDisk temp(DirectoryHandler::getTempDirectory()->getURL().qString());
+        QVERIFY(temp.isReady());
+        QVERIFY(temp.fill());
+        SupportCollector collector;
+        QVERIFY(!collector.collectData());
+        QVERIFY2(collector.getError().qString().startsWith(message), qPrintable(collector.getError().qString()));
+    }
+
+    SupportRequest request(String("T-9"), String("full"));
+    QVERIFY(request.prepare(Client()));
+    FullDisk disk(testsupport::sandboxDir() + "/full");
+    QVERIFY(disk.isReady());
+    const QString exported = disk.path() + "/request.zfpkgsprt";
+    writeFile(exported, "the old export");
+    QVERIFY(disk.fill());
+    QVERIFY(!request.exportTo(String(exported)));
+    QCOMPARE(request.getError().qString(), QString(host.getLocalString(32524, 55).qString()).replace("$1", exported));
+    disk.release();
+    QCOMPARE(readFile(exported), QByteArray("the old export"));
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"request.zfpkgsprt"});
 }
 
 QTEST_GUILESS_MAIN(tst_SupportCollector)
