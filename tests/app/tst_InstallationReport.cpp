@@ -52,7 +52,7 @@ void tst_InstallationReport::initTestCase()
     QDir(options.folder).removeRecursively();
     QVERIFY(fakehost::create(options));
     host.initialise();
-    QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+    QVERIFY2(m_service.start({"--record", m_service.recordDir()}), qPrintable(m_service.errorString()));
     m_service.exportEnvironment();
 }
 
@@ -117,6 +117,20 @@ void tst_InstallationReport::sentAtLogout()
     QVERIFY(report.contains("<installation"));
     QVERIFY(report.contains("Stair Maker"));
     QVERIFY(report.contains("<email>anna.berg@example.com</email>"));
+    // As posted: the account without its password, typed or enciphered
+    // (as the sign-in sent it).
+    const QList<QByteArray> posts = m_service.recordedPosts();
+    QByteArray enciphered;
+    for (const QByteArray& post : posts) {
+        const int start = post.indexOf("<password>");
+        if (post.contains("/Login\r\n") && start >= 0)
+            enciphered = post.mid(start + 10, post.indexOf("</password>") - start - 10);
+    }
+    QVERIFY(!enciphered.isEmpty());
+    QVERIFY(posts.last().contains("/Reporting\r\n"));
+    QVERIFY(!posts.last().contains("correct horse"));
+    QVERIFY(!posts.last().contains(enciphered));
+    QVERIFY(posts.last().contains("<password></password>"));
     // The store of this run's installs is empty now: nothing to send again.
     QVERIFY(!manager.sendReport());
     QCOMPARE(reports(), after);

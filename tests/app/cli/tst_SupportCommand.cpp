@@ -119,6 +119,7 @@ void tst_SupportCommand::sendsWithoutPasswords()
     QVERIFY(post.contains("<macAddress>02-00-5E-10-00-01</macAddress>"));
     QVERIFY(!post.contains(password));
     QVERIFY(!post.contains(m_encipheredPassword));
+    QVERIFY(post.contains("<password></password>"));
 
     // The package holds both folders' files and the permission list, as
     // they are on disk; the logs carry no password either.
