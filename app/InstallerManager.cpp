@@ -5,6 +5,7 @@
 #include "InstallerClient.h"
 #include "ServiceCall.h"
 #include "support/InstallerReport.h"
+#include "support/ReportSender.h"
 
 #include "Applications/Application.h"
 #include "Catalogue/Client.h"
@@ -528,8 +529,32 @@ bool InstallerManager::saveOfflineFile()
 
 bool InstallerManager::sendReport()
 {
-    Logger::write("Sending installation reports is not built yet; no report was sent");
-    return false;
+    // Never half a picture: not while a product still installs, not for an
+    // offline file that was not saved, and never without a service.
+    if (installerAction == installFromOfflineFile)
+        return false;
+    if (installerAction == installOnline && productTree.isInstalling())
+        return false;
+    if (installerAction == createOfflineFile && !offlineFileSaved)
+        return false;
+    const Installation* installation = installations->getInstallation();
+    if (installation == nullptr || !installation->isExecutable())
+        return false;
+
+    LogBlock block("Sending the installation report");
+    auto report = std::make_unique<InstallerReport>(true);
+    report->getAction().setInstallation(true);
+    installations->setClient(ReportSender::reportClient(client));
+    installations->setReport(std::move(report));
+    // Fire and forget: a report that does not arrive is not worth a
+    // question to the user, only a line in the log.
+    const ServiceAnswer answer = ReportSender::post(*installations, false);
+    if (!answer.isSuccessful())
+        Logger::write(String("The installation report was not accepted: [") +
+                      String(QString::number(answer.webError)) + "] " + answer.errorDescription);
+    installations->setDefault();
+    installations->setReport(nullptr);
+    return answer.isSuccessful();
 }
 
 } // namespace installer

@@ -114,10 +114,14 @@ public:
     // False when the file could not be saved (it stays as it was).
     bool forgetManualApplication(const vantorix::String& path, bool* found);
 
-    // Offline install files and reports are handled by later work: until
-    // then these fail, say so in the log and change nothing.
+    // Offline install files are handled by later work: until then these
+    // fail, say so in the log and change nothing.
     short readOfflinePackage();
     bool saveOfflineFile();
+    // Sends the installation report of this run's installs ("Reporting") and
+    // empties the store of installs. Sends nothing while a product still
+    // installs, for an unsaved offline file, when installing from an offline
+    // file, or when nothing was installed. True when the service took it.
     bool sendReport();
 
     // Cleaning a path for comparison: blanks, tabs and line ends, then "/",

@@ -10,6 +10,7 @@
 #include "VantorixInstallerApp.h"
 #include "products/InstallerProduct.h"
 #include "products/ProductTree.h"
+#include "support/SupportRequest.h"
 
 #include "Applications/Application.h"
 #include "Applications/ApplicationMap.h"
@@ -23,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,7 +74,8 @@ enum ErrorRow : short {
     hostRunningNoWaitUninstall = 59,
     noReasonRecorded = 60,
     hostNotHandAdded = 61,
-    hostNotRemoved = 62
+    hostNotRemoved = 62,
+    messageFileUnreadable = 73
 };
 
 // The service's code for a wrong e-mail or password.
@@ -192,6 +195,8 @@ const char* const overview =
     "                                     the account's products for a host application\n"
     "  install NAME... [--host ID|FOLDER] [--accept-agreements] [--wait-for-host] [--educational]\n"
     "  uninstall NAME... [--host ID|FOLDER] [--wait-for-host] [--educational]\n"
+    "  support --ticket ID [--message TEXT | --message-file FILE] [--export FILE]\n"
+    "                                     sends a support request and prints its report id\n"
     "\n"
     "  vantorix --version | --help | <command> --help\n"
     "\n"
@@ -265,6 +270,20 @@ const CommandHelp commandHelp[] = {
      "\n"
      "Removes the named products from the host application. A product that is not\n"
      "installed is left alone (exit 0).\n"},
+    {"support",
+     "Usage: vantorix support --ticket ID [--message TEXT | --message-file FILE] [--export FILE]\n"
+     "\n"
+     "Sends a support request to Vantorix Support, as \"Submit Report\" in the window\n"
+     "does, and prints the report id the service answers with. The request carries\n"
+     "the ticket id, the message, the remembered account's name and e-mail (never the\n"
+     "password), the operating system's version, the network hardware address and a\n"
+     "zip of the installation records and the installer's logs (see the README).\n"
+     "A request the service does not confirm exits with 3.\n"
+     "\n"
+     "  --ticket ID           the id of the support ticket opened beforehand\n"
+     "  --message TEXT        the message to support\n"
+     "  --message-file FILE   reads the message from FILE (UTF-8, at most 256 KB)\n"
+     "  --export FILE         writes the request to FILE instead of sending it\n"},
 };
 
 const QCommandLineOption helpOption(QStringList{"h", "help"});
@@ -276,6 +295,12 @@ const QCommandLineOption passwordStdinOption(QStringLiteral("password-stdin"));
 const QCommandLineOption educationalOption(QStringLiteral("educational"));
 const QCommandLineOption acceptOption(QStringLiteral("accept-agreements"));
 const QCommandLineOption waitOption(QStringLiteral("wait-for-host"));
+const QCommandLineOption ticketOption(QStringLiteral("ticket"), QString(), QStringLiteral("id"));
+const QCommandLineOption messageOption(QStringLiteral("message"), QString(), QStringLiteral("text"));
+const QCommandLineOption messageFileOption(QStringLiteral("message-file"), QString(), QStringLiteral("file"));
+const QCommandLineOption exportOption(QStringLiteral("export"), QString(), QStringLiteral("file"));
+// The longest message file read, in KB.
+constexpr int messageFileLimitKB = 256;
 
 } // namespace
 
@@ -337,6 +362,8 @@ int CommandLine::dispatch(const QString& command, const QStringList& arguments)
         return runList(arguments);
     if (command == QLatin1String("install") || command == QLatin1String("uninstall"))
         return runProducts(command, arguments);
+    if (command == QLatin1String("support"))
+        return runSupport(arguments);
     printError(message(unknownCommand, command));
     return usage;
 }
@@ -1002,6 +1029,70 @@ int CommandLine::runProducts(const QString& command, const QStringList& argument
         return interrupted;
     }
     return outcome.failed.empty() ? ok : actionFailed;
+}
+
+// ---- support requests
+
+int CommandLine::runSupport(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(ticketOption);
+    parser.addOption(messageOption);
+    parser.addOption(messageFileOption);
+    parser.addOption(exportOption);
+    int code = ok;
+    if (!parse(parser, QStringLiteral("support"), arguments, code))
+        return code;
+    if (!parser.isSet(ticketOption)) {
+        usageError(QStringLiteral("The option --ticket is missing."));
+        return usage;
+    }
+    if (parser.isSet(messageOption) && parser.isSet(messageFileOption)) {
+        usageError(QStringLiteral("Give either --message or --message-file, not both."));
+        return usage;
+    }
+    if (parser.isSet(exportOption) && parser.value(exportOption).isEmpty()) {
+        usageError(QStringLiteral("The option --export needs a file."));
+        return usage;
+    }
+    QString text = parser.value(messageOption);
+    if (parser.isSet(messageFileOption)) {
+        const QString path = parser.value(messageFileOption);
+        QFile file(path);
+        const qint64 limit = qint64(messageFileLimitKB) * 1024;
+        QByteArray bytes;
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.read(limit + 1);
+        if (!file.isOpen() || file.error() != QFileDevice::NoError || bytes.size() > limit) {
+            printError(message(messageFileUnreadable, path, QString::number(messageFileLimitKB)));
+            return usage;
+        }
+        text = QString::fromUtf8(bytes);
+    }
+
+    Session session(QStringLiteral("support"), responder());
+    // The remembered account says who asks; its password stays out.
+    client.loadClientData();
+    SupportRequest request(String(parser.value(ticketOption)), String(text));
+    if (!request.prepare(client)) {
+        printError(plainText(request.getError().qString()));
+        return notSaved;
+    }
+    if (parser.isSet(exportOption)) {
+        const QString path = QFileInfo(parser.value(exportOption)).absoluteFilePath();
+        if (!request.exportTo(String(path))) {
+            printError(plainText(request.getError().qString()));
+            return notSaved;
+        }
+        m_out << "Support request written to " << path << Qt::endl;
+        return ok;
+    }
+    if (!request.send()) {
+        printError(plainText(request.getError().qString()));
+        return serviceFailed;
+    }
+    m_out << request.getReportId().qString() << Qt::endl;
+    return ok;
 }
 
 } // namespace installer

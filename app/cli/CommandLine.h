@@ -86,6 +86,8 @@ private:
     int runLogout(const QStringList& arguments);
     int runList(const QStringList& arguments);
     int runProducts(const QString& command, const QStringList& arguments);
+    // Sends a support request (or exports it with --export); see SupportRequest.
+    int runSupport(const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
     // (code says which exit code). A command that takes no names refuses any

@@ -9,6 +9,7 @@
 #include "products/InstallerProduct.h"
 #include "ui/OptionsWidget.h"
 #include "ui/ProductWidget.h"
+#include "ui/SubmitReportDialog.h"
 #include "ui/TextFit.h"
 #include "update/VersionManager.h"
 
@@ -38,7 +39,6 @@ namespace {
 
 // Rows of the error table for what this version cannot do yet.
 constexpr short updateNotAvailable = 44;
-constexpr short reportNotAvailable = 45;
 
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
@@ -637,9 +637,8 @@ void InstallerDialog::logout()
 
 void InstallerDialog::submitReport()
 {
-    // The report dialog is not part of this version: say so rather than
-    // pretend a report was sent.
-    ErrorAlert(programName(), this).show(text(errorTable, reportNotAvailable));
+    SubmitReportDialog dialog(nullptr);
+    dialog.exec();
 }
 
 void InstallerDialog::closeEvent(QCloseEvent* event)

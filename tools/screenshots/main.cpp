@@ -17,6 +17,7 @@
 #include "ui/NotesDialog.h"
 #include "ui/OptionsWidget.h"
 #include "ui/ProductWidget.h"
+#include "ui/SubmitReportDialog.h"
 
 #include "Interface/Alert.h"
 
@@ -28,6 +29,7 @@
 #include <QListWidget>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -182,6 +184,7 @@ public:
         notes();
         installing();
         failed();
+        supportReport();
         settleDownloads();
     }
 
@@ -365,6 +368,21 @@ private:
         settle(1000);
         save(m_window, QStringLiteral("failed"));
         control(QStringLiteral("reset=1"));
+    }
+
+    // The support report dialog, filled in as a user would, closed unsent.
+    void supportReport()
+    {
+        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("submitReport"));
+        grabModal<SubmitReportDialog>([button] { click(button); }, QStringLiteral("support-report"), "cancelButton",
+                                      [](SubmitReportDialog* dialog) {
+                                          dialog->findChild<QLineEdit*>(QStringLiteral("ticketID"))
+                                              ->setText(QStringLiteral("VX-20417"));
+                                          dialog->findChild<QPlainTextEdit*>(QStringLiteral("message"))
+                                              ->setPlainText(QStringLiteral(
+                                                  "Stair Maker does not show in ArchiCAD 19 after the update."));
+                                          return true;
+                                      });
     }
 
     // The cancelled install's archive still waits on the stalled file. A

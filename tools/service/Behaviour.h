@@ -18,6 +18,7 @@ struct Behaviour {
     bool malformed = false;      // "malformed": answer posts with XML that does not parse
     bool empty = false;          // "empty": answer posts with status 200 and no body
     bool noActivationResult = false; // "no-activation-result": leave "ActivationResult" out
+    bool noReportId = false;     // "no-report-id": answer support requests without a report id
     bool shortFiles = false;     // "short-files": cut every served file short, then close
     qint64 stallFiles = -1;      // "stall-files": send this many bytes of a served file, then nothing more
     bool noValidator = false;    // "no-validator": serve files without ETag and Last-Modified
@@ -89,6 +90,8 @@ struct Behaviour {
                 empty = number != 0;
             else if (name == QLatin1String("no-activation-result"))
                 noActivationResult = number != 0;
+            else if (name == QLatin1String("no-report-id"))
+                noReportId = number != 0;
             else if (name == QLatin1String("short-files"))
                 shortFiles = number != 0;
             else if (name == QLatin1String("stall-files"))

@@ -334,13 +334,13 @@ SoapService::Answer SoapService::reporting(const Request& request, const QByteAr
         QRegularExpression::DotMatchesEverythingOption);
     text.replace(password, QStringLiteral("<password />"));
     QString reportId;
-    if (request.hasSupport)
+    if (request.hasSupport && !behaviour.noReportId)
         reportId = m_data.nextReportId();
     const QString stored = m_data.storeReport(kind, text.toUtf8());
     if (stored.isEmpty())
         return fault(QStringLiteral("soap:Server"), QStringLiteral("The report could not be stored."));
     QString tools;
-    if (request.hasSupport)
+    if (!reportId.isEmpty())
         tools = QStringLiteral("<report><installer><support>") + element(QStringLiteral("reportId"), reportId) +
                 QStringLiteral("</support></installer></report>");
     Answer a = result(request, true, toolsElement(request.target, tools), QStringLiteral("0"), QString(), behaviour);

@@ -102,6 +102,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("malformed"), QStringLiteral("Answer posts with XML that does not parse.")},
         {QStringLiteral("empty"), QStringLiteral("Answer posts with an empty body.")},
         {QStringLiteral("no-activation-result"), QStringLiteral("Leave ActivationResult out of the answers.")},
+        {QStringLiteral("no-report-id"), QStringLiteral("Answer support requests without a report id.")},
         {QStringLiteral("record"),
          QStringLiteral("Keep every received post, head and body as sent, in this folder (for tests)."),
          QStringLiteral("folder")},
@@ -128,6 +129,7 @@ int main(int argc, char* argv[])
     behaviour.malformed = parser.isSet(QStringLiteral("malformed"));
     behaviour.empty = parser.isSet(QStringLiteral("empty"));
     behaviour.noActivationResult = parser.isSet(QStringLiteral("no-activation-result"));
+    behaviour.noReportId = parser.isSet(QStringLiteral("no-report-id"));
     behaviour.shortFiles = parser.isSet(QStringLiteral("short-files"));
     if (parser.isSet(QStringLiteral("stall-files"))) {
         bool ok = false;
