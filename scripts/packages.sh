@@ -1,7 +1,7 @@
 # Shared by scripts/test and scripts/run: the Debian packages the project needs.
 VANTORIX_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5test5
+    qtbase5-dev qtbase5-dev-tools libqt5network5 libqt5test5 libssl-dev
     libboost-dev zlib1g-dev libminizip-dev
     openssl ca-certificates procps unzip zip curl locales
     xvfb xauth

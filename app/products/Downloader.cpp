@@ -7,7 +7,8 @@
 #include "Utility/Logger.h"
 #include "Web/WebServiceClient.h"
 
-#include <QCryptographicHash>
+#include "Utility/Sha256.h"
+
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -682,7 +683,7 @@ void Downloader::fileDownloaded(QNetworkReply* reply)
     if (outcome == Outcome::success && !m_check.sha256.isEmpty()) {
         if (m_file == nullptr) {
             // In memory, and small as a rule.
-            outcome = compareDigest(QCryptographicHash::hash(m_data.get(), QCryptographicHash::Sha256).toHex());
+            outcome = compareDigest(Sha256::hash(m_data.get()).toHex());
         } else {
             // The transfer is over; the result waits for the digest of the
             // last bytes written.

@@ -1,6 +1,6 @@
 #include "FileDigest.h"
 
-#include <QCryptographicHash>
+#include "Utility/Sha256.h"
 #include <QFile>
 
 namespace installer {
@@ -67,7 +67,7 @@ QByteArray FileDigest::result() const
 
 void FileDigest::run()
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    vantorix::Sha256 hash;
     QFile file(m_path);
     QByteArray block(int(blockSize), Qt::Uninitialized);
     qint64 hashed = 0;
