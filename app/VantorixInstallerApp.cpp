@@ -36,12 +36,12 @@ void flushLog()
     Logger::flush(logs.getURL() + "/" + VantorixInstallerApp::logFileName);
 }
 
-// The host applications that discovery found when the program loaded.
-void logHostApplications()
+// The host applications that discovery found, when it has run.
+void logHostApplications(const ApplicationMap& found)
 {
     Logger::startBlock(String("Host applications"));
-    const ApplicationMap* applications = host.getApplicationMap();
-    if (applications == nullptr || applications->empty()) {
+    const ApplicationMap* applications = &found;
+    if (applications->empty()) {
         Logger::write(String("No ArchiCAD installation found"));
     } else {
         for (const auto& entry : *applications) {
@@ -155,7 +155,11 @@ short VantorixInstallerApp::startup()
     Logger::initialise(Logger::defaultMaxSize);
     Logger::write(String("Started ") + addon->getName() + " " + addon->getProductVersion() + " build "
                   + addon->getBuildNo() + " on " + platform.getVersionString());
-    logHostApplications();
+    // Discovery runs when the host applications are first needed; what it
+    // finds goes to the log then.
+    Host::setDiscoveryListener(&logHostApplications);
+    if (host.isDiscovered())
+        logHostApplications(*host.getApplicationMap());
     manager.readPrefs();
     InstallJournal::recover();
     holdTempFolder();

@@ -45,18 +45,45 @@ QByteArray askSpotlight()
 
 } // namespace
 
-Host::Host()
+namespace {
+
+Host::DiscoveryListener& discoveryListener()
 {
-    initialise();
+    static Host::DiscoveryListener listener;
+    return listener;
 }
+
+} // namespace
+
+Host::Host() = default;
 
 Host::~Host() = default;
 
 void Host::initialise()
 {
-    m_applications = std::make_unique<ApplicationMap>();
-    loadArchiCAD(*m_applications);
+    discover();
+}
+
+const ApplicationMap* Host::getApplicationMap() const
+{
+    if (!m_applications)
+        discover();
+    return m_applications.get();
+}
+
+void Host::discover() const
+{
+    auto applications = std::make_unique<ApplicationMap>();
+    loadArchiCAD(*applications);
     // Vectorworks installations are not looked for.
+    m_applications = std::move(applications);
+    if (discoveryListener())
+        discoveryListener()(*m_applications);
+}
+
+void Host::setDiscoveryListener(DiscoveryListener listener)
+{
+    discoveryListener() = std::move(listener);
 }
 
 String Host::getLanguage() const

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -15,9 +16,11 @@ namespace vantorix {
 class ApplicationMap;
 
 // The host services: the host applications found on this machine and the
-// program's string tables. Its one instance, the global `host`, runs the
-// discovery when the program loads, before main; it writes nothing to the
-// log then. Owns the application map and the cached tables.
+// program's string tables. Its one instance is the global `host`. Discovery
+// runs when the host applications are first asked for, not when the program
+// loads: commands that need no host (the version, the help, signing in and
+// out) never search the disk. Owns the application map and the cached
+// tables.
 class Host {
 public:
     // The version of a host application before its folder has been read, and
@@ -29,11 +32,16 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Replaces the application map by a new one and runs the discovery.
+    // Replaces the application map by a new one and runs the discovery now.
     void initialise();
 
-    // The discovered applications; null only before the first initialise.
-    const ApplicationMap* getApplicationMap() const { return m_applications.get(); }
+    // The discovered applications, discovering them on the first call.
+    const ApplicationMap* getApplicationMap() const;
+    // Whether discovery has run.
+    bool isDiscovered() const { return m_applications != nullptr; }
+    // Called after every discovery with what it found (the program logs it).
+    using DiscoveryListener = std::function<void(const ApplicationMap&)>;
+    static void setDiscoveryListener(DiscoveryListener listener);
     String getLanguage() const;
     // Row index (from 0) of the string table ":/Strings/<table>.txt", or an
     // empty text. Tables are read once and kept; a table that does not exist
@@ -64,7 +72,9 @@ public:
     static QStringList searchRoots();
 
 private:
-    std::unique_ptr<ApplicationMap> m_applications;
+    void discover() const;
+
+    mutable std::unique_ptr<ApplicationMap> m_applications;
     mutable std::map<short, std::unique_ptr<std::vector<String>>> m_strings;
 };
 
