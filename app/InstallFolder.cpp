@@ -6,31 +6,43 @@
 
 namespace installer {
 
+namespace {
+
+// Worked out on the path alone: the folders need not exist (QDir::cdUp
+// refuses missing ones).
+QString parentOf(const QString& path)
+{
+    return QFileInfo(path).path();
+}
+
+QString nameOf(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+} // namespace
+
 InstallFolder::InstallFolder(const QString& executableDir)
 {
-    const QString programs = QDir::cleanPath(QDir(executableDir).absolutePath());
-    m_programs = programs;
-    QDir dir(programs);
-    const QString name = dir.dirName();
+    m_programs = QDir::cleanPath(QDir(executableDir).absolutePath());
 
     // .../Name.app/Contents/MacOS
-    if (name == QLatin1String("MacOS")) {
-        QDir contents(programs);
-        if (contents.cdUp() && contents.dirName() == QLatin1String("Contents")) {
-            QDir bundle(contents);
-            if (bundle.cdUp() && bundle.dirName().endsWith(QLatin1String(".app"), Qt::CaseInsensitive)) {
-                m_bundle = true;
-                m_root = bundle.path();
-                m_resources = contents.filePath(QStringLiteral("Resources"));
-                return;
-            }
+    if (nameOf(m_programs) == QLatin1String("MacOS")) {
+        const QString contents = parentOf(m_programs);
+        const QString bundle = parentOf(contents);
+        if (nameOf(contents) == QLatin1String("Contents") &&
+            nameOf(bundle).endsWith(QLatin1String(".app"), Qt::CaseInsensitive)) {
+            m_bundle = true;
+            m_root = bundle;
+            m_resources = contents + QStringLiteral("/Resources");
+            return;
         }
     }
 
-    if (name == QLatin1String("bin") && dir.cdUp())
-        m_root = dir.path();
+    if (nameOf(m_programs) == QLatin1String("bin"))
+        m_root = parentOf(m_programs);
     else
-        m_root = programs;
+        m_root = m_programs;
     m_resources = QDir(m_root).filePath(QStringLiteral("share/vantorix-installer"));
 }
 
