@@ -113,7 +113,9 @@ bool WindowDriver::signIn(const QString& email, const QString& password)
     click(child<QPushButton>(options(), "submitButton"));
     if (!QTest::qWaitFor([&] { return !options()->isVisible() && list() != nullptr && list()->count() > 0; },
                          30000)) {
-        fail(QStringLiteral("no products listed after signing in"));
+        fail(QStringLiteral("no products listed after signing in (options panel %1, %2 products listed)")
+                 .arg(options()->isVisible() ? QStringLiteral("still shown") : QStringLiteral("hidden"))
+                 .arg(list() != nullptr ? list()->count() : -1));
         return false;
     }
     waitForRows();
