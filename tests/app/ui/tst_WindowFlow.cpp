@@ -18,6 +18,7 @@
 #include "common/TestSupport.h"
 
 #include "Catalogue/Product.h"
+#include "Environment/Host.h"
 #include "Interface/AlertRecorder.h"
 
 #include <QApplication>
@@ -132,8 +133,13 @@ class tst_WindowFlow : public QObject {
 private slots:
     void initTestCase();
     void signInInstallAndQuit();
+    void cleanupTestCase();
 
 private:
+    // Set while the program runs: a failed step still shuts it down, so its
+    // log is written into the sandbox for the reader of the failure.
+    std::unique_ptr<InstallerDialog> m_window;
+    bool m_started = false;
     testsupport::ServiceProcess m_service;
     QString m_hostFolder;
 };
@@ -172,6 +178,9 @@ void tst_WindowFlow::initTestCase()
     QString error;
     QVERIFY2(fakehost::create(host, &error), qPrintable(error));
     m_hostFolder = QDir(host.folder).canonicalPath();
+    // The host applications were looked for when the program loaded, before
+    // this one was made.
+    vantorix::host.initialise();
 }
 
 void tst_WindowFlow::signInInstallAndQuit()
@@ -179,9 +188,11 @@ void tst_WindowFlow::signInInstallAndQuit()
     vantorix::AlertRecorder alerts(true);
     windowdriver::setPrefix(QStringLiteral("flow"));
     QCOMPARE(VantorixInstallerApp::startup(), short(0));
-    auto window = std::make_unique<InstallerDialog>();
+    m_started = true;
+    m_window = std::make_unique<InstallerDialog>();
+    InstallerDialog* window = m_window.get();
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 
     // Any message box is a fault of the flow; its text says which.
     const auto boxes = [&] {
@@ -191,7 +202,7 @@ void tst_WindowFlow::signInInstallAndQuit()
         return texts.join(QStringLiteral(" | "));
     };
 
-    windowdriver::WindowDriver driver(window.get());
+    windowdriver::WindowDriver driver(window);
     QVERIFY2(driver.waitForOptions(), qPrintable(boxes()));
     QVERIFY2(driver.signIn(QStringLiteral("anna.berg@example.com"), QStringLiteral("correct horse")),
              qPrintable(boxes()));
@@ -235,7 +246,8 @@ void tst_WindowFlow::signInInstallAndQuit()
     // Quit as the program does: the window closes, then the shut-down writes
     // the log and the preferences and clears the temporary folder.
     QVERIFY(window->close());
-    window.reset();
+    m_window.reset();
+    m_started = false;
     VantorixInstallerApp::shutdown();
     const QString prefs = testsupport::sandboxDir() + QStringLiteral("/prefs");
     QVERIFY(QFileInfo(prefs + QStringLiteral("/Vantorix Tools/Logs/com.vantorix.installer.txt")).size() > 0);
@@ -244,6 +256,15 @@ void tst_WindowFlow::signInInstallAndQuit()
 
     QVERIFY2(alerts.boxes().empty(), qPrintable(QStringLiteral("message boxes: ") + boxes()));
     QCOMPARE(windowdriver::failures(), 0);
+}
+
+void tst_WindowFlow::cleanupTestCase()
+{
+    m_window.reset();
+    if (m_started) {
+        m_started = false;
+        VantorixInstallerApp::shutdown();
+    }
 }
 
 int main(int argc, char* argv[])
