@@ -1,6 +1,7 @@
 #include "InstallerManager.h"
 #include "QuitOnSignal.h"
 #include "VantorixInstallerApp.h"
+#include "WindowStart.h"
 #include "ui/InstallerDialog.h"
 
 #include <QApplication>
@@ -11,8 +12,16 @@ using namespace installer;
 
 int main(int argc, char* argv[])
 {
-    auto application = std::make_unique<QApplication>(argc, argv);
+    // Without a display, say so plainly instead of Qt's plugin diagnostics.
+    if (!windowstart::displayAvailable(argc, argv))
+        return windowstart::noDisplayExitCode;
+    std::unique_ptr<QApplication> application;
+    {
+        windowstart::PlatformGuard guard;
+        application = std::make_unique<QApplication>(argc, argv);
+    }
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication::setWindowIcon(windowstart::applicationIcon());
     QuitOnSignal quitOnSignal;
 
     int exitCode = 0;

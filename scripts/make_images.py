@@ -7,6 +7,9 @@ a failed product action (50 x 50, and 100 x 100 for "@2x"). Every picture is
 made of a few simple shapes in a design box, rasterised here with 4 x 4
 samples per pixel and written as an RGBA PNG with zlib, so no imaging
 package is needed. Run it from anywhere; it rewrites every file.
+
+The program's own icon goes into resources/icons/: PNGs of the desktop's
+sizes, the same shapes as SVG, and a macOS .icns made of PNGs.
 """
 
 import math
@@ -15,6 +18,7 @@ import struct
 import zlib
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "images")
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "icons")
 
 ACTIVE = (62, 186, 196)
 INACTIVE = (134, 137, 139)
@@ -123,7 +127,7 @@ def render(width, height, box, layers):
     return rows
 
 
-def write_png(path, width, height, rows):
+def png_bytes(width, height, rows):
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
@@ -133,12 +137,20 @@ def write_png(path, width, height, rows):
     data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
     data += chunk(b"IDAT", zlib.compress(raw, 9))
     data += chunk(b"IEND", b"")
+    return data
+
+
+def write_file(path, data):
     temporary = path + ".tmp"
     with open(temporary, "wb") as out:
         out.write(data)
         out.flush()
         os.fsync(out.fileno())
     os.replace(temporary, path)
+
+
+def write_png(path, width, height, rows):
+    write_file(path, png_bytes(width, height, rows))
 
 
 # ---- the pictures, in a 40 x 30 box (categories) or a 50 x 50 box (icons)
@@ -203,6 +215,86 @@ def error(_):
     ]
 
 
+# ---- the program's icon, in a 64 x 64 box: a tile with an arrow going down
+# into a tray. Each shape is given once and drawn both ways, as pixels and as
+# SVG.
+
+ICON_TILE = (44, 160, 170)
+ICON_TILE_DARK = (30, 118, 126)
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+ICON_NAME = "vantorix-installer"
+
+
+def icon_shapes():
+    return [
+        ("rounded", (4, 4, 60, 60, 12), ICON_TILE),
+        ("rounded", (4, 44, 60, 60, 12), ICON_TILE_DARK),
+        ("rect", (4, 44, 60, 50), ICON_TILE_DARK),
+        ("stroke", (32, 13, 32, 32, 7), WHITE),
+        ("polygon", ((19, 28), (45, 28), (32, 42)), WHITE),
+        ("stroke", (16, 38, 16, 49, 5), WHITE),
+        ("stroke", (16, 49, 48, 49, 5), WHITE),
+        ("stroke", (48, 49, 48, 38, 5), WHITE),
+    ]
+
+
+def icon_layers():
+    makers = {"rounded": lambda a: rounded(*a), "rect": lambda a: rect(*a), "stroke": lambda a: stroke(*a),
+              "polygon": lambda a: polygon(list(a))}
+    return [(makers[kind](args), colour) for kind, args, colour in icon_shapes()]
+
+
+def icon_svg():
+    def fill(colour):
+        return "#%02x%02x%02x" % colour
+
+    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">']
+    for kind, args, colour in icon_shapes():
+        if kind == "rounded":
+            x0, y0, x1, y1, r = args
+            parts.append('  <rect x="%g" y="%g" width="%g" height="%g" rx="%g" fill="%s"/>'
+                         % (x0, y0, x1 - x0, y1 - y0, r, fill(colour)))
+        elif kind == "rect":
+            x0, y0, x1, y1 = args
+            parts.append('  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+                         % (x0, y0, x1 - x0, y1 - y0, fill(colour)))
+        elif kind == "stroke":
+            x0, y0, x1, y1, width = args
+            parts.append('  <line x1="%g" y1="%g" x2="%g" y2="%g" stroke="%s" stroke-width="%g" '
+                         'stroke-linecap="round"/>' % (x0, y0, x1, y1, fill(colour), width))
+        elif kind == "polygon":
+            points = " ".join("%g,%g" % point for point in args)
+            parts.append('  <polygon points="%s" fill="%s"/>' % (points, fill(colour)))
+    parts.append("</svg>")
+    return ("\n".join(parts) + "\n").encode("ascii")
+
+
+def icns(pngs):
+    """A macOS icon file: one PNG entry per size."""
+    kinds = {16: b"icp4", 32: b"icp5", 64: b"icp6", 128: b"ic07", 256: b"ic08", 512: b"ic09"}
+    body = b""
+    for size in sorted(pngs):
+        if size in kinds:
+            body += kinds[size] + struct.pack(">I", len(pngs[size]) + 8) + pngs[size]
+    return b"icns" + struct.pack(">I", len(body) + 8) + body
+
+
+def make_icons():
+    os.makedirs(ICONS, exist_ok=True)
+    layers = icon_layers()
+    pngs = {}
+    for size in sorted(set(ICON_SIZES) | {512}):
+        pngs[size] = png_bytes(size, size, render(size, size, (64, 64), layers))
+        if size in ICON_SIZES:
+            path = os.path.join(ICONS, "%s-%d.png" % (ICON_NAME, size))
+            write_file(path, pngs[size])
+            print(os.path.relpath(path))
+    for name, data in ((ICON_NAME + ".svg", icon_svg()), ("VantorixInstaller.icns", icns(pngs))):
+        path = os.path.join(ICONS, name)
+        write_file(path, data)
+        print(os.path.relpath(path))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     categories = [("Tools", tools), ("Updates", updates), ("Trial", trial), ("Education", education)]
@@ -219,6 +311,7 @@ def main():
             path = os.path.join(OUT, name + suffix + ".png")
             write_png(path, width, height, render(width, height, box, layers))
             print(os.path.relpath(path))
+    make_icons()
 
 
 if __name__ == "__main__":

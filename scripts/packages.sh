@@ -6,6 +6,12 @@ VANTORIX_PACKAGES=(
     openssl ca-certificates procps unzip zip curl locales
     xvfb xauth
 )
+# The Debian package and its checks (scripts/package, scripts/check-package),
+# and the deployment playbook's checks (docs/deploy).
+VANTORIX_PACKAGES+=(
+    dpkg-dev file lintian desktop-file-utils appstream python3
+    ansible-core
+)
 
 # Locales the tests switch to: numbers must read and write the same under a
 # locale whose decimal point is a comma.

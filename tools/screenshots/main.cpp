@@ -11,8 +11,8 @@
 
 #include "InstallerManager.h"
 #include "VantorixInstallerApp.h"
+#include "WindowDriver.h"
 #include "products/InstallerProduct.h"
-#include "ui/EULADialog.h"
 #include "ui/InstallerDialog.h"
 #include "ui/NotesDialog.h"
 #include "ui/OptionsWidget.h"
@@ -21,7 +21,6 @@
 
 #include "Interface/Alert.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -35,35 +34,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdio>
 #include <functional>
 #include <memory>
 
 using namespace installer;
+using namespace windowdriver;
 
 namespace {
 
 QString outputDir;
-int failures = 0;
-
-void say(const QString& line)
-{
-    std::fprintf(stderr, "screenshots: %s\n", qPrintable(line));
-}
-
-void fail(const QString& what)
-{
-    ++failures;
-    say(QStringLiteral("FAILED: ") + what);
-}
-
-// Lets pending paints, layouts and short network exchanges finish.
-void settle(int ms = 300)
-{
-    QTest::qWait(ms);
-}
 
 bool save(QWidget* widget, const QString& name)
 {
@@ -80,97 +61,18 @@ bool save(QWidget* widget, const QString& name)
     return true;
 }
 
-template <typename W>
-W* child(QObject* parent, const char* name)
+// Text set from a download lays out over a few passes before a dialog is
+// grabbed.
+void saveDialog(QWidget* dialog, const QString& name)
 {
-    W* widget = parent != nullptr ? parent->findChild<W*>(QLatin1String(name)) : nullptr;
-    if (widget == nullptr)
-        fail(QStringLiteral("no widget named ") + QLatin1String(name));
-    return widget;
+    QTest::qWait(800);
+    save(dialog, name);
 }
 
-// Waits for condition with the event loop running; a timeout is logged,
-// and the driver goes on to take what it can.
-bool waitFor(const std::function<bool()>& condition, int ms, const QString& what)
-{
-    if (QTest::qWaitFor(condition, ms))
-        return true;
-    say(QStringLiteral("timed out waiting for ") + what);
-    return false;
-}
-
-void click(QWidget* widget)
-{
-    // Buttons through their own click: a radio button's hit area is its
-    // indicator and text, not the middle of its (wider) geometry.
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        button->click();
-    else if (widget != nullptr)
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-}
-
-// Changes the stand-in's behaviour through its control request; waits for
-// the answer.
-bool control(const QString& query)
-{
-    const QString base = qEnvironmentVariable("VANTORIX_SERVICE_URL");
-    QNetworkAccessManager network;
-    std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(base + QStringLiteral("/control?") + query))));
-    const bool answered = QTest::qWaitFor([&] { return reply->isFinished(); }, 5000);
-    if (!answered || reply->error() != QNetworkReply::NoError) {
-        fail(QStringLiteral("the stand-in refused /control?") + query);
-        return false;
-    }
-    return true;
-}
-
-// Runs action, which opens a modal dialog of type D; when the dialog is up
-// and ready(dialog) holds, saves it as name and closes it with its button
-// named closer, after calling beforeClose. The dialog runs its own event loop inside action, so the
-// watching is done by a timer.
-template <typename D>
-void grabModal(const std::function<void()>& action, const QString& name, const char* closer,
-               const std::function<bool(D*)>& ready, const std::function<void()>& beforeClose = {})
-{
-    bool seen = false;
-    int waited = 0;
-    QTimer watch;
-    watch.setInterval(100);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        waited += 100;
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            if (waited > 15000) {
-                watch.stop();
-                fail(name + QStringLiteral(": the dialog did not open"));
-            }
-            return;
-        }
-        if (!ready(dialog) && waited < 15000)
-            return;
-        watch.stop();
-        seen = true;
-        // Text set from a download lays out over a few passes.
-        QTest::qWait(800);
-        save(dialog, name);
-        if (beforeClose)
-            beforeClose();
-        if (auto* button = dialog->template findChild<QPushButton*>(QLatin1String(closer)))
-            click(button);
-        else
-            dialog->reject();
-    });
-    watch.start();
-    action();
-    if (!seen)
-        waitFor([&] { return seen || !watch.isActive(); }, 20000, name);
-    watch.stop();
-}
-
-class Driver {
+class Driver : public WindowDriver {
 public:
     Driver(InstallerDialog* window, QString email, QString password)
-        : m_window(window), m_email(std::move(email)), m_password(std::move(password))
+        : WindowDriver(window), m_email(std::move(email)), m_password(std::move(password))
     {
     }
 
@@ -178,8 +80,9 @@ public:
     {
         if (!optionsPanel())
             return;
-        if (!signIn())
+        if (!signIn(m_email, m_password))
             return;
+        save(window(), QStringLiteral("my-tools"));
         categories();
         notes();
         installing();
@@ -189,16 +92,10 @@ public:
     }
 
 private:
-    OptionsWidget* options() const { return m_window->getOptions(); }
-    QListWidget* list() const { return m_window->findChild<QListWidget*>(QStringLiteral("products")); }
-
     bool optionsPanel()
     {
-        if (!QTest::qWaitFor([&] { return options() != nullptr && options()->isVisible(); }, 20000)) {
-            fail(QStringLiteral("the options panel did not show"));
+        if (!waitForOptions())
             return false;
-        }
-        settle();
         save(options(), QStringLiteral("options"));
 
         click(child<QRadioButton>(options(), "educationalRadio"));
@@ -214,60 +111,18 @@ private:
         return true;
     }
 
-    bool signIn()
-    {
-        auto* email = child<QLineEdit>(options(), "emailEdit");
-        auto* password = child<QLineEdit>(options(), "passwordEdit");
-        if (email == nullptr || password == nullptr)
-            return false;
-        email->clear();
-        QTest::keyClicks(email, m_email);
-        password->clear();
-        QTest::keyClicks(password, m_password);
-        click(child<QPushButton>(options(), "submitButton"));
-        if (!QTest::qWaitFor([&] { return !options()->isVisible() && list() != nullptr && list()->count() > 0; },
-                             30000)) {
-            fail(QStringLiteral("no products listed after signing in"));
-            return false;
-        }
-        waitForRows();
-        save(m_window, QStringLiteral("my-tools"));
-        return true;
-    }
-
-    // The rows in view are made and their icons fetched shortly after a
-    // rebuild.
-    void waitForRows()
-    {
-        waitFor([&] { return m_window->shownWidgetAt(0) != nullptr; }, 5000, QStringLiteral("the first row"));
-        settle(1200);
-    }
-
-    void showCategory(const char* label)
-    {
-        click(child<QLabel>(m_window, label));
-        // A category may rightly be empty (Updates, while nothing older is
-        // installed).
-        if (!QTest::qWaitFor([&] { return list()->count() > 0; }, 3000)) {
-            say(QLatin1String(label) + QStringLiteral(": the list is empty"));
-            settle(500);
-            return;
-        }
-        waitForRows();
-    }
-
     void categories()
     {
         showCategory("updatesLabel");
-        save(m_window, QStringLiteral("updates"));
+        save(window(), QStringLiteral("updates"));
         showCategory("trialLabel");
-        save(m_window, QStringLiteral("trial"));
+        save(window(), QStringLiteral("trial"));
         // The smallest window the user can make: nothing may cover or clip.
-        const QSize size = m_window->size();
-        m_window->resize(m_window->minimumSize());
+        const QSize size = window()->size();
+        window()->resize(window()->minimumSize());
         settle(500);
-        save(m_window, QStringLiteral("trial-smallest"));
-        m_window->resize(size);
+        save(window(), QStringLiteral("trial-smallest"));
+        window()->resize(size);
         settle(300);
         showCategory("myToolsLabel");
     }
@@ -276,50 +131,28 @@ private:
     // of its label opens them.
     void notes()
     {
-        ProductWidget* row = m_window->widgetAt(0);
+        ProductWidget* row = window()->widgetAt(0);
         if (row == nullptr) {
             fail(QStringLiteral("no row for the release notes"));
             return;
         }
-        grabModal<NotesDialog>([row] { row->openLink(); }, QStringLiteral("notes"), "okButton",
-                               [](NotesDialog*) { return true; });
+        answerModal<NotesDialog>([row] { row->openLink(); }, QStringLiteral("notes"), "okButton",
+                                 [](NotesDialog*) { return true; },
+                                 [](NotesDialog* dialog) { saveDialog(dialog, QStringLiteral("notes")); });
         settle();
     }
 
-    // The row of the first product of the list that is not installed.
-    int installableRow()
+    // Installs row, saving the agreement as agreementName when given. The
+    // stand-in misbehaves (query) only once the agreement has arrived, so
+    // that just the product's archive suffers.
+    void installRow(int row, const QString& agreementName, const QString& query)
     {
-        for (int row = 0; row < list()->count(); ++row) {
-            InstallerProduct* product = m_window->productAt(row);
-            if (product != nullptr && !product->isInstalled() && !product->isBusy())
-                return row;
-        }
-        return -1;
-    }
-
-    // Clicks the install button of row; answers the agreement, saving it as
-    // agreementName when given. The stand-in misbehaves (query) only once the
-    // agreement has arrived, so that just the product's archive suffers.
-    void install(int row, const QString& agreementName, const QString& query)
-    {
-        list()->scrollToItem(list()->item(row));
-        settle();
-        ProductWidget* widget = m_window->widgetAt(row);
-        auto* button = widget != nullptr ? widget->findChild<QPushButton*>(QStringLiteral("button")) : nullptr;
-        if (button == nullptr) {
-            fail(QStringLiteral("no install button in row %1").arg(row));
-            return;
-        }
-        say(QStringLiteral("installing row %1: %2").arg(row).arg(widget->findChild<QLabel*>(QStringLiteral("label"))->text()));
-        grabModal<EULADialog>([button] { click(button); },
-                              agreementName.isEmpty() ? QStringLiteral("agreement-unused") : agreementName, "okButton",
-                              [](EULADialog* dialog) {
-                                  auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("okButton"));
-                                  return ok != nullptr && ok->isEnabled();
-                              },
-                              [query] { control(query); });
-        if (agreementName.isEmpty())
-            QFile::remove(QDir(outputDir).filePath(QStringLiteral("agreement-unused.png")));
+        install(row, agreementName.isEmpty() ? QStringLiteral("agreement") : agreementName,
+                [agreementName, query](QWidget* dialog) {
+                    if (!agreementName.isEmpty())
+                        saveDialog(dialog, agreementName);
+                    control(query);
+                });
     }
 
     void installing()
@@ -331,20 +164,20 @@ private:
             fail(QStringLiteral("nothing left to install in My Tools"));
             return;
         }
-        install(row, QStringLiteral("agreement"), QStringLiteral("stall-files=900"));
+        installRow(row, QStringLiteral("agreement"), QStringLiteral("stall-files=900"));
         waitFor(
             [&] {
-                ProductWidget* widget = m_window->shownWidgetAt(row);
+                ProductWidget* widget = window()->shownWidgetAt(row);
                 auto* bar = widget != nullptr ? widget->findChild<QProgressBar*>(QStringLiteral("progressBar")) : nullptr;
                 return bar != nullptr && bar->isVisible() && bar->value() > 0;
             },
             5000, QStringLiteral("the progress of the install"));
         settle(800);
-        if (InstallerProduct* product = m_window->productAt(row))
+        if (InstallerProduct* product = window()->productAt(row))
             say(QStringLiteral("install progress %1 of %2").arg(product->getProgressValue()).arg(product->getProgressRange()));
-        save(m_window, QStringLiteral("installing"));
+        save(window(), QStringLiteral("installing"));
         // Cancel it: the same button while the install runs.
-        if (ProductWidget* widget = m_window->shownWidgetAt(row))
+        if (ProductWidget* widget = window()->shownWidgetAt(row))
             click(widget->findChild<QPushButton*>(QStringLiteral("button")));
         settle(1000);
     }
@@ -358,31 +191,35 @@ private:
             fail(QStringLiteral("nothing left to install for the failed install"));
             return;
         }
-        install(row, QString(), QStringLiteral("short-files=1"));
+        installRow(row, QString(), QStringLiteral("short-files=1"));
         waitFor(
             [&] {
-                InstallerProduct* product = m_window->productAt(row);
+                InstallerProduct* product = window()->productAt(row);
                 return product != nullptr && !product->isBusy();
             },
             15000, QStringLiteral("the failed install to end"));
         settle(1000);
-        save(m_window, QStringLiteral("failed"));
+        save(window(), QStringLiteral("failed"));
         control(QStringLiteral("reset=1"));
     }
 
     // The support report dialog, filled in as a user would, closed unsent.
     void supportReport()
     {
-        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("submitReport"));
-        grabModal<SubmitReportDialog>([button] { click(button); }, QStringLiteral("support-report"), "cancelButton",
-                                      [](SubmitReportDialog* dialog) {
-                                          dialog->findChild<QLineEdit*>(QStringLiteral("ticketID"))
-                                              ->setText(QStringLiteral("VX-20417"));
-                                          dialog->findChild<QPlainTextEdit*>(QStringLiteral("message"))
-                                              ->setPlainText(QStringLiteral(
-                                                  "Stair Maker does not show in ArchiCAD 19 after the update."));
-                                          return true;
-                                      });
+        auto* button = window()->findChild<QPushButton*>(QStringLiteral("submitReport"));
+        answerModal<SubmitReportDialog>(
+            [button] { click(button); }, QStringLiteral("support-report"), "cancelButton",
+            [](SubmitReportDialog* dialog) {
+                dialog->findChild<QLineEdit*>(QStringLiteral("ticketID"))->setText(QStringLiteral("VX-20417"));
+                dialog->findChild<QPlainTextEdit*>(QStringLiteral("message"))
+                    ->setPlainText(QStringLiteral("Stair Maker does not show in ArchiCAD 19 after the update."));
+                return true;
+            },
+            [](SubmitReportDialog* dialog) {
+                // Text laid out over a few passes.
+                QTest::qWait(800);
+                saveDialog(dialog, QStringLiteral("support-report"));
+            });
     }
 
     // The cancelled install's archive still waits on the stalled file. A
@@ -391,21 +228,10 @@ private:
     // downloader gives up on the silent connection.
     void settleDownloads()
     {
-        const auto idle = [&] {
-            for (int row = 0; row < list()->count(); ++row) {
-                InstallerProduct* product = m_window->productAt(row);
-                if (product != nullptr && product->isBusy())
-                    return false;
-            }
-            return true;
-        };
-        if (!idle())
-            say(QStringLiteral("waiting for the stalled download to time out"));
-        waitFor(idle, 60000, QStringLiteral("the downloads to end"));
+        waitUntilIdle(60000);
         settle(500);
     }
 
-    InstallerDialog* m_window;
     QString m_email;
     QString m_password;
 };
@@ -416,6 +242,7 @@ int main(int argc, char* argv[])
 {
     auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    setPrefix(QStringLiteral("screenshots"));
     if (argc < 4) {
         std::fprintf(stderr, "usage: vantorix-screenshots <output folder> <e-mail> <password>\n");
         return 2;
@@ -444,7 +271,7 @@ int main(int argc, char* argv[])
     }
     VantorixInstallerApp::shutdown();
     application.reset();
-    if (failures > 0)
+    if (failures() > 0)
         status = 1;
     return status;
 }
