@@ -3,6 +3,7 @@
 #include "Applications/ArchiCADInfo.h"
 #include "Applications/LocalisedApplication.h"
 #include "Environment/Host.h"
+#include "Environment/Platform.h"
 #include "File/Directory.h"
 #include "File/File.h"
 #include "Utility/Convert.h"
@@ -10,7 +11,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <iterator>
@@ -21,7 +21,6 @@ namespace vantorix {
 namespace {
 
 const char* const childTags[] = {"signature", "path"};
-const int processTimeout = 30000;
 
 // The per-user cache folder of the host's caches.
 String userCacheLocation()
@@ -160,45 +159,21 @@ String Application::getDefaultExtension(Location location) const
 
 bool Application::isRunning() const
 {
-    // A running host shows in the process list by the path of its executable,
-    // <path>/<bundle>.app/Contents/MacOS/<executable>. Solo editions use the
-    // bundle name of the full one.
-    String pattern = getName();
-    replaceAll(pattern, "Solo ", "");
-    replaceAll(pattern, " ", "\\s");
-    pattern += "\\.app";
-
-    // Only the command column: a terminal name such as "pts/0" in the other
-    // columns would be taken for the start of the path.
-    QProcess ps;
-    ps.start(QStringLiteral("sh"),
-             {QStringLiteral("-c"), QStringLiteral("ps -ax -o command= | grep -i '%1'").arg(pattern.qString())});
-    if (!ps.waitForFinished(processTimeout)) {
-        ps.kill();
-        ps.waitForFinished(processTimeout);
+    // A running host has its executable in a bundle directly in this
+    // installation's folder: <path>/<bundle>.app/Contents/MacOS/<executable>.
+    // The process table is read directly: no program is started for it.
+    const QString own = QDir::cleanPath(m_path.qString());
+    if (own.isEmpty())
         return false;
-    }
-
-    String own = m_path;
-    replaceEnclosing(own, File::pathDelimiter, "", false, true);
-    const QList<QByteArray> lines = ps.readAllStandardOutput().split('\n');
-    for (const QByteArray& raw : lines) {
-        String line(QString::fromUtf8(raw));
-        const int slash = line.find('/');
-        if (slash == String::npos)
-            continue;
-        line = line.substr(slash + 1);
-        replaceAllOf(line, String::lineEnding, "");
-        replaceEnclosing(line, File::pathDelimiter, "", true, true);
-        std::vector<String> parts;
-        line.split(File::pathDelimiter, parts);
+    for (const QString& program : platform.getRunningProgramPaths()) {
+        const QStringList parts = QDir::cleanPath(program).split(QLatin1Char('/'));
         if (parts.size() < 5)
             continue;
-        // Drop the bundle, "Contents", "MacOS" and the executable.
-        String folder;
-        for (std::size_t i = 0; i + 4 < parts.size(); ++i)
-            folder += String(File::pathDelimiter) + parts[i];
-        if (folder == own)
+        const int n = parts.size();
+        if (parts.at(n - 2) != QLatin1String("MacOS") || parts.at(n - 3) != QLatin1String("Contents") ||
+            !parts.at(n - 4).endsWith(QLatin1String(".app"), Qt::CaseInsensitive))
+            continue;
+        if (parts.mid(0, n - 4).join(QLatin1Char('/')) == own)
             return true;
     }
     return false;

@@ -55,7 +55,7 @@ public:
     // The file extension of that kind ("apx", "lcf", "txt"), or empty.
     String getDefaultExtension(Location location) const;
     // Whether a process started from this installation's bundle is running
-    // (looked up with "ps"; a "ps" that fails or hangs counts as not running).
+    // (read from the system's process table, without starting a program).
     bool isRunning() const;
     // The host's cache folder for this installation, owned by the caller, or
     // null when there is none.

@@ -15,6 +15,11 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_MACOS
+#include <libproc.h>
+#include <sys/proc_info.h>
+#endif
+
 namespace vantorix {
 
 Platform platform;
@@ -207,6 +212,40 @@ std::vector<String> Platform::getMACAddress() const
 bool Platform::launchUrl(const String& url) const
 {
     return QDesktopServices::openUrl(QUrl(url.qString()));
+}
+
+std::vector<QString> Platform::getRunningProgramPaths() const
+{
+    std::vector<QString> paths;
+#if defined(Q_OS_MACOS)
+    std::vector<pid_t> pids(4096);
+    int count = proc_listallpids(pids.data(), int(pids.size() * sizeof(pid_t)));
+    for (int i = 0; i < count; ++i) {
+        char path[PROC_PIDPATHINFO_MAXSIZE];
+        if (proc_pidpath(pids[std::size_t(i)], path, sizeof path) > 0)
+            paths.push_back(QString::fromUtf8(path));
+    }
+#elif defined(Q_OS_LINUX)
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& process : processes) {
+        bool number = false;
+        process.toInt(&number);
+        if (!number)
+            continue;
+        const QString folder = QStringLiteral("/proc/") + process;
+        const QString executable = QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget();
+        if (!executable.isEmpty())
+            paths.push_back(executable);
+        QFile commandLine(folder + QStringLiteral("/cmdline"));
+        if (!commandLine.open(QIODevice::ReadOnly))
+            continue;
+        // The first argument only: it ends at the first NUL.
+        const QByteArray first = commandLine.read(4096).split('\0').value(0);
+        if (first.startsWith('/'))
+            paths.push_back(QFile::decodeName(first));
+    }
+#endif
+    return paths;
 }
 
 } // namespace vantorix

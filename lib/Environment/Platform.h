@@ -38,6 +38,13 @@ public:
     // when one of them comes or goes.
     std::vector<String> getMACAddress() const;
     bool launchUrl(const String& url) const;
+    // The program paths of the running processes, read from the system's
+    // process table without starting any program: each process's executable
+    // and, for a program that names itself (a script started by path, a
+    // process renamed with "exec -a"), its first argument when that is an
+    // absolute path. Processes the user may not look into give what they
+    // show.
+    std::vector<QString> getRunningProgramPaths() const;
 };
 
 // The process-wide platform services. Having no state, they may be used by
