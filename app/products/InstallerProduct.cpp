@@ -142,6 +142,7 @@ String InstallerProduct::executablePath(const String& localPath, const String& p
 
 void InstallerProduct::install()
 {
+    m_lastAction = Action::install;
     m_busy = true;
     m_cancelled = false;
     m_application = manager.getActiveApplication();
@@ -327,6 +328,7 @@ void InstallerProduct::finishDownload()
 
 void InstallerProduct::unInstall()
 {
+    m_lastAction = Action::uninstall;
     m_busy = false;
     m_cancelled = false;
     if (m_localPaths.empty()) {

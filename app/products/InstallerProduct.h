@@ -46,6 +46,10 @@ public:
     void setApplication(const vantorix::Guid& application) { m_application = application; }
     const vantorix::String& getLanguage() const { return m_language; }
     bool isBusy() const { return m_busy; }
+    // What the product was last asked to do; the window names it when it
+    // failed.
+    enum class Action { none, install, uninstall };
+    Action getLastAction() const { return m_lastAction; }
     bool isCancelled() const { return m_cancelled; }
     void setCancelled(bool cancelled) { m_cancelled = cancelled; }
     // Cancels a running install: its downloads end for good (their parts
@@ -148,6 +152,7 @@ private:
     bool m_sizeUnknown = false;
     qint64 m_receivedBytes = 0;
     vantorix::String m_lastError;
+    Action m_lastAction = Action::none;
     vantorix::Guid m_application;
     vantorix::String m_language;
 };

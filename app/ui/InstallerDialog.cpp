@@ -39,6 +39,10 @@ namespace {
 
 // Rows of the error table for what this version cannot do yet.
 constexpr short updateNotAvailable = 44;
+// "Installing $1 failed: $2", "Uninstalling $1 failed: $2", "no reason was recorded".
+constexpr short installFailedRow = 35;
+constexpr short uninstallFailedRow = 36;
+constexpr short noReasonRow = 60;
 
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
@@ -492,8 +496,20 @@ ProductWidget* InstallerDialog::widgetAt(int row)
 
 void InstallerDialog::productFailed()
 {
-    if (auto* product = qobject_cast<InstallerProduct*>(sender()))
-        m_failed.insert(product);
+    auto* product = qobject_cast<InstallerProduct*>(sender());
+    if (product == nullptr)
+        return;
+    m_failed.insert(product);
+    // The reason, where the user looks. Shown once the product's own signal
+    // is over: the alert runs an event loop of its own, and the product (or
+    // its row) may be gone by the time it closes.
+    const bool uninstalling = product->getLastAction() == InstallerProduct::Action::uninstall;
+    QString reason = product->getLastError().qString();
+    if (reason.isEmpty())
+        reason = text(errorTable, noReasonRow);
+    const QString message = filledText(errorTable, uninstalling ? uninstallFailedRow : installFailedRow,
+                                       product->getProduct().getName().qString(), reason);
+    QTimer::singleShot(0, this, [this, message]() { ErrorAlert(programName(), this).show(String(message)); });
 }
 
 void InstallerDialog::showVisibleRows()

@@ -223,8 +223,12 @@ void tst_InstallerDialog::longList()
     const int inView = widgets();
     QVERIFY(inView > 0 && inView < 30);
 
-    // A failed row shows its failure after it was scrolled away and back.
+    // A failed row shows its failure after it was scrolled away and back,
+    // and the window says why in an alert.
+    AlertRecorder alerts;
     emit m_window->productAt(0)->productActionFailure();
+    QTRY_COMPARE(alerts.boxes().size(), std::size_t(1));
+    QCOMPARE(alerts.boxes().front().text.qString(), QStringLiteral("Installing Tool 0 failed: no reason was recorded"));
     list()->scrollToBottom();
     QTRY_VERIFY(m_window->shownWidgetAt(59) != nullptr);
     QVERIFY(m_window->shownWidgetAt(0) == nullptr);
