@@ -9,6 +9,7 @@
 #include "common/FakeHost.h"
 #include "common/FileBytes.h"
 #include "common/FullDisk.h"
+#include "common/OtherUser.h"
 #include "common/TestSupport.h"
 
 #include "Applications/Application.h"
@@ -171,6 +172,8 @@ private slots:
     void interruptedSwap();
     void journalsWrittenByHand();
     void recoveryWaitsForAMissingHost();
+    void hostFolderNotWritable_data();
+    void hostFolderNotWritable();
     void fullDiskKeepsOldFiles();
 };
 
@@ -436,6 +439,62 @@ void tst_ProductInstaller::recoveryWaitsForAMissingHost()
     QCOMPARE(InstallJournal::recover(), 1);
     QCOMPARE(snapshot(host.root), before);
     QCOMPARE(leftovers(host), QStringList());
+}
+
+// An install needs to write only the folders it installs into, never the
+// host's own folder; a folder it cannot write is named.
+void tst_ProductInstaller::hostFolderNotWritable_data()
+{
+    QTest::addColumn<bool>("extraWritable");
+    QTest::newRow("every target folder writable") << true;
+    QTest::newRow("the extra folder read-only") << false;
+}
+
+void tst_ProductInstaller::hostFolderNotWritable()
+{
+    QFETCH(bool, extraWritable);
+    const QString sandbox = testsupport::sandboxDir();
+    const QString base = otherUserCanReach(sandbox) ? sandbox + "/readonly" + QString::number(++s_hosts) : makeReachableFolder();
+    if (base.isEmpty())
+        QSKIP("no folder the other user can reach");
+    unlockFolder(base + "/ArchiCAD 19");
+    QDir(base + "/ArchiCAD 19").removeRecursively();
+    QFile::remove(base + "/tool.zip");
+    const Host host = addHost(base + "/ArchiCAD 19");
+    QVERIFY(!host.root.isEmpty());
+    const QString files = "<file type=\"dll\"><name>Tool.apx</name></file>"
+                          "<file type=\"library\"><name>Tool.lcf</name></file>"
+                          "<file type=\"extra\"><name>Tool.txt</name></file>";
+    const QString archive = base + "/tool.zip";
+    QVERIFY(QFile::copy(makeArchive("readonly", files), archive));
+    const QString prefs = base + "/prefs";
+    const QFileDevice::Permissions open = QFileDevice::Permissions(0x7777);
+    const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                              QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    for (const QString& folder : {host.addOns, host.library, host.extra, prefs})
+        QVERIFY(QDir().mkpath(folder));
+    for (const QString& folder : {base, prefs, host.addOns, host.library, host.extra})
+        QVERIFY(QFile::setPermissions(folder, open));
+    QVERIFY(QFile::setPermissions(archive, open));
+    if (!extraWritable)
+        QVERIFY(QFile::setPermissions(host.extra, readOnly));
+    QVERIFY(QFile::setPermissions(host.root, readOnly));
+
+    String error;
+    const bool installed = runAsOtherUser([&] {
+        // The other user's own journal folder.
+        qputenv("VANTORIX_PREFS_DIR", QFile::encodeName(prefs));
+        const bool done = install(host, archive, &error);
+        const QString expected = "The folder " + QDir::cleanPath(host.extra) + " cannot be written, so nothing was changed";
+        return extraWritable ? done : !done && error.qString() == expected;
+    });
+    QFile::setPermissions(host.root, open);
+    QFile::setPermissions(host.extra, open);
+    QVERIFY(installed);
+    QCOMPARE(QFileInfo::exists(host.library + "Tool.lcf"), extraWritable);
+    QCOMPARE(QFileInfo::exists(host.addOns + "Tool.apx/Contents/MacOS/Tool"), extraWritable);
+    QVERIFY(!QFileInfo::exists(host.extra + "Tool.txt") || extraWritable);
+    QCOMPARE(leftovers(host).filter(".vantorix-"), QStringList());
 }
 
 void tst_ProductInstaller::fullDiskKeepsOldFiles()
