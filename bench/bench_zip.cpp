@@ -8,6 +8,8 @@
 
 #include "Utility/ZipArchive.h"
 
+#include "BenchText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,25 +39,6 @@ namespace {
 
 int rounds = 3;
 
-// Deterministic text that deflates about as well as source code does.
-QByteArray makeText(int size, unsigned seed)
-{
-    static const char* const words[] = {"install", "archive", "vantorix", "tool",  "bundle", "library",
-                                        "host",    "version", "manifest", "entry", "folder", "file",
-                                        "(",       ")",       "{",        "}",     ";",      "\n"};
-    QByteArray text;
-    text.reserve(size + 16);
-    unsigned state = seed * 2654435761u + 1;
-    while (text.size() < size) {
-        state = state * 1103515245u + 12345u;
-        text += words[(state >> 16) % (sizeof words / sizeof *words)];
-        if ((state >> 8) % 7 == 0)
-            text += QByteArray::number(state % 100000);
-        text += ' ';
-    }
-    text.resize(size);
-    return text;
-}
 
 struct Source {
     QString name;

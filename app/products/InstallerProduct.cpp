@@ -357,9 +357,6 @@ void InstallerProduct::mergeInstallationData(VantorixTools& tools, const String*
     const Application* application = manager.getApplication(m_application);
     if (application == nullptr)
         return;
-    Product record(m_product.getID(), m_product.getName(), m_product.getCode());
-    const PlatformSignature signature(HostType::archiCAD, application->getSignature().getVersion());
-    RegisteredPlatform platform(getVersionString(m_localVersion), signature);
     // The edition always goes with the entry, so that the same file recorded
     // with and without an outcome stays one entry.
     const String variant = editionText(*application);
@@ -369,15 +366,25 @@ void InstallerProduct::mergeInstallationData(VantorixTools& tools, const String*
         executable.setVariant(variant);
         if (errorText != nullptr)
             executable.setErrorMessage(*errorText);
-        platform.mergeExecutable(executable);
         executables.push_back(executable);
     }
+    mergeEntries(tools, *application, executables, errorText);
+}
+
+void InstallerProduct::mergeEntries(VantorixTools& tools, const Application& application,
+                                    const std::vector<Executable>& executables, const String* errorText)
+{
+    Product record(m_product.getID(), m_product.getName(), m_product.getCode());
+    const PlatformSignature signature(HostType::archiCAD, application.getSignature().getVersion());
+    RegisteredPlatform platform(getVersionString(m_localVersion), signature);
+    for (const Executable& executable : executables)
+        platform.mergeExecutable(executable);
     record.getPlatformList().add(platform);
     tools.mergeInstallation(record);
 
     // The store keeps the outcome of an entry whose version did not change;
-    // this install's outcome replaces it, so a success after a failure at the
-    // same version is no longer recorded as a failure.
+    // this outcome replaces it, so a success after a failure at the same
+    // version is no longer recorded as a failure.
     if (errorText == nullptr || tools.getInstallation() == nullptr)
         return;
     const Product* stored = tools.getInstallation()->getProducts().getProduct(m_product.getID());
@@ -582,19 +589,8 @@ void InstallerProduct::recordFailure(VantorixTools& tools, const String& errorTe
     const Application* application = manager.getApplication(m_application);
     if (application == nullptr)
         return;
-    Product record(m_product.getID(), m_product.getName(), m_product.getCode());
-    const PlatformSignature signature(HostType::archiCAD, application->getSignature().getVersion());
-    RegisteredPlatform platform(getVersionString(m_localVersion), signature);
-    Executable executable(application->getPath(), m_platform.getVersion(), errorText, editionText(*application));
-    platform.mergeExecutable(executable);
-    record.getPlatformList().add(platform);
-    tools.mergeInstallation(record);
-    const Product* stored = tools.getInstallation()->getProducts().getProduct(m_product.getID());
-    const RegisteredPlatform* storedPlatform = stored != nullptr ? stored->getPlatformList().find(signature) : nullptr;
-    if (ExecutableMap* entries = storedPlatform != nullptr ? storedPlatform->getExecutables() : nullptr) {
-        if (Executable* entry = entries->find(executable))
-            entry->setErrorMessage(errorText);
-    }
+    const Executable executable(application->getPath(), m_platform.getVersion(), errorText, editionText(*application));
+    mergeEntries(tools, *application, {executable}, &errorText);
 }
 
 } // namespace installer

@@ -17,6 +17,7 @@
 
 namespace vantorix {
 class Application;
+class Executable;
 class VantorixTools;
 }
 
@@ -136,6 +137,10 @@ private:
     bool prepareRecord(RecordChange& change, vantorix::String& error);
     // Removes the recorded items and their record in one transaction.
     bool removeInstalled();
+    // Merges entries for application's folder into tools; with an outcome,
+    // each entry takes it.
+    void mergeEntries(vantorix::VantorixTools& tools, const vantorix::Application& application,
+                      const std::vector<vantorix::Executable>& executables, const vantorix::String* errorText);
     // Records a failed install in tools without touching what an earlier
     // install recorded.
     void recordFailure(vantorix::VantorixTools& tools, const vantorix::String& errorText);

@@ -127,7 +127,7 @@ struct ProductInstaller::Planned {
     QString name;
     bool bundle = false;
     unsigned entry = 0;
-    std::vector<std::pair<unsigned, QString>> contents;
+    BundleEntries contents;
     QString staged;
 };
 
@@ -228,18 +228,12 @@ bool ProductInstaller::writeEntry(ZipArchive& zip, unsigned index, const QString
     return true;
 }
 
-bool ProductInstaller::copyAPX(ZipArchive& zip, const QString& path, const String& name)
+bool ProductInstaller::copyAPX(ZipArchive& zip, const QString& path, const String& name, const BundleEntries& contents)
 {
-    const QString bundle = name.qString();
-    const QString shown = clean(QFileInfo(path).path()) + QLatin1Char('/') + bundle;
+    const QString shown = clean(QFileInfo(path).path()) + QLatin1Char('/') + name.qString();
     QSet<QString> made;
-    const unsigned count = zip.getEntryCount();
-    for (unsigned i = 0; i < count; ++i) {
-        const QString entryPath = zip.getEntryPath(i).qString();
-        if (entryPath.isEmpty() || ZipArchive::isDirectoryPath(String(entryPath)) ||
-            entryPath.contains(QLatin1String(macMetadataFolder)) || !entryPath.startsWith(bundle + QLatin1Char('/')))
-            continue;
-        const QString inner = entryPath.mid(bundle.size());
+    for (const auto& member : contents) {
+        const QString& inner = member.second;
         const QString target = path + inner;
         const QString folder = QFileInfo(target).path();
         // Each folder of the bundle is made once.
@@ -250,7 +244,7 @@ bool ProductInstaller::copyAPX(ZipArchive& zip, const QString& path, const Strin
             }
             made.insert(folder);
         }
-        if (!writeEntry(zip, i, target, shown + inner))
+        if (!writeEntry(zip, member.first, target, shown + inner))
             return false;
     }
     return true;
@@ -352,7 +346,7 @@ bool ProductInstaller::planFile(ZipArchive& zip, const ManifestFile& file, const
     }
     // A link entry is written as a file holding the link's text; a link that
     // leads out of the host application's folder refuses the archive.
-    for (const auto& member : item.bundle ? item.contents : std::vector<std::pair<unsigned, QString>>{{item.entry, QString()}}) {
+    for (const auto& member : item.bundle ? item.contents : BundleEntries{{item.entry, QString()}}) {
         const String path = zip.getEntryPath(member.first);
         const auto vertex = zip.getTree().getVertex(member.first);
         if (!vertex || !zip.getTree().isSymLink(*vertex))
@@ -570,7 +564,7 @@ bool ProductInstaller::copyFiles()
     if (!transaction.begin(m_error))
         return false;
     for (const Planned& item : plan) {
-        const bool written = item.bundle ? copyAPX(zip, item.staged, String(item.name))
+        const bool written = item.bundle ? copyAPX(zip, item.staged, String(item.name), item.contents)
                                          : writeEntry(zip, item.entry, item.staged, item.target);
         if (!written) {
             transaction.rollback();

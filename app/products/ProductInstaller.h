@@ -63,10 +63,12 @@ public:
     // Installs every file of the manifest; on failure error says why and
     // the host application's folders are as they were.
     bool copyFiles();
-    // Writes one bundle ("apx", "gdx") with everything inside it: the
-    // archive's entries below name go below path, the bundle's staging
-    // place.
-    bool copyAPX(vantorix::ZipArchive& zip, const QString& path, const vantorix::String& name);
+    // A bundle's entries: each entry's number and its path below the bundle.
+    using BundleEntries = std::vector<std::pair<unsigned, QString>>;
+    // Writes one bundle ("apx", "gdx") named name with everything inside it:
+    // the entries go below path, the bundle's staging place.
+    bool copyAPX(vantorix::ZipArchive& zip, const QString& path, const vantorix::String& name,
+                 const BundleEntries& contents);
     // Writes one file from memory, making its folders; every write is
     // checked.
     bool copyDataToFile(const vantorix::String& path, const vantorix::MemoryBlock* data);

@@ -25,17 +25,6 @@ const int bundleFiles = 1500;
 
 using Tree = QMap<QString, QByteArray>;
 
-Tree snapshot(const QString& root)
-{
-    Tree tree;
-    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDirIterator::Subdirectories);
-    while (items.hasNext()) {
-        const QFileInfo item(items.next());
-        tree[QDir(root).relativeFilePath(item.filePath())] = item.isDir() ? QByteArray("<dir>") : readFile(item.filePath());
-    }
-    return tree;
-}
 
 struct Run {
     int code = -1;

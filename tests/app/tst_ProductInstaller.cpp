@@ -28,22 +28,6 @@ namespace {
 
 using Tree = QMap<QString, QByteArray>;
 
-// Every item below root: file bytes, "<dir>" for folders, "->" and the
-// target for links (never followed).
-Tree snapshot(const QString& root)
-{
-    Tree tree;
-    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDirIterator::Subdirectories);
-    while (items.hasNext()) {
-        const QFileInfo item(items.next());
-        const QString name = QDir(root).relativeFilePath(item.filePath());
-        tree[name] = item.isSymLink() ? "->" + item.symLinkTarget().toUtf8()
-                     : item.isDir()   ? QByteArray("<dir>")
-                                      : readFile(item.filePath());
-    }
-    return tree;
-}
 
 struct Host {
     Guid id;
