@@ -48,6 +48,9 @@ public:
         hostRunning = 7,
         agreementNeeded = 8,
         notSaved = 9,
+        // The offline install file cannot be used: missing, damaged, not an
+        // install file or written by another installer version.
+        offlineUnusable = 10,
         interrupted = 130
     };
 
@@ -86,6 +89,11 @@ private:
     int runLogout(const QStringList& arguments);
     int runList(const QStringList& arguments);
     int runProducts(const QString& command, const QStringList& arguments);
+    // "offline create|list|install": offline install files.
+    int runOffline(const QStringList& arguments);
+    int createOfflineFile(const QStringList& arguments);
+    int listOfflineFile(const QStringList& arguments);
+    int installOfflineFile(const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
     // (code says which exit code). A command that takes no names refuses any
