@@ -361,6 +361,17 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
             }
         }
     }
+    // An archive the cache lists without a copy in the file cannot be
+    // installed: its record goes, so the product is not offered.
+    std::vector<String> absent;
+    for (const auto& entry : contents.archives) {
+        if (digests.count(entry.second->getName().qString() + QStringLiteral(".zfpkg")) == 0)
+            absent.push_back(entry.first);
+    }
+    for (const String& url : absent) {
+        Logger::write(String("Not in the file: ") + url);
+        contents.archives.erase(url);
+    }
     unpacked.keep();
     Logger::write(String(QStringLiteral("Offline file read: %1 archives").arg(digests.size())));
     return readable;
