@@ -99,10 +99,15 @@ bool catalogueBytes(VantorixTools& catalogue, QByteArray& bytes)
     return written;
 }
 
-// Writes what it is given to a file and takes its SHA-256 on the way.
+// Writes what it is given to a file and takes its SHA-256 on the way, so
+// that a large archive is read once.
 class HashingFile : public QIODevice {
 public:
-    explicit HashingFile(const QString& path) : m_file(path), m_hash(QCryptographicHash::Sha256) {}
+    // Without hashing it only writes.
+    HashingFile(const QString& path, bool hashing)
+        : m_file(path), m_hash(QCryptographicHash::Sha256), m_hashing(hashing)
+    {
+    }
 
     bool openNew()
     {
@@ -127,13 +132,15 @@ protected:
         const qint64 written = m_file.write(data, size);
         if (written != size)
             return -1;
-        m_hash.addData(data, int(size));
+        if (m_hashing)
+            m_hash.addData(data, int(size));
         return written;
     }
 
 private:
     QFile m_file;
     QCryptographicHash m_hash;
+    bool m_hashing;
 };
 
 // Removes what a refused read unpacked.
@@ -317,29 +324,8 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
         listed.insert(name);
     }
 
-    Unpacked unpacked;
-    std::map<QString, QByteArray> digests;
-    const QDir target(folder);
-    for (const unsigned index : archiveEntries) {
-        const QString name = zip.getEntryPath(index).qString();
-        Logger::write(String("Reading: ") + String(name));
-        if (!isArchiveEntryName(name) || listed.count(name) == 0)
-            return refuse(damaged, detailText(notAnArchiveRow, name));
-        const QString copyPath = target.filePath(name);
-        HashingFile copy(copyPath);
-        unpacked.add(copyPath);
-        if (!copy.openNew())
-            return refuse(damaged, detailText(entryUnpackRow, name, copy.fileError()));
-        const bool unpackedWhole = zip.readEntry(index, copy);
-        const bool closed = copy.finish();
-        if (!unpackedWhole || !closed)
-            return refuse(damaged, detailText(entryUnpackRow, name,
-                                              unpackedWhole ? copy.fileError() : zip.getError().qString()));
-        digests[name] = copy.digest();
-    }
-
-    // The catalogue's checksums, where it gives them, before anything is
-    // offered for install.
+    // The catalogue's checksums by archive entry, where it gives them.
+    std::map<QString, std::pair<QByteArray, String>> expected;
     if (const Installation* installation = contents.catalogue.getInstallation()) {
         for (const auto& product : installation->getProducts()) {
             if (!product.second)
@@ -350,22 +336,44 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
                     continue;
                 for (const ReleaseUrl& release : *releases) {
                     const ProductArchive* archive = contents.archives.getArchive(release.getUrl());
-                    if (archive == nullptr || release.getSha256().empty())
-                        continue;
-                    const auto digest = digests.find(archive->getName().qString() + QStringLiteral(".zfpkg"));
-                    if (digest == digests.end())
-                        continue;
-                    if (digest->second != release.getSha256().qString().toLower().toLatin1())
-                        return refuse(damaged, detailText(checksumRow, release.getUrl().qString()));
+                    if (archive != nullptr && !release.getSha256().empty())
+                        expected[archive->getName().qString() + QStringLiteral(".zfpkg")] = {
+                            release.getSha256().qString().toLower().toLatin1(), release.getUrl()};
                 }
             }
         }
     }
+
+    Unpacked unpacked;
+    std::set<QString> copies;
+    const QDir target(folder);
+    for (const unsigned index : archiveEntries) {
+        const QString name = zip.getEntryPath(index).qString();
+        Logger::write(String("Reading: ") + String(name));
+        if (!isArchiveEntryName(name) || listed.count(name) == 0)
+            return refuse(damaged, detailText(notAnArchiveRow, name));
+        const QString copyPath = target.filePath(name);
+        const auto check = expected.find(name);
+        HashingFile copy(copyPath, check != expected.end());
+        unpacked.add(copyPath);
+        if (!copy.openNew())
+            return refuse(damaged, detailText(entryUnpackRow, name, copy.fileError()));
+        const bool unpackedWhole = zip.readEntry(index, copy);
+        const bool closed = copy.finish();
+        if (!unpackedWhole || !closed)
+            return refuse(damaged, detailText(entryUnpackRow, name,
+                                              unpackedWhole ? copy.fileError() : zip.getError().qString()));
+        // Checked before anything is offered for install.
+        if (check != expected.end() && copy.digest() != check->second.first)
+            return refuse(damaged, detailText(checksumRow, check->second.second.qString()));
+        copies.insert(name);
+    }
+
     // An archive the cache lists without a copy in the file cannot be
     // installed: its record goes, so the product is not offered.
     std::vector<String> absent;
     for (const auto& entry : contents.archives) {
-        if (digests.count(entry.second->getName().qString() + QStringLiteral(".zfpkg")) == 0)
+        if (copies.count(entry.second->getName().qString() + QStringLiteral(".zfpkg")) == 0)
             absent.push_back(entry.first);
     }
     for (const String& url : absent) {
@@ -373,7 +381,7 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
         contents.archives.erase(url);
     }
     unpacked.keep();
-    Logger::write(String(QStringLiteral("Offline file read: %1 archives").arg(digests.size())));
+    Logger::write(String(QStringLiteral("Offline file read: %1 archives").arg(copies.size())));
     return readable;
 }
 
