@@ -530,7 +530,9 @@ short InstallerManager::readOfflinePackage()
     EULAMap readEULAs;
     OfflineContents contents{*store, readImages, readArchives, readEULAs};
     const Directory* temp = DirectoryHandler::getTempDirectory();
-    const String version = addon != nullptr ? addon->getProductVersion() : String();
+    // The version the writer records (InstallerAction), when no application
+    // object runs (tests, tools).
+    const String version = addon != nullptr ? addon->getProductVersion() : InstallerAction(true).getVersion();
     const short result = OfflinePackage::read(offlineFilePath.qString(), temp != nullptr ? temp->getURL().qString() : QString(),
                                               version, contents, offlineProblem);
     if (result != OfflinePackage::readable)
