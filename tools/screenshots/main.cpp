@@ -1,6 +1,7 @@
 // Drives the installer's window through its main states and saves a picture
 // of each: the options panel, the product lists after signing in, an install
-// in progress, a failed install, the agreement and the release notes. It
+// in progress, a failed install, the agreement and the release notes, then an
+// offline install file made and installed from with the stand-in out of reach. It
 // runs the program's own start-up against the service stand-in and the fake
 // host applications that scripts/screenshots prepares (the VANTORIX_*
 // variables), finds the widgets by their object names and clicks them with
@@ -19,8 +20,10 @@
 #include "ui/ProductWidget.h"
 
 #include "Interface/Alert.h"
+#include "Interface/Chooser.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -183,6 +186,7 @@ public:
         installing();
         failed();
         settleDownloads();
+        offlineFile();
     }
 
 private:
@@ -314,7 +318,10 @@ private:
                                   auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("okButton"));
                                   return ok != nullptr && ok->isEnabled();
                               },
-                              [query] { control(query); });
+                              [query] {
+                                  if (!query.isEmpty())
+                                      control(query);
+                              });
         if (agreementName.isEmpty())
             QFile::remove(QDir(outputDir).filePath(QStringLiteral("agreement-unused.png")));
     }
@@ -365,6 +372,73 @@ private:
         settle(1000);
         save(m_window, QStringLiteral("failed"));
         control(QStringLiteral("reset=1"));
+    }
+
+    bool idle()
+    {
+        for (int row = 0; row < list()->count(); ++row) {
+            InstallerProduct* product = m_window->productAt(row);
+            if (product != nullptr && product->isBusy())
+                return false;
+        }
+        return true;
+    }
+
+    // Submits the options panel, the file chooser answering path.
+    bool submitWithFile(const QString& path)
+    {
+        vantorix::Chooser::ScopedResponder chooser(
+            [path](const vantorix::Chooser::Request&) { return vantorix::String(path); });
+        click(child<QPushButton>(options(), "submitButton"));
+        return waitFor([&] { return !options()->isVisible() && list() != nullptr && list()->count() > 0; }, 30000,
+                       QStringLiteral("the list after choosing ") + path);
+    }
+
+    // Makes an offline install file of the account's tools (Add All, Save),
+    // then installs from it with the stand-in out of reach.
+    void offlineFile()
+    {
+        const QString path = QDir(outputDir).filePath(QStringLiteral("tools.zfinstall"));
+        QFile::remove(path);
+        click(child<QPushButton>(m_window, "connectionButton"));
+        if (!waitFor([&] { return options()->isVisible(); }, 10000, QStringLiteral("the panel after logging out")))
+            return;
+        click(child<QRadioButton>(options(), "createOfflineRadio"));
+        auto* password = child<QLineEdit>(options(), "passwordEdit");
+        if (password != nullptr && password->isVisible()) {
+            password->clear();
+            QTest::keyClicks(password, m_password);
+        }
+        if (!submitWithFile(path))
+            return;
+        waitForRows();
+        QMetaObject::invokeMethod(m_window, "installAll");
+        waitFor([&] { return idle(); }, 60000, QStringLiteral("the tools added to the file"));
+        settle(1200);
+        save(m_window, QStringLiteral("offline-create"));
+        click(child<QPushButton>(m_window, "connectionButton"));
+        if (!waitFor([&] { return options()->isVisible(); }, 20000, QStringLiteral("the panel after saving")))
+            return;
+
+        // The other machine: nothing answers.
+        qputenv("VANTORIX_SERVICE_URL", "http://127.0.0.1:9");
+        click(child<QRadioButton>(options(), "installRadio"));
+        auto* offline = child<QCheckBox>(options(), "offlineCheck");
+        if (offline != nullptr && !offline->isChecked())
+            click(offline);
+        settle();
+        if (!submitWithFile(path))
+            return;
+        waitForRows();
+        const int row = installableRow();
+        if (row >= 0) {
+            // The agreement comes from the file.
+            install(row, QStringLiteral("offline-agreement"), QString());
+            waitFor([&] { return idle(); }, 30000, QStringLiteral("the install from the file"));
+            settle(1200);
+        }
+        save(m_window, QStringLiteral("offline-install"));
+        QFile::remove(path);
     }
 
     // The cancelled install's archive still waits on the stalled file. A
