@@ -586,6 +586,19 @@ bool InstallerManager::saveOfflineFile()
         ErrorAlert(programName()).show(text(errorTable, offlineFileEmpty));
         return false;
     }
+    // A file saved while an archive or an agreement is still on its way
+    // would lack it, and the other machine could not install the product.
+    bool running = false;
+    for (const auto& entry : archives) {
+        const Downloader* downloader = entry.second ? entry.second->getDownloader() : nullptr;
+        running = running || (downloader != nullptr && !downloader->isDone());
+    }
+    for (const auto& entry : eulas)
+        running = running || (entry.second && !entry.second->isReady());
+    if (running) {
+        ErrorAlert(programName()).show(text(errorTable, offlineDownloadsRunning));
+        return false;
+    }
     // The file names who made it (the listing's answer may carry no client);
     // the writer leaves the password out.
     if (catalogue->getClient() == nullptr || catalogue->getClient()->getEmail().empty())

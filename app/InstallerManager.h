@@ -46,6 +46,7 @@ public:
         offlineFileDamaged = 8,
         offlineFileOtherVersion = 9,
         offlineFileNotSaved = 52,
+        offlineDownloadsRunning = 79,
         // Not a row: the rebuild was asked for while another request waited
         // and runs again once it is done (ServiceCall::rebuildFinished).
         deferred = -1

@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 
 #include <map>
 #include <set>
@@ -263,6 +264,10 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
     };
 
     ZipArchive zip{String(path)};
+    // A file holds every language and version of its products and may well
+    // pass the 4 GiB an archive may unpack to; what it unpacks is bounded by
+    // the free space of the temporary folder instead (below).
+    zip.setTotalLimit(totalLimit);
     const unsigned count = zip.getEntryCount();
     Logger::write(String("Offline entryCount=") + String(QString::number(count)));
     if (count == 0) {
@@ -343,6 +348,17 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
             }
         }
     }
+
+    quint64 declared = 0;
+    for (const unsigned index : archiveEntries)
+        declared += zip.getDeclaredSize(index);
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() >= 0 && declared > quint64(storage.bytesAvailable()))
+        return refuse(damaged, detailText(entryUnpackRow, QFileInfo(path).fileName(),
+                                          QStringLiteral("%1 bytes do not fit into the %2 bytes free in %3")
+                                              .arg(declared)
+                                              .arg(storage.bytesAvailable())
+                                              .arg(folder)));
 
     Unpacked unpacked;
     std::set<QString> copies;

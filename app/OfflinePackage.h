@@ -40,7 +40,8 @@ struct OfflineContents {
 // be listed in the archive cache, every archive is unpacked as a stream into
 // the temporary folder and checked against the catalogue's SHA-256 when it
 // has one, and the zip reader's limits apply (damaged or overlapping entries,
-// more than 4 GiB unpacked). A file that fails any of this is refused whole
+// entries that unpack to more than they declare), with room for 64 GiB of
+// archives as long as they fit into the temporary folder. A file that fails any of this is refused whole
 // and what was unpacked from it is removed.
 class OfflinePackage {
 public:
@@ -52,6 +53,9 @@ public:
     // The most bytes one XML entry may unpack to: a catalogue with every
     // product's pictures is a few MB.
     static constexpr qint64 recordLimit = 64 * 1024 * 1024;
+    // The most bytes the entries of one file may unpack to together; what is
+    // unpacked must also fit into the temporary folder's free space.
+    static constexpr qint64 totalLimit = qint64(64) << 30;
 
     // Result codes of reading; each is the row of the error table shown.
     enum Result : short { readable = 0, missing = 4, noTemporaryFolder = 7, damaged = 8, otherVersion = 9 };

@@ -54,18 +54,23 @@ QString tempFolder()
     return DirectoryHandler::getTempDirectory()->getURL().qString();
 }
 
-// Every file under the sandbox (but its temporary folder) whose name ends
-// with what an archive entry's name ends with.
+// Archives written where they do not belong: any under this test's sandbox
+// but its temporary folder, and any named like the hostile files' archive in
+// the folders above the temporary folder (where "../" names would lead).
 QStringList archivesOutsideTemp()
 {
     QStringList found;
     const QString temp = QDir(tempFolder()).canonicalPath();
-    QDirIterator it(QFileInfo(testsupport::sandboxDir()).absolutePath(), QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(testsupport::sandboxDir(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (path.endsWith(QLatin1String(".zfpkg")) && !QFileInfo(path).canonicalPath().startsWith(temp))
             found << path;
+    }
+    QDir above(temp);
+    for (int level = 0; level < 4 && above.cdUp(); ++level) {
+        for (const QString& name : above.entryList({QStringLiteral("0A1B2C3D*")}, QDir::Files | QDir::Hidden))
+            found << above.filePath(name);
     }
     return found;
 }
@@ -119,6 +124,7 @@ private slots:
     void passwordFromElsewhereDropped();
     void saveAndReadBack();
     void fullDiskKeepsPreviousFile();
+    void downloadsRunning();
     void emptyFileMessage();
 
 private:
@@ -365,6 +371,25 @@ void tst_OfflinePackage::fullDiskKeepsPreviousFile()
     QCOMPARE(alerts.boxes().size(), std::size_t(1));
     const QString message = alerts.boxes().front().text.qString();
     QVERIFY2(message.startsWith(row(52).section(QLatin1String("$1"), 0, 0) + path), qPrintable(message));
+}
+
+void tst_OfflinePackage::downloadsRunning()
+{
+    const QString path = testsupport::sandboxDir() + "/running.zfinstall";
+    writeFile(path, "kept\n");
+    QVERIFY(addStairMaker());
+    manager.setOfflineFilePath(String(path));
+    // An agreement whose download has only just started.
+    manager.getEULAs().fetch(String(m_service.url() + "/files/agreements/eula.html"));
+    AlertRecorder alerts;
+    QVERIFY(!manager.saveOfflineFile());
+    QCOMPARE(alerts.boxes().size(), std::size_t(1));
+    QCOMPARE(alerts.boxes().front().text.qString(), row(79));
+    QCOMPARE(readFile(path), QByteArray("kept\n"));
+    // Once it has arrived, the file is saved.
+    QTRY_VERIFY(manager.getEULAs().begin()->second->isReady());
+    QVERIFY(manager.saveOfflineFile());
+    QVERIFY(entries(path).value("EULAMap.xml").contains("eula.html"));
 }
 
 void tst_OfflinePackage::emptyFileMessage()

@@ -12,6 +12,7 @@
 
 #include "InstallerManager.h"
 #include "VantorixInstallerApp.h"
+#include "products/EULAMap.h"
 #include "products/InstallerProduct.h"
 #include "ui/EULADialog.h"
 #include "ui/InstallerDialog.h"
@@ -414,6 +415,16 @@ private:
         waitForRows();
         QMetaObject::invokeMethod(m_window, "installAll");
         waitFor([&] { return idle(); }, 60000, QStringLiteral("the tools added to the file"));
+        // Their agreements travel in the file: saving waits for them.
+        waitFor(
+            [] {
+                for (const auto& entry : manager.getEULAs()) {
+                    if (!entry.second->isReady())
+                        return false;
+                }
+                return true;
+            },
+            20000, QStringLiteral("the agreements"));
         settle(1200);
         save(m_window, QStringLiteral("offline-create"));
         click(child<QPushButton>(m_window, "connectionButton"));

@@ -31,6 +31,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace vantorix;
 using namespace installer;
 
@@ -149,9 +151,16 @@ void tst_OfflineFlows::createFile()
     const int listed = list()->count();
     invoke(m_window.get(), "installAll");
     QTRY_VERIFY_WITH_TIMEOUT(!anyBusy(), 30000);
+    // Each product added: its archives for every language downloaded.
+    for (int row = 0; row < list()->count(); ++row)
+        QVERIFY2(m_window->productAt(row)->isInstalled(), qPrintable(m_window->productAt(row)->getLastError().qString()));
     QVERIFY(m_asked.isEmpty());
     QVERIFY(!manager.getEULAs().empty());
 
+    // The agreements are fetched as they are added; Save waits for them.
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(manager.getEULAs().begin(), manager.getEULAs().end(),
+                                         [](const auto& entry) { return entry.second->isReady(); }),
+                             20000);
     // Save writes the file and goes back to the panel.
     AlertRecorder alerts;
     m_window->findChild<QPushButton*>(QStringLiteral("connectionButton"))->click();
@@ -182,7 +191,10 @@ void tst_OfflineFlows::installFromFile()
     QCOMPARE(manager.getInstallerAction(), int(InstallerManager::installFromOfflineFile));
     QCOMPARE(m_window->windowTitle(), host.getLocalString(32520, 5).qString());
     QCOMPARE(connectionText(), host.getLocalString(32521, 28).qString());
-    QTRY_VERIFY_WITH_TIMEOUT(list()->count() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(list()->count() > 0 || manager.getArchives().empty(), 10000);
+    QVERIFY2(list()->count() > 0, qPrintable(QStringLiteral("%1 archives read, status %2")
+                                                 .arg(manager.getArchives().size())
+                                                 .arg(int(manager.getCurrentStatus()))));
 
     // Every product listed has its archives in the file, and its agreement
     // comes from there.
