@@ -315,6 +315,11 @@ String InstallerManager::cleanPath(const String& path)
 Guid InstallerManager::getApplication(const String& path)
 {
     const String wanted = cleanPath(path);
+    // No path names no application: the placeholders of an offline file
+    // have empty paths, and an empty preferred path must not pick one of
+    // them at random.
+    if (wanted.empty())
+        return Guid();
     for (const auto& entry : getApplications()) {
         if (entry.second != nullptr && cleanPath(entry.second->getPath()) == wanted)
             return entry.first;

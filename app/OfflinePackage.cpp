@@ -263,6 +263,17 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
         return code;
     };
 
+    // A password has no business in a file from elsewhere: it is dropped on
+    // every way out, whatever else the file holds.
+    struct PasswordDrop {
+        VantorixTools& store;
+        ~PasswordDrop()
+        {
+            if (Client* client = store.getClient())
+                client->setPassword(String());
+        }
+    } passwordDrop{contents.catalogue};
+
     ZipArchive zip{String(path)};
     // A file holds every language and version of its products and may well
     // pass the 4 GiB an archive may unpack to; what it unpacks is bounded by
@@ -315,9 +326,6 @@ short OfflinePackage::read(const QString& path, const QString& folder, const Str
         detail = detailText(versionRow, written.empty() ? QStringLiteral("?") : written.qString(), version.qString());
         return otherVersion;
     }
-    // A password has no business in a file from elsewhere.
-    if (Client* client = contents.catalogue.getClient())
-        client->setPassword(String());
 
     // Every archive the cache lists is named as the writer names them: the
     // name becomes a path in the temporary folder.

@@ -18,6 +18,7 @@
 #include "common/ServiceProcess.h"
 #include "common/TestSupport.h"
 
+#include "Applications/Application.h"
 #include "Catalogue/VantorixTools.h"
 #include "Environment/Host.h"
 #include "Interface/AlertRecorder.h"
@@ -146,6 +147,8 @@ void tst_OfflineFlows::createFile()
         QVERIFY(QFileInfo(m_file).isFile());
     }
 
+    // The newest version comes first, whichever placeholder was made first.
+    QCOMPARE(manager.getApplication(manager.getActiveApplication())->getSignature().getVersion(), short(19));
     // Add All: every language and version of the listed products, their
     // agreements carried without asking.
     const int listed = list()->count();
