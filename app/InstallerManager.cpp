@@ -3,6 +3,7 @@
 
 #include "DirectoryHandler.h"
 #include "InstallerClient.h"
+#include "OfflinePackage.h"
 #include "ServiceCall.h"
 #include "support/InstallerReport.h"
 #include "support/ReportSender.h"
@@ -10,6 +11,7 @@
 #include "Applications/Application.h"
 #include "Catalogue/Client.h"
 #include "Catalogue/VantorixTools.h"
+#include "Environment/Addon.h"
 #include "Environment/Host.h"
 #include "File/DataFile.h"
 #include "File/Directory.h"
@@ -198,8 +200,11 @@ bool InstallerManager::rebuild()
 void InstallerManager::failRebuild(short error)
 {
     lastError = error;
-    // Why the service could not be reached goes under the message.
-    const String detail = error == serviceUnreachable ? ServiceCall::lastProblem() : String();
+    // Why the service could not be reached, or why the file is refused,
+    // goes under the message.
+    const String detail = error == serviceUnreachable ? ServiceCall::lastProblem()
+        : installerAction == installFromOfflineFile  ? offlineProblem
+                                                      : String();
     ErrorAlert(programName()).show(text(errorTable, error), detail);
     emit ServiceCall::instance().rebuildFinished(false);
 }
@@ -311,6 +316,11 @@ String InstallerManager::cleanPath(const String& path)
 Guid InstallerManager::getApplication(const String& path)
 {
     const String wanted = cleanPath(path);
+    // No path names no application: the placeholders of an offline file
+    // have empty paths, and an empty preferred path must not pick one of
+    // them at random.
+    if (wanted.empty())
+        return Guid();
     for (const auto& entry : getApplications()) {
         if (entry.second != nullptr && cleanPath(entry.second->getPath()) == wanted)
             return entry.first;
@@ -511,20 +521,104 @@ bool InstallerManager::canFinishAction()
     return true;
 }
 
-// ---- later work
+// ---- offline install files
 
 short InstallerManager::readOfflinePackage()
 {
-    Logger::write("Reading offline install files is not built yet");
-    return offlineFileUnreadable;
+    offlineProblem.clear();
+    // Read into records of their own, so that a refused file leaves no half
+    // of itself in the manager.
+    auto store = std::make_unique<VantorixTools>();
+    store->setDefault();
+    store->setReport(std::make_unique<InstallerReport>(false));
+    ImageMap readImages;
+    ArchiveMap readArchives;
+    EULAMap readEULAs;
+    OfflineContents contents{*store, readImages, readArchives, readEULAs};
+    const Directory* temp = DirectoryHandler::getTempDirectory();
+    // The version the writer records (InstallerAction), when no application
+    // object runs (tests, tools).
+    const String version = addon != nullptr ? addon->getProductVersion() : InstallerAction(true).getVersion();
+    const short result = OfflinePackage::read(offlineFilePath.qString(), temp != nullptr ? temp->getURL().qString() : QString(),
+                                              version, contents, offlineProblem);
+    if (result != OfflinePackage::readable)
+        return result;
+
+    images.clear();
+    archives.clear();
+    eulas.clear();
+    std::vector<String> keys;
+    for (const auto& entry : readImages)
+        keys.push_back(entry.first);
+    for (const String& key : keys)
+        images.insert(key, readImages.take(key));
+    keys.clear();
+    for (const auto& entry : readArchives)
+        keys.push_back(entry.first);
+    for (const String& key : keys)
+        archives.insert(key, readArchives.take(key));
+    keys.clear();
+    for (const auto& entry : readEULAs)
+        keys.push_back(entry.first);
+    for (const String& key : keys)
+        eulas.insert(key, readEULAs.take(key));
+    catalogue = std::move(store);
+
+    // Who made the file, for the window's greeting; never a password, and
+    // nothing is remembered: the offline machine signs nobody in.
+    if (const Client* record = catalogue->getClient()) {
+        if (!record->getName().empty())
+            client.setName(record->getName());
+        if (!record->getEmail().empty())
+            client.setEmail(record->getEmail());
+    }
+    setTarget(catalogue->getTarget() == VantorixTools::educational ? 1 : 0);
+    return noError;
 }
 
 bool InstallerManager::saveOfflineFile()
 {
-    // Said to the user too: the window stays as it is after a failed save.
-    Logger::write("Saving offline install files is not built yet; nothing was saved");
-    ErrorAlert(programName()).show(text(errorTable, offlineSaveNotAvailable));
-    return false;
+    if (installerAction != createOfflineFile)
+        return false;
+    offlineProblem.clear();
+    bool anyCopy = false;
+    for (const auto& entry : archives) {
+        const Downloader* downloader = entry.second ? entry.second->getDownloader() : nullptr;
+        if (entry.second && entry.second->getFile() != nullptr && downloader != nullptr && downloader->isDone()
+            && downloader->isSuccess())
+            anyCopy = true;
+    }
+    if (!anyCopy) {
+        ErrorAlert(programName()).show(text(errorTable, offlineFileEmpty));
+        return false;
+    }
+    // A file saved while an archive or an agreement is still on its way
+    // would lack it, and the other machine could not install the product.
+    bool running = false;
+    for (const auto& entry : archives) {
+        const Downloader* downloader = entry.second ? entry.second->getDownloader() : nullptr;
+        running = running || (downloader != nullptr && !downloader->isDone());
+    }
+    for (const auto& entry : eulas)
+        running = running || (entry.second && !entry.second->isReady());
+    if (running) {
+        ErrorAlert(programName()).show(text(errorTable, offlineDownloadsRunning));
+        return false;
+    }
+    // The file names who made it (the listing's answer may carry no client);
+    // the writer leaves the password out.
+    if (catalogue->getClient() == nullptr || catalogue->getClient()->getEmail().empty())
+        catalogue->setClient(std::make_unique<Client>(static_cast<const Client&>(client)));
+    OfflineContents contents{*catalogue, images, archives, eulas};
+    if (!OfflinePackage::write(offlineFilePath.qString(), contents, offlineProblem)) {
+        String message = text(errorTable, offlineFileNotSaved);
+        replaceAll(message, String("$1"), offlineFilePath);
+        replaceAll(message, String("$2"), offlineProblem);
+        ErrorAlert(programName()).show(message);
+        return false;
+    }
+    offlineFileSaved = true;
+    return true;
 }
 
 bool InstallerManager::sendReport()

@@ -41,8 +41,12 @@ public:
         invalidApplication = 2,
         unsupportedVersion = 3,
         offlineFileUnreadable = 4,
-        // Saving offline install files comes in a later version.
-        offlineSaveNotAvailable = 52,
+        offlineFileEmpty = 6,
+        noTemporaryFolder = 7,
+        offlineFileDamaged = 8,
+        offlineFileOtherVersion = 9,
+        offlineFileNotSaved = 52,
+        offlineDownloadsRunning = 83,
         // Not a row: the rebuild was asked for while another request waited
         // and runs again once it is done (ServiceCall::rebuildFinished).
         deferred = -1
@@ -114,9 +118,17 @@ public:
     // False when the file could not be saved (it stays as it was).
     bool forgetManualApplication(const vantorix::String& path, bool* found);
 
-    // Offline install files are handled by later work: until then these
-    // fail, say so in the log and change nothing.
+    // Reads the offline install file at the offline file path into the
+    // catalogue and the caches, unpacking its archives into the temporary
+    // folder: 0, or the row of the error (4 missing or not an install file,
+    // 7 no temporary folder, 8 damaged, 9 another installer version), with
+    // the reason in getOfflineProblem(). A refused file changes nothing.
     short readOfflinePackage();
+    // Why the last offline file was refused or not saved; empty after success.
+    const vantorix::String& getOfflineProblem() const { return offlineProblem; }
+    // Writes the offline install file (action 2) whole, or not at all: false
+    // after an error alert (nothing downloaded yet, or the file could not be
+    // written; a file that was there stays as it was).
     bool saveOfflineFile();
     // Sends the installation report of this run's installs ("Reporting") and
     // empties the store of installs. Sends nothing while a product still
@@ -154,6 +166,7 @@ private:
     EULAMap eulas;
     std::unique_ptr<vantorix::VantorixTools> installations;
     short lastError = noError;
+    vantorix::String offlineProblem;
     // Counts resets, so that a rebuild whose post a reset interrupted drops
     // an answer that belongs to the previous choice.
     unsigned generation = 0;

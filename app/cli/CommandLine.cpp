@@ -6,14 +6,19 @@
 #include "StringTables.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
+#include "OfflinePackage.h"
 #include "ServiceCall.h"
 #include "VantorixInstallerApp.h"
+#include "products/ArchiveMap.h"
+#include "products/EULAMap.h"
+#include "products/ImageMap.h"
 #include "products/InstallerProduct.h"
 #include "products/ProductTree.h"
 #include "support/SupportRequest.h"
 
 #include "Applications/Application.h"
 #include "Applications/ApplicationMap.h"
+#include "Catalogue/Installation.h"
 #include "Catalogue/VantorixTools.h"
 #include "Environment/Host.h"
 #include "Environment/Platform.h"
@@ -75,7 +80,10 @@ enum ErrorRow : short {
     noReasonRecorded = 60,
     hostNotHandAdded = 61,
     hostNotRemoved = 62,
-    messageFileUnreadable = 73
+    messageFileUnreadable = 73,
+    offlineEmpty = 6,
+    offlineNoProducts = 81,
+    offlineAddFailed = 82
 };
 
 // The service's code for a wrong e-mail or password.
@@ -197,6 +205,12 @@ const char* const overview =
     "  uninstall NAME... [--host ID|FOLDER] [--wait-for-host] [--educational]\n"
     "  support --ticket ID [--message TEXT | --message-file FILE] [--export FILE]\n"
     "                                     sends a support request and prints its report id\n"
+    "  offline create FILE NAME... [--educational]\n"
+    "                                     writes an offline install file with every\n"
+    "                                     language and host version of the products\n"
+    "  offline list FILE [--json]         the products in an offline install file\n"
+    "  offline install FILE [NAME...] [--host ID|FOLDER] [--accept-agreements]\n"
+    "                                     installs from the file, without network\n"
     "\n"
     "  vantorix --version | --help | <command> --help\n"
     "\n"
@@ -204,7 +218,8 @@ const char* const overview =
     "VANTORIX_PASSWORD. NAME is a product's name or id, letter case ignored.\n"
     "Exit codes: 0 done, 1 usage, 2 sign-in failed, 3 service unreachable, 4 not found,\n"
     "5 host folder rejected, 6 install or uninstall failed, 7 host application running,\n"
-    "8 agreement not accepted, 9 a file could not be saved, 130 interrupted.\n";
+    "8 agreement not accepted, 9 a file could not be saved, 10 offline install file\n"
+    "cannot be used, 130 interrupted.\n";
 
 struct CommandHelp {
     const char* command;
@@ -284,6 +299,26 @@ const CommandHelp commandHelp[] = {
      "  --message TEXT        the message to support\n"
      "  --message-file FILE   reads the message from FILE (UTF-8, at most 256 KB)\n"
      "  --export FILE         writes the request to FILE instead of sending it\n"},
+    {"offline",
+     "Usage: vantorix offline create FILE NAME... [--educational]\n"
+     "       vantorix offline list FILE [--json]\n"
+     "       vantorix offline install FILE [NAME...] [--host ID|FOLDER] [--accept-agreements]\n"
+     "                                    [--wait-for-host]\n"
+     "\n"
+     "Offline install files (\"*.zfinstall\") carry products to machines without\n"
+     "internet access.\n"
+     "\n"
+     "create   signs in as \"vantorix install\" does, downloads every language and\n"
+     "         ArchiCAD version of the named products and writes FILE (replaced whole,\n"
+     "         only once complete). The file holds no password.\n"
+     "list     the products in FILE: name, version, ArchiCAD version, languages.\n"
+     "         --json prints {\"file\", \"target\", \"products\": [{\"id\", \"name\", \"version\",\n"
+     "         \"hostVersion\", \"languages\", \"agreement\"}]}\n"
+     "install  installs the named products, or every product FILE has for the host\n"
+     "         application, without network and without signing in.\n"
+     "\n"
+     "A file that is missing, damaged or written by another installer version\n"
+     "exits with 10.\n"},
 };
 
 const QCommandLineOption helpOption(QStringList{"h", "help"});
@@ -364,6 +399,8 @@ int CommandLine::dispatch(const QString& command, const QStringList& arguments)
         return runProducts(command, arguments);
     if (command == QLatin1String("support"))
         return runSupport(arguments);
+    if (command == QLatin1String("offline"))
+        return runOffline(arguments);
     printError(message(unknownCommand, command));
     return usage;
 }
@@ -715,6 +752,15 @@ bool CommandLine::requireSignIn(int target)
 // ---- host applications and products
 
 Guid CommandLine::chooseHost(const QString& value, int& code)
+{
+    // code is the exit code of a failure, and ok with a host.
+    const Guid chosen = findHost(value, code);
+    if (chosen)
+        code = ok;
+    return chosen;
+}
+
+Guid CommandLine::findHost(const QString& value, int& code)
 {
     ApplicationMap& applications = manager.getApplications();
     code = notFound;
@@ -1093,6 +1139,384 @@ int CommandLine::runSupport(const QStringList& arguments)
     }
     m_out << request.getReportId().qString() << Qt::endl;
     return ok;
+}
+
+// ---- offline install files
+
+namespace {
+
+// The pictures and agreements of the products, fetched into the manager's
+// caches so that the offline file carries them; waits until each download
+// has ended. The addresses of agreements that did not arrive go to failed.
+void fetchCarriedRecords(const std::vector<InstallerProduct*>& products, QStringList& failed)
+{
+    std::vector<DownloadedRecord*> records;
+    std::vector<EULA*> agreements;
+    for (const InstallerProduct* product : products) {
+        const QString image = product->getPlatform().getProductImage().qString();
+        if (!image.isEmpty()) {
+            QStringList variants{image};
+            if (image.contains(QLatin1String("_active")))
+                variants << QString(image).replace(QLatin1String("_active"), QLatin1String("_inactive"));
+            else if (image.contains(QLatin1String("_inactive")))
+                variants << QString(image).replace(QLatin1String("_inactive"), QLatin1String("_active"));
+            for (const QString& address : variants)
+                records.push_back(manager.getImages().fetch(String(address)));
+        }
+        const String agreement = product->getPlatform().getAgreementUrl();
+        if (!agreement.empty()) {
+            EULA* eula = manager.getEULAs().fetch(agreement);
+            records.push_back(eula);
+            agreements.push_back(eula);
+        }
+    }
+    QEventLoop loop;
+    const auto allReady = [&records]() {
+        return std::all_of(records.begin(), records.end(),
+                           [](const DownloadedRecord* record) { return record == nullptr || record->isReady(); });
+    };
+    for (DownloadedRecord* record : records) {
+        if (record != nullptr && !record->isReady() && record->getDownloader() != nullptr)
+            QObject::connect(record->getDownloader(), QOverload<>::of(&Downloader::finishDownload), &loop,
+                             [&loop, &allReady]() {
+                                 if (allReady())
+                                     loop.quit();
+                             });
+    }
+    if (!allReady())
+        loop.exec();
+    for (EULA* eula : agreements) {
+        if (eula != nullptr && eula->getText().empty() && !failed.contains(eula->getUrl().qString()))
+            failed << eula->getUrl().qString();
+    }
+}
+
+QString sizeText(qint64 bytes)
+{
+    // The same digits in every locale.
+    if (bytes >= 1024 * 1024)
+        return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+    return QString::number(bytes) + QStringLiteral(" bytes");
+}
+
+} // namespace
+
+int CommandLine::runOffline(const QStringList& arguments)
+{
+    const QString sub = arguments.value(0);
+    if (sub == QLatin1String("create"))
+        return createOfflineFile(arguments.mid(1));
+    if (sub == QLatin1String("list"))
+        return listOfflineFile(arguments.mid(1));
+    if (sub == QLatin1String("install"))
+        return installOfflineFile(arguments.mid(1));
+    if (sub == QLatin1String("--help") || sub == QLatin1String("-h")) {
+        printHelp(QStringLiteral("offline"));
+        return ok;
+    }
+    usageError(QStringLiteral("Expected \"offline create\", \"offline list\" or \"offline install\"."));
+    return usage;
+}
+
+int CommandLine::createOfflineFile(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(educationalOption);
+    int code = ok;
+    if (!parse(parser, QStringLiteral("offline"), arguments, code, takesNames))
+        return code;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() < 2) {
+        usageError(QStringLiteral("Give the file and at least one product."));
+        return usage;
+    }
+    const QString path = QFileInfo(positional.first()).absoluteFilePath();
+    const QStringList names = positional.mid(1);
+    const int target = parser.isSet(educationalOption) ? 1 : 0;
+
+    Session session(QStringLiteral("offline create"), responder());
+    if (!requireSignIn(target))
+        return signInFailed;
+    manager.setInstallerAction(InstallerManager::createOfflineFile);
+    manager.setOfflineFilePath(String(path));
+    manager.setTarget(target);
+    m_errorShown = false;
+    if (!manager.rebuild()) {
+        if (!m_errorShown)
+            printServiceError();
+        return serviceFailed;
+    }
+
+    // The file is made for every supported ArchiCAD version: a name matches
+    // the product in each version's list.
+    std::vector<Guid> hosts;
+    manager.getApplicationIDs(hosts, true);
+    QStringList hostNames;
+    for (const Guid& id : hosts)
+        hostNames << manager.getApplication(id)->getName().qString();
+    std::vector<InstallerProduct*> chosen;
+    bool found = true;
+    for (const QString& name : names) {
+        bool matched = false;
+        for (const Guid& id : hosts) {
+            const ProductTree::ProductList* list = manager.getProductTree().getProducts(id);
+            if (list == nullptr)
+                continue;
+            for (const auto& product : *list) {
+                const bool named = product->getProduct().getID().qString().compare(name, Qt::CaseInsensitive) == 0
+                    || product->getProduct().getName().qString().compare(name, Qt::CaseInsensitive) == 0;
+                if (!named || (target == 0 && !product->isVisible()))
+                    continue;
+                matched = true;
+                if (std::find(chosen.begin(), chosen.end(), product.get()) == chosen.end())
+                    chosen.push_back(product.get());
+            }
+        }
+        if (!matched) {
+            printError(message(unknownProduct, name, hostNames.join(QStringLiteral(", "))));
+            found = false;
+        }
+    }
+    if (!found)
+        return notFound;
+    if (!hosts.empty())
+        manager.setActiveApplication(hosts.front());
+
+    ProductRun productRun(
+        ProductRun::add, m_out, m_err, m_terminal,
+        [this](const InstallerProduct& product) {
+            return describe(product) + QStringLiteral(" for ArchiCAD ")
+                + QString::number(product.getPlatform().getSignature().getVersion());
+        },
+        [](const InstallerProduct& product) {
+            QString reason = product.getLastError().qString();
+            if (reason.isEmpty())
+                reason = message(noReasonRecorded);
+            return QStringLiteral("vantorix: ") + message(offlineAddFailed, product.getProduct().getName().qString(), reason);
+        });
+    const ProductRun::Outcome outcome = productRun.run(chosen);
+    if (outcome.interrupted) {
+        printError(message(cancelled));
+        return interrupted;
+    }
+    if (!outcome.failed.empty())
+        return actionFailed;
+
+    // An agreement that did not arrive could not be shown where the file is
+    // used: the product could not be installed there.
+    QStringList missingAgreements;
+    fetchCarriedRecords(chosen, missingAgreements);
+    if (!missingAgreements.isEmpty()) {
+        for (const QString& address : missingAgreements)
+            printError(message(offlineAddFailed, address, plainText(filledText(errorTable, 11, address))));
+        return actionFailed;
+    }
+
+    m_errorShown = false;
+    if (!manager.saveOfflineFile())
+        return notSaved;
+    for (const InstallerProduct* product : chosen) {
+        m_out << "In the file: " << describe(*product) << " for ArchiCAD "
+              << product->getPlatform().getSignature().getVersion() << Qt::endl;
+    }
+    m_out << "Wrote " << path << " (" << sizeText(QFileInfo(path).size()) << ")" << Qt::endl;
+    return ok;
+}
+
+int CommandLine::listOfflineFile(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(jsonOption);
+    int code = ok;
+    if (!parse(parser, QStringLiteral("offline"), arguments, code, takesNames))
+        return code;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        usageError(QStringLiteral("Give one offline install file."));
+        return usage;
+    }
+    const QString path = QFileInfo(positional.first()).absoluteFilePath();
+
+    Session session(QStringLiteral("offline list"), responder());
+    manager.setInstallerAction(InstallerManager::installFromOfflineFile);
+    manager.setOfflineFilePath(String(path));
+    const short error = manager.readOfflinePackage();
+    if (error != InstallerManager::noError) {
+        const QString why = manager.getOfflineProblem().qString();
+        printError(plainText(text(errorTable, error).qString()) + (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
+        return offlineUnusable;
+    }
+
+    struct Listed {
+        QString id, name, version, agreement;
+        int hostVersion = 0;
+        QStringList languages;
+    };
+    std::vector<Listed> listed;
+    if (const Installation* installation = manager.getCatalogue().getInstallation()) {
+        for (const auto& product : installation->getProducts()) {
+            if (!product.second)
+                continue;
+            for (const auto& platform : product.second->getPlatformList()) {
+                const std::vector<ReleaseUrl>* releases = platform.second ? platform.second->getReleaseList() : nullptr;
+                if (releases == nullptr || releases->empty())
+                    continue;
+                Listed entry;
+                bool complete = true;
+                for (const ReleaseUrl& release : *releases) {
+                    if (manager.getArchives().getArchive(release.getUrl()) == nullptr)
+                        complete = false;
+                    entry.languages << release.getLanguage().qString();
+                }
+                if (!complete)
+                    continue;
+                entry.id = product.second->getID().qString();
+                entry.name = product.second->getName().qString();
+                entry.version = platform.second->getVersion().qString();
+                entry.hostVersion = platform.second->getSignature().getVersion();
+                entry.agreement = platform.second->getAgreementUrl().qString();
+                listed.push_back(entry);
+            }
+        }
+    }
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : a.hostVersion > b.hostVersion;
+    });
+    const QString targetText = manager.getTarget() == 1 ? QStringLiteral("educational") : QStringLiteral("commercial");
+
+    if (parser.isSet(jsonOption)) {
+        QJsonArray products;
+        for (const Listed& entry : listed) {
+            products.append(QJsonObject{
+                {QStringLiteral("id"), entry.id},
+                {QStringLiteral("name"), entry.name},
+                {QStringLiteral("version"), entry.version},
+                {QStringLiteral("hostVersion"), entry.hostVersion},
+                {QStringLiteral("languages"), QJsonArray::fromStringList(entry.languages)},
+                {QStringLiteral("agreement"),
+                 entry.agreement.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(entry.agreement)}});
+        }
+        const QJsonObject document{{QStringLiteral("file"), path},
+                                   {QStringLiteral("target"), targetText},
+                                   {QStringLiteral("products"), products}};
+        m_out << QJsonDocument(document).toJson() << Qt::flush;
+        return ok;
+    }
+    m_out << path << " (" << targetText << ")" << Qt::endl;
+    if (listed.empty()) {
+        m_out << "No products" << Qt::endl;
+        return ok;
+    }
+    m_out << column("NAME", 24) << column("VERSION", 8) << column("ARCHICAD", 8) << column("LANGUAGES", 12) << "ID"
+          << Qt::endl;
+    for (const Listed& entry : listed) {
+        m_out << column(entry.name, 24) << column(entry.version, 8) << column(QString::number(entry.hostVersion), 8)
+              << column(entry.languages.join(QLatin1Char(',')), 12) << entry.id << Qt::endl;
+    }
+    return ok;
+}
+
+int CommandLine::installOfflineFile(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addOption(hostOption);
+    parser.addOption(acceptOption);
+    parser.addOption(waitOption);
+    int code = ok;
+    if (!parse(parser, QStringLiteral("offline"), arguments, code, takesNames))
+        return code;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        usageError(QStringLiteral("Give the offline install file."));
+        return usage;
+    }
+    const QString path = QFileInfo(positional.first()).absoluteFilePath();
+    const QStringList names = positional.mid(1);
+
+    Session session(QStringLiteral("offline install"), responder());
+    manager.setInstallerAction(InstallerManager::installFromOfflineFile);
+    manager.setOfflineFilePath(String(path));
+    const Guid hostGuid = chooseHost(parser.value(hostOption), code);
+    if (!hostGuid)
+        return code;
+    manager.setActiveApplication(hostGuid);
+    m_errorShown = false;
+    if (!manager.rebuild()) {
+        if (!m_errorShown)
+            printError(plainText(text(errorTable, manager.getLastError()).qString()));
+        return offlineUnusable;
+    }
+    const QString hostName = manager.getApplication(hostGuid)->getName().qString();
+
+    std::vector<InstallerProduct*> named;
+    if (names.isEmpty()) {
+        if (const ProductTree::ProductList* list = manager.getProductTree().getProducts(hostGuid)) {
+            for (const auto& product : *list) {
+                if (OfflinePackage::holdsArchives(*product, manager.getArchives()))
+                    named.push_back(product.get());
+            }
+        }
+        if (named.empty()) {
+            printError(message(offlineNoProducts, hostName));
+            return notFound;
+        }
+    } else {
+        if (!findProducts(hostGuid, names, named))
+            return notFound;
+        for (const InstallerProduct* product : named) {
+            if (!OfflinePackage::holdsArchives(*product, manager.getArchives())) {
+                printError(message(unknownProduct, product->getProduct().getName().qString(), hostName));
+                code = notFound;
+            }
+        }
+        if (code != ok)
+            return code;
+    }
+
+    std::vector<InstallerProduct*> chosen;
+    int refusal = ok;
+    for (InstallerProduct* product : named) {
+        const QString name = product->getProduct().getName().qString();
+        if (product->isInstalled() && !product->hasUpdate()) {
+            m_out << name << " " << installedVersion(*product) << " is installed for " << hostName
+                  << " and up to date" << Qt::endl;
+            continue;
+        }
+        const QString agreement = product->getPlatform().getAgreementUrl().qString();
+        if (!product->isInstalled() && !agreement.isEmpty() && !parser.isSet(acceptOption)) {
+            printError(message(agreementRequired, name, agreement));
+            refusal = agreementNeeded;
+            continue;
+        }
+        chosen.push_back(product);
+    }
+    if (refusal != ok)
+        return refusal;
+    if (chosen.empty())
+        return ok;
+
+    m_out << "Host: " << hostLabel(hostGuid) << Qt::endl;
+    code = checkHostNotRunning(parser.isSet(waitOption), true);
+    if (code != ok)
+        return code;
+    const QString log = logFilePath();
+    ProductRun productRun(
+        ProductRun::install, m_out, m_err, m_terminal,
+        [this](const InstallerProduct& product) { return describe(product); },
+        [log](const InstallerProduct& product) {
+            QString reason = product.getLastError().qString();
+            if (reason.isEmpty())
+                reason = message(noReasonRecorded);
+            return QStringLiteral("vantorix: ") + message(installFailed, product.getProduct().getName().qString(), reason)
+                + QStringLiteral("\nvantorix: ") + message(logDetails, log);
+        });
+    const ProductRun::Outcome outcome = productRun.run(chosen);
+    if (outcome.interrupted) {
+        printError(message(cancelled));
+        return interrupted;
+    }
+    return outcome.failed.empty() ? ok : actionFailed;
 }
 
 } // namespace installer

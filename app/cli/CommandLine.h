@@ -48,6 +48,9 @@ public:
         hostRunning = 7,
         agreementNeeded = 8,
         notSaved = 9,
+        // The offline install file cannot be used: missing, damaged, not an
+        // install file or written by another installer version.
+        offlineUnusable = 10,
         interrupted = 130
     };
 
@@ -88,6 +91,11 @@ private:
     int runProducts(const QString& command, const QStringList& arguments);
     // Sends a support request (or exports it with --export); see SupportRequest.
     int runSupport(const QStringList& arguments);
+    // "offline create|list|install": offline install files.
+    int runOffline(const QStringList& arguments);
+    int createOfflineFile(const QStringList& arguments);
+    int listOfflineFile(const QStringList& arguments);
+    int installOfflineFile(const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
     // (code says which exit code). A command that takes no names refuses any
@@ -103,6 +111,7 @@ private:
     // The host application of --host, or the preferred or only one; the null
     // Guid after printing the error (code says which exit code).
     vantorix::Guid chooseHost(const QString& value, int& code);
+    vantorix::Guid findHost(const QString& value, int& code);
     // Fetches the listing for the target and builds the product tree for
     // the host.
     bool rebuildFor(const vantorix::Guid& hostId, int target);

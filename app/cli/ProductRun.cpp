@@ -43,10 +43,11 @@ ProductRun::Outcome ProductRun::run(const std::vector<InstallerProduct*>& produc
 
     m_sinceStatus.start();
     for (InstallerProduct* product : products) {
-        m_out << (m_action == install ? "Installing " : "Uninstalling ") << m_descriptions[product] << " ..."
-              << Qt::endl;
+        m_out << (m_action == install ? "Installing " : m_action == add ? "Adding " : "Uninstalling ")
+              << m_descriptions[product] << " ..." << Qt::endl;
         // A product whose archive is already here ends inside this call.
-        if (m_action == install)
+        // Adding to an offline file is an install that only downloads.
+        if (m_action != uninstall)
             product->install();
         else
             product->unInstall();
@@ -86,7 +87,8 @@ void ProductRun::finished(InstallerProduct* product, bool success)
         return;
     clearStatusLine();
     if (success) {
-        m_out << (m_action == install ? "Installed " : "Uninstalled ") << m_descriptions[product] << Qt::endl;
+        m_out << (m_action == install ? "Installed " : m_action == add ? "Added " : "Uninstalled ")
+              << m_descriptions[product] << Qt::endl;
     } else {
         m_outcome.failed.push_back(product);
         m_err << m_failureText(*product) << Qt::endl;

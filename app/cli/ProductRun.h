@@ -30,7 +30,8 @@ class InstallerProduct;
 class ProductRun : public QObject {
     Q_OBJECT
 public:
-    enum Action { install, uninstall };
+    // add: downloads every language's archive for an offline install file.
+    enum Action { install, uninstall, add };
 
     struct Outcome {
         std::vector<InstallerProduct*> failed;

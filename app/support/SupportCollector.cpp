@@ -93,7 +93,7 @@ bool addDirectoryFiles(ZipWriter& zip, PermissionLog& log, const String& folderP
             if (!file.seek(size - take))
                 continue;
         }
-        if (!zip.addDevice(String(entryName), file, take))
+        if (!zip.addEntry(entryName, file, take))
             return false;
     }
     return true;
@@ -171,8 +171,8 @@ bool SupportCollector::collectData()
         return fail(String("the file ") + String(folder + QLatin1Char('/') + packageName) + " cannot be created");
     m_packageFile = std::make_unique<DataFile>(String(path));
 
-    ZipWriter zip;
-    if (!zip.open(String(path)))
+    ZipWriter zip(path);
+    if (!zip.open())
         return fail(zip.getError());
     PermissionLog log;
     QStringList leftOut;
@@ -188,16 +188,16 @@ bool SupportCollector::collectData()
             return fail(String("the file permissions cannot be written"));
         output.flush();
     }
-    if (!zip.addData(String(permissionFileName), permissions.get()))
+    if (!zip.addEntry(QString::fromLatin1(permissionFileName), permissions.get()))
         return fail(zip.getError());
     if (!leftOut.isEmpty()) {
         const QString note = QStringLiteral("Each folder is packed up to %1 bytes, its newest files first.\n")
                                  .arg(folderLimit)
                              + leftOut.join(QLatin1Char('\n')) + QLatin1Char('\n');
-        if (!zip.addData(String(leftOutFileName), note.toUtf8()))
+        if (!zip.addEntry(QString::fromLatin1(leftOutFileName), note.toUtf8()))
             return fail(zip.getError());
     }
-    if (!zip.close())
+    if (!zip.commit())
         return fail(zip.getError());
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "InstallerClient.h"
 #include "InstallerManager.h"
+#include "OfflinePackage.h"
 #include "ServiceCall.h"
 #include "VantorixInstallerApp.h"
 #include "products/InstallerProduct.h"
@@ -79,20 +80,6 @@ void fitStyledButton(QPushButton* button, const QStringList& texts)
                   QStringLiteral("\\1-height: %1px").arg(height - 2));
     button->setStyleSheet(style);
     button->setFixedSize(width, height);
-}
-
-// Whether the offline file holds an archive for every release of the
-// product (installing from the file can fetch nothing else).
-bool hasOfflineArchives(const InstallerProduct& product)
-{
-    const std::vector<ReleaseUrl>* releases = product.getPlatform().getReleaseList();
-    if (releases == nullptr || releases->empty())
-        return false;
-    for (const ReleaseUrl& release : *releases) {
-        if (manager.getArchives().getArchive(release.getUrl()) == nullptr)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -402,7 +389,7 @@ void InstallerDialog::refreshProducts()
         InstallerProduct* product = entry.get();
         if (product == nullptr || !product->isVisible())
             continue;
-        if (action == InstallerManager::installFromOfflineFile && !hasOfflineArchives(*product))
+        if (action == InstallerManager::installFromOfflineFile && !OfflinePackage::holdsArchives(*product, manager.getArchives()))
             continue;
         if (!product->isListedIn(status))
             continue;

@@ -2,129 +2,197 @@
 
 #include "Utility/ZipArchive.h"
 
+#include <QBuffer>
+#include <QDateTime>
 #include <QFile>
-#include <QIODevice>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <zip.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <vector>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vantorix {
 
 namespace {
 
-// Names in UTF-8 (general purpose flag 11).
-const unsigned long flagUtf8 = 0x800;
-// Past this size an entry needs the zip's 64-bit fields.
-const qint64 max32 = 0xFFFFFFFFLL;
+// Entries at or above this size need the zip's 64-bit extensions.
+constexpr qint64 max32 = 0xFFFFFFFFLL;
+// General purpose flag: the name is UTF-8.
+constexpr unsigned long flagUtf8 = 1u << 11;
+
+// Flushes the file's bytes to the disk. False when the system says it could
+// not (a full disk shows here at the latest on some file systems).
+bool syncFile(const QString& path)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (descriptor < 0)
+        return false;
+    const bool synced = ::fsync(descriptor) == 0;
+    return ::close(descriptor) == 0 && synced;
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 } // namespace
 
+ZipWriter::ZipWriter(const QString& target) : m_target(target) {}
+
 ZipWriter::~ZipWriter()
 {
-    if (m_zip != nullptr)
-        zipClose(static_cast<zipFile>(m_zip), nullptr);
+    abandon();
 }
 
-bool ZipWriter::fail(const String& error)
+bool ZipWriter::fail(const QString& error)
 {
-    m_error = error;
+    m_failed = true;
+    if (m_error.empty())
+        m_error = String(error);
     return false;
 }
 
-bool ZipWriter::open(const String& path)
+bool ZipWriter::open()
 {
-    m_error.clear();
-    if (m_zip != nullptr)
-        return fail("The zip archive " + m_path + " is open already");
-    m_path = path;
-    m_damaged = false;
-    m_zip = zipOpen64(QFile::encodeName(path.qString()).constData(), APPEND_STATUS_CREATE);
-    if (m_zip == nullptr)
-        return fail("Cannot create the zip archive " + path);
+    if (m_zip != nullptr || m_failed)
+        return fail(QStringLiteral("the zip file is already open"));
+    const QFileInfo target(m_target);
+    // A name of its own for every writer: two saves of the same target never
+    // write into one temporary file.
+    m_temporary = target.absolutePath() + QLatin1Char('/') + target.fileName() + QLatin1Char('.')
+        + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
+    errno = 0;
+    m_zip = zipOpen64(QFile::encodeName(m_temporary).constData(), APPEND_STATUS_CREATE);
+    if (m_zip == nullptr) {
+        const QString reason = errno != 0 ? systemError() : QStringLiteral("cannot be created");
+        m_temporary.clear();
+        return fail(QStringLiteral("%1: %2").arg(target.absolutePath(), reason));
+    }
+    m_buffer.resize(blockSize);
     return true;
 }
 
-bool ZipWriter::startEntry(const String& name, qint64 expectedSize)
+bool ZipWriter::addEntry(const QString& name, const QByteArray& bytes, int level)
 {
-    m_error.clear();
-    if (m_zip == nullptr || m_damaged)
-        return fail("The zip archive " + m_path + " is not open for writing");
-    const QByteArray stored = name.qString().toUtf8();
-    if (stored.isEmpty() || !ZipArchive::isSafeName(stored) || ZipArchive::isDirectoryPath(name))
-        return fail("Refusing to add an entry with an unsafe name: " + name);
+    QByteArray copy = bytes;
+    QBuffer source(&copy);
+    source.open(QIODevice::ReadOnly);
+    return addEntry(name, source, copy.size(), level);
+}
+
+bool ZipWriter::addEntry(const QString& name, QIODevice& source, qint64 size, int level)
+{
+    if (m_zip == nullptr || m_failed)
+        return fail(QStringLiteral("the zip file is not open"));
+    const QByteArray storedName = name.toUtf8();
+    if (storedName.isEmpty() || !ZipArchive::isSafeName(storedName) || storedName.startsWith('/') ||
+        storedName.endsWith('/') || storedName.endsWith('\\')) {
+        // A name the reader would refuse is not written; the archive itself
+        // is as good as before, so it can go on.
+        m_error = String(QStringLiteral("refusing the entry name \"%1\"").arg(name));
+        return false;
+    }
     zip_fileinfo info = {};
-    const bool ascii =
-        std::all_of(stored.begin(), stored.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const int zip64 = expectedSize < 0 || expectedSize >= max32 ? 1 : 0;
-    if (zipOpenNewFileInZip4_64(static_cast<zipFile>(m_zip), stored.constData(), &info, nullptr, 0, nullptr, 0,
-                                nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+    const QDateTime now = QDateTime::currentDateTime();
+    info.tmz_date.tm_year = unsigned(now.date().year());
+    info.tmz_date.tm_mon = unsigned(now.date().month() - 1);
+    info.tmz_date.tm_mday = unsigned(now.date().day());
+    info.tmz_date.tm_hour = unsigned(now.time().hour());
+    info.tmz_date.tm_min = unsigned(now.time().minute());
+    info.tmz_date.tm_sec = unsigned(now.time().second());
+    const bool ascii = std::all_of(storedName.begin(), storedName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const int zlibLevel = (level >= 0 && level <= 9) ? level : Z_DEFAULT_COMPRESSION;
+    const int zip64 = (size < 0 || size >= max32) ? 1 : 0;
+    errno = 0;
+    if (zipOpenNewFileInZip4_64(m_zip, storedName.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                level == 0 ? 0 : Z_DEFLATED, zlibLevel, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
                                 nullptr, 0, 0, ascii ? 0 : flagUtf8, zip64)
-        != ZIP_OK) {
-        m_damaged = true;
-        return fail("Cannot add the entry " + name + " to the zip archive " + m_path);
-    }
-    return true;
-}
-
-bool ZipWriter::finishEntry(bool written, const String& name)
-{
-    const bool closed = zipCloseFileInZip(static_cast<zipFile>(m_zip)) == ZIP_OK;
-    if (written && closed)
-        return true;
-    // minizip cannot take an entry back: the archive is of no use now.
-    m_damaged = true;
-    return fail("Cannot write the entry " + name + " to the zip archive " + m_path);
-}
-
-bool ZipWriter::addData(const String& name, const QByteArray& bytes)
-{
-    if (!startEntry(name, bytes.size()))
-        return false;
-    bool written = true;
-    for (int done = 0; written && done < bytes.size(); done += blockSize) {
-        const int n = std::min(blockSize, bytes.size() - done);
-        written = zipWriteInFileInZip(static_cast<zipFile>(m_zip), bytes.constData() + done, unsigned(n)) == ZIP_OK;
-    }
-    return finishEntry(written, name);
-}
-
-bool ZipWriter::addDevice(const String& name, QIODevice& device, qint64 maxBytes)
-{
-    const qint64 expected = maxBytes >= 0 ? maxBytes : (device.isSequential() ? -1 : device.size() - device.pos());
-    if (!startEntry(name, expected))
-        return false;
-    std::vector<char> buffer(blockSize);
-    qint64 left = maxBytes;
-    bool written = true;
-    while (written && left != 0) {
-        const qint64 want = left < 0 ? blockSize : std::min<qint64>(blockSize, left);
-        const qint64 got = device.read(buffer.data(), want);
-        if (got < 0) {
-            written = false;
-            break;
+        != ZIP_OK)
+        return fail(QStringLiteral("cannot add %1: %2").arg(name, systemError()));
+    qint64 copied = 0;
+    for (;;) {
+        const qint64 n = source.read(m_buffer.data(), m_buffer.size());
+        if (n < 0) {
+            zipCloseFileInZip(m_zip);
+            return fail(QStringLiteral("cannot read %1: %2").arg(name, source.errorString()));
         }
-        if (got == 0)
+        if (n == 0)
             break;
-        written = zipWriteInFileInZip(static_cast<zipFile>(m_zip), buffer.data(), unsigned(got)) == ZIP_OK;
-        if (left > 0)
-            left -= got;
+        errno = 0;
+        if (zipWriteInFileInZip(m_zip, m_buffer.constData(), static_cast<unsigned>(n)) != ZIP_OK) {
+            const QString reason = systemError();
+            zipCloseFileInZip(m_zip);
+            return fail(QStringLiteral("cannot write %1: %2").arg(name, reason));
+        }
+        copied += n;
+        m_written += n;
     }
-    return finishEntry(written, name);
+    if (size >= 0 && copied != size) {
+        zipCloseFileInZip(m_zip);
+        return fail(QStringLiteral("%1 changed while it was copied (%2 of %3 bytes)")
+                        .arg(name, QString::number(copied), QString::number(size)));
+    }
+    errno = 0;
+    if (zipCloseFileInZip(m_zip) != ZIP_OK)
+        return fail(QStringLiteral("cannot write %1: %2").arg(name, systemError()));
+    return true;
 }
 
-bool ZipWriter::close()
+bool ZipWriter::closeZip()
 {
-    m_error.clear();
     if (m_zip == nullptr)
-        return fail("The zip archive " + m_path + " is not open for writing");
-    const bool closed = zipClose(static_cast<zipFile>(m_zip), nullptr) == ZIP_OK;
+        return true;
+    errno = 0;
+    const bool closed = zipClose(m_zip, nullptr) == ZIP_OK;
     m_zip = nullptr;
-    if (!closed || m_damaged)
-        return fail("Cannot finish the zip archive " + m_path);
+    return closed;
+}
+
+bool ZipWriter::commit()
+{
+    if (m_zip == nullptr || m_failed) {
+        abandon();
+        return fail(QStringLiteral("the zip file is not complete"));
+    }
+    if (!closeZip()) {
+        const QString reason = systemError();
+        abandon();
+        return fail(QStringLiteral("cannot finish %1: %2").arg(m_target, reason));
+    }
+    if (!syncFile(m_temporary)) {
+        const QString reason = systemError();
+        abandon();
+        return fail(QStringLiteral("cannot finish %1: %2").arg(m_target, reason));
+    }
+    // rename() replaces the target in one step: a reader sees the old file
+    // or the new one, never a part.
+    if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        const QString reason = systemError();
+        abandon();
+        return fail(QStringLiteral("cannot replace %1: %2").arg(m_target, reason));
+    }
+    m_temporary.clear();
     return true;
+}
+
+void ZipWriter::abandon()
+{
+    closeZip();
+    if (!m_temporary.isEmpty()) {
+        QFile::remove(m_temporary);
+        m_temporary.clear();
+    }
+    m_failed = true;
 }
 
 } // namespace vantorix

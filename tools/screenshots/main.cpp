@@ -1,7 +1,8 @@
 // Drives the installer's window through its main states and saves a picture
 // of each: the options panel, the product lists after signing in, an install
-// in progress, a failed install, the agreement and the release notes. It
-// runs the program's own start-up against the service stand-in and the fake
+// in progress, a failed install, the agreement and the release notes, the
+// support report dialog, then an offline install file made and installed
+// from with the stand-in out of reach. It runs the program's own start-up against the service stand-in and the fake
 // host applications that scripts/screenshots prepares (the VANTORIX_*
 // variables), finds the widgets by their object names and clicks them with
 // QTest. Message boxes are answered by a responder and logged, so nothing
@@ -18,12 +19,15 @@
 #include "ui/OptionsWidget.h"
 #include "ui/ProductWidget.h"
 #include "ui/SubmitReportDialog.h"
+#include "products/EULAMap.h"
+#include "Interface/Chooser.h"
 
 #include "Interface/Alert.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QNetworkAccessManager>
@@ -89,6 +93,7 @@ public:
         failed();
         supportReport();
         settleDownloads();
+        offlineFile();
     }
 
 private:
@@ -151,7 +156,8 @@ private:
                 [agreementName, query](QWidget* dialog) {
                     if (!agreementName.isEmpty())
                         saveDialog(dialog, agreementName);
-                    control(query);
+                    if (!query.isEmpty())
+                        control(query);
                 });
     }
 
@@ -230,6 +236,83 @@ private:
     {
         waitUntilIdle(60000);
         settle(500);
+    }
+
+    bool idle()
+    {
+        for (int row = 0; row < list()->count(); ++row) {
+            InstallerProduct* product = window()->productAt(row);
+            if (product != nullptr && product->isBusy())
+                return false;
+        }
+        return true;
+    }
+
+    // Submits the options panel, the file chooser answering path.
+    bool submitWithFile(const QString& path)
+    {
+        vantorix::Chooser::ScopedResponder chooser(
+            [path](const vantorix::Chooser::Request&) { return vantorix::String(path); });
+        click(child<QPushButton>(options(), "submitButton"));
+        return waitFor([&] { return !options()->isVisible() && list() != nullptr && list()->count() > 0; }, 30000,
+                       QStringLiteral("the list after choosing ") + path);
+    }
+
+    // Makes an offline install file of the account's tools (Add All, Save),
+    // then installs from it with the stand-in out of reach.
+    void offlineFile()
+    {
+        const QString path = QDir(outputDir).filePath(QStringLiteral("tools.zfinstall"));
+        QFile::remove(path);
+        click(child<QPushButton>(window(), "connectionButton"));
+        if (!waitFor([&] { return options()->isVisible(); }, 10000, QStringLiteral("the panel after logging out")))
+            return;
+        click(child<QRadioButton>(options(), "createOfflineRadio"));
+        auto* password = child<QLineEdit>(options(), "passwordEdit");
+        if (password != nullptr && password->isVisible()) {
+            password->clear();
+            QTest::keyClicks(password, m_password);
+        }
+        if (!submitWithFile(path))
+            return;
+        waitForRows();
+        QMetaObject::invokeMethod(window(), "installAll");
+        waitFor([&] { return idle(); }, 60000, QStringLiteral("the tools added to the file"));
+        // Their agreements travel in the file: saving waits for them.
+        waitFor(
+            [] {
+                for (const auto& entry : manager.getEULAs()) {
+                    if (!entry.second->isReady())
+                        return false;
+                }
+                return true;
+            },
+            20000, QStringLiteral("the agreements"));
+        settle(1200);
+        save(window(), QStringLiteral("offline-create"));
+        click(child<QPushButton>(window(), "connectionButton"));
+        if (!waitFor([&] { return options()->isVisible(); }, 20000, QStringLiteral("the panel after saving")))
+            return;
+
+        // The other machine: nothing answers.
+        qputenv("VANTORIX_SERVICE_URL", "http://127.0.0.1:9");
+        click(child<QRadioButton>(options(), "installRadio"));
+        auto* offline = child<QCheckBox>(options(), "offlineCheck");
+        if (offline != nullptr && !offline->isChecked())
+            click(offline);
+        settle();
+        if (!submitWithFile(path))
+            return;
+        waitForRows();
+        const int row = installableRow();
+        if (row >= 0) {
+            // The agreement comes from the file.
+            installRow(row, QStringLiteral("offline-agreement"), QString());
+            waitFor([&] { return idle(); }, 30000, QStringLiteral("the install from the file"));
+            settle(1200);
+        }
+        save(window(), QStringLiteral("offline-install"));
+        QFile::remove(path);
     }
 
     QString m_email;
