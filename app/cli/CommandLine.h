@@ -48,6 +48,8 @@ public:
         hostRunning = 7,
         agreementNeeded = 8,
         notSaved = 9,
+        updateAvailable = 11,
+        updateFailed = 12,
         interrupted = 130
     };
 
@@ -88,6 +90,8 @@ private:
     int runProducts(const QString& command, const QStringList& arguments);
     // Sends a support request (or exports it with --export); see SupportRequest.
     int runSupport(const QStringList& arguments);
+    // Checks for a newer installer and replaces this one (SelfUpdateCommand.cpp).
+    int runSelfUpdate(const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
     // (code says which exit code). A command that takes no names refuses any

@@ -11,6 +11,7 @@
 #include "ui/ProductWidget.h"
 #include "ui/SubmitReportDialog.h"
 #include "ui/TextFit.h"
+#include "update/UpdateWidget.h"
 #include "update/VersionManager.h"
 
 #include "Applications/Application.h"
@@ -38,7 +39,6 @@ namespace installer {
 namespace {
 
 // Rows of the error table for what this version cannot do yet.
-constexpr short updateNotAvailable = 44;
 
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
@@ -292,9 +292,11 @@ void InstallerDialog::handleInitialise()
             QCoreApplication::quit();
             return;
         }
-        // Replacing the installer is not part of this version: say so rather
-        // than pretend, and carry on with this one.
-        ErrorAlert(programName(), this).show(text(errorTable, updateNotAvailable));
+        // The sheet runs the update and quits the program when it ends.
+        auto* sheet = new UpdateWidget(m_versionManager, this);
+        sheet->move(mapToGlobal(QPoint((width() - sheet->width()) / 2, 0)));
+        sheet->show();
+        return;
     }
     showOptions();
 }
