@@ -1163,7 +1163,7 @@ int CommandLine::runSelfUpdate(const QStringList& arguments)
         return int(updateFailed);
     };
     if (!versions.update())
-        return failed(QStringLiteral("Download"), versions.getFailure());
+        return failed(versions.getFailedStep(), versions.getFailure());
     QEventLoop loop;
     bool complete = false;
     QObject::connect(&versions, &VersionManager::updateComplete, &loop, [&loop, &complete] {
@@ -1183,7 +1183,7 @@ int CommandLine::runSelfUpdate(const QStringList& arguments)
         return interrupted;
     }
     if (versions.getErrorCode() != 0) {
-        const QString step = updater.getFailedStep().isEmpty() ? QStringLiteral("Download") : updater.getFailedStep();
+        const QString step = versions.getFailedStep();
         QString why = versions.getFailure();
         if (versions.getErrorCode() == VersionManager::downloadFailed)
             why = message(VersionManager::downloadFailed) + QLatin1Char(' ') + why;

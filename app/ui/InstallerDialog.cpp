@@ -2,6 +2,7 @@
 #include "StringTables.h"
 #include "ui_InstallerDialog.h"
 
+#include "InstallFolder.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
 #include "ServiceCall.h"
@@ -12,6 +13,7 @@
 #include "ui/SubmitReportDialog.h"
 #include "ui/TextFit.h"
 #include "update/UpdateWidget.h"
+#include "update/Updater.h"
 #include "update/VersionManager.h"
 
 #include "Applications/Application.h"
@@ -19,6 +21,7 @@
 #include "Environment/Host.h"
 #include "Interface/ConfirmAlert.h"
 #include "Interface/ErrorAlert.h"
+#include "Interface/NotifyAlert.h"
 #include "Utility/Convert.h"
 
 #include <QCloseEvent>
@@ -38,7 +41,8 @@ namespace installer {
 
 namespace {
 
-// Rows of the error table for what this version cannot do yet.
+// The error table's row for an installed folder the user cannot replace.
+constexpr short packageManaged = 74;
 
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
@@ -285,7 +289,12 @@ void InstallerDialog::resizeEvent(QResizeEvent* event)
 
 void InstallerDialog::handleInitialise()
 {
-    if (m_versionManager->isUpdateAvailable()) {
+    const bool available = m_versionManager->isUpdateAvailable();
+    if (available && !Updater::canReplace(InstallFolder::current())) {
+        // A system-wide install: the package manager brings the new version.
+        NotifyAlert(programName(), this)
+            .show(String(filledText(errorTable, packageManaged, InstallFolder::current().root())));
+    } else if (available) {
         ConfirmAlert question(programName(), this);
         if (!question.isConfirmed(text(questionTable, 2), text(questionTable, 3), text(buttonTable, 8),
                                   text(buttonTable, 9))) {

@@ -314,8 +314,9 @@ bool Updater::unpack(const QString& archivePath, const QString& staging, QString
             }
             continue;
         }
-        const std::unique_ptr<ZipArchive::Entry> header = archive.getEntry(index);
-        if (header && header->isSymLink()) {
+        // A link could lead a later entry out of the folder: none is taken.
+        const auto vertex = archive.getTree().getVertex(archive.getEntryPath(index));
+        if (!vertex || archive.getTree().isSymLink(*vertex)) {
             reason = name + QStringLiteral(": a link");
             return false;
         }

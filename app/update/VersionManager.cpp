@@ -82,6 +82,7 @@ bool VersionManager::update()
     Logger::startBlock(String("UpdateInstaller"));
     m_errorCode = noError;
     m_failure.clear();
+    m_failedStep.clear();
     const String language = host.getLanguage();
     String url;
     for (const ReleaseUrl& entry : m_release.getReleaseList()) {
@@ -95,6 +96,7 @@ bool VersionManager::update()
         Logger::endBlock();
         m_errorCode = localUpdateFailed;
         m_failure = filledText(errorTable, 82, language.qString());
+        m_failedStep = QStringLiteral("FindArchive");
         return false;
     }
     Logger::write(String("Updating for language ") + language + " at " + url);
@@ -105,6 +107,7 @@ bool VersionManager::update()
         Logger::endBlock();
         m_errorCode = localUpdateFailed;
         m_failure = filledText(errorTable, 74, InstallFolder::current().root());
+        m_failedStep = QStringLiteral("CheckWritable");
         return false;
     }
     m_updater.setUrl(url);
@@ -116,6 +119,7 @@ bool VersionManager::update()
         Logger::endBlock();
         m_errorCode = localUpdateFailed;
         m_failure = text(errorTable, localUpdateFailed).qString();
+        m_failedStep = QStringLiteral("Download");
         return false;
     }
     Logger::write(String("initialising signals"));
@@ -123,6 +127,13 @@ bool VersionManager::update()
     connect(downloader, &Downloader::notifyProgress, this, &VersionManager::updateProgress);
     connect(downloader, qOverload<>(&Downloader::finishDownload), this, &VersionManager::updateArchiveDownloaded);
     return true;
+}
+
+QString VersionManager::getFailedStep() const
+{
+    if (!m_failedStep.isEmpty())
+        return m_failedStep;
+    return m_updater.getFailedStep();
 }
 
 void VersionManager::updateArchiveDownloaded()

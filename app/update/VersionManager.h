@@ -38,6 +38,9 @@ public:
     Updater& getUpdater() { return m_updater; }
     // Why the update failed, for the user (empty without a failure).
     const QString& getFailure() const { return m_failure; }
+    // The step update() stopped at ("FindArchive", "CheckWritable",
+    // "Download"), then the updater's failed step; empty without a failure.
+    QString getFailedStep() const;
 
     short getErrorCode() const { return m_errorCode; }
     const InstallerRelease& getRelease() const { return m_release; }
@@ -56,6 +59,7 @@ private:
     InstallerRelease m_release;
     Updater m_updater;
     QString m_failure;
+    QString m_failedStep;
     bool m_blockOpen = false;
     vantorix::String m_serverVersion;
     short m_errorCode = noError;

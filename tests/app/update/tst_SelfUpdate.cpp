@@ -70,13 +70,13 @@ bool sign(const QString& archive, const QString& key)
                .code == 0;
 }
 
-// Zips the folder "top" inside stage into archive.
+// Zips the folder "top" inside stage into archive (links stored as links).
 bool zipFolder(const QString& stage, const QString& top, const QString& archive)
 {
     QFile::remove(archive);
     QProcess zip;
     zip.setWorkingDirectory(stage);
-    zip.start(QStringLiteral("zip"), {QStringLiteral("-qr"), QStringLiteral("-X"), archive, top});
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-qry"), QStringLiteral("-X"), archive, top});
     return zip.waitForFinished(120000) && zip.exitStatus() == QProcess::NormalExit && zip.exitCode() == 0;
 }
 
@@ -181,6 +181,12 @@ void tst_SelfUpdate::initTestCase()
     QVERIFY(zipFolder(stage, QStringLiteral("Something Else"), m_archives + QStringLiteral("/no-bundle.zip")));
     QVERIFY(sign(m_archives + QStringLiteral("/no-bundle.zip"), testKey()));
     QVERIFY(QDir(stage).rename(QStringLiteral("Something Else"), QStringLiteral("vantorix-installer")));
+    // A link in the bundle, which could lead later entries elsewhere.
+    const QString link = stage + QStringLiteral("/vantorix-installer/share/elsewhere");
+    QVERIFY(QFile::link(QStringLiteral("/tmp"), link));
+    QVERIFY(zipFolder(stage, QStringLiteral("vantorix-installer"), m_archives + QStringLiteral("/link.zip")));
+    QVERIFY(sign(m_archives + QStringLiteral("/link.zip"), testKey()));
+    QVERIFY(QFile::remove(link));
     // A command line that is no program.
     const QString program = stage + QStringLiteral("/vantorix-installer/bin/vantorix");
     QVERIFY(QFile::remove(program));
@@ -322,6 +328,8 @@ void tst_SelfUpdate::failures_data()
                                         << "An error occures while downloading";
     QTest::newRow("no bundle") << "no-bundle.zip" << QStringList() << "CopyBundle"
                                << "holds no \"vantorix-installer\" folder";
+    QTest::newRow("link in the bundle") << "link.zip" << QStringList() << "Unzip"
+                                        << "could not be unpacked (vantorix-installer/share/elsewhere: a link)";
     QTest::newRow("new program does not start") << "no-start.zip" << QStringList() << "CheckNewVersion"
                                                 << "did not start or did not report version 2.06";
 }

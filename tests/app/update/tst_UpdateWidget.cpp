@@ -31,8 +31,11 @@ bool offer(testsupport::ServiceProcess& service, const QJsonObject& releases)
     QDir(data).removeRecursively();
     if (!testsupport::ServiceProcess::copyFolder(QDir(testsupport::dataDir()).filePath(QStringLiteral("app/service")), data))
         return false;
+    QJsonObject served;
+    for (auto it = releases.begin(); it != releases.end(); ++it)
+        served.insert(it.key(), QStringLiteral("${SERVICE}") + it.value().toString());
     QJsonObject installer{{QStringLiteral("version"), QStringLiteral("2.06")},
-                          {QStringLiteral("releases"), releases}};
+                          {QStringLiteral("releases"), served}};
     QFile json(data + QStringLiteral("/installer.json"));
     if (!json.open(QIODevice::WriteOnly) || json.write(QJsonDocument(installer).toJson()) <= 0)
         return false;
@@ -105,6 +108,10 @@ void tst_UpdateWidget::noArchiveForTheLanguage()
              QStringLiteral("An error occured while trying to update the Vantorix Installer, please try again later"
                             "<br>No installer update is offered for the language ") +
                  host.getLanguage().qString());
+    // The sheet quit the application: without a running loop that only
+    // stops the next loops, until exec() has run once.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
 }
 
 void tst_UpdateWidget::progress_data()
@@ -114,7 +121,10 @@ void tst_UpdateWidget::progress_data()
     QTest::addColumn<int>("value");
     QTest::newRow("known total") << QList<QList<qint64>>{{10, 200, 0}, {100, 200, 5}, {200, 200, 50}} << 100;
     QTest::newRow("unknown total: 5 each") << QList<QList<qint64>>{{10, 0, 0}, {20, 0, 0}, {30, 0, 0}} << 15;
-    QTest::newRow("unknown total stops at the end") << QList<QList<qint64>>(30, {1, 0, 0}) << 100;
+    QList<QList<qint64>> many;
+    for (int i = 0; i < 30; ++i)
+        many.append({1, 0, 0});
+    QTest::newRow("unknown total stops at the end") << many << 100;
     QTest::newRow("no step back") << QList<QList<qint64>>{{100, 200, 0}, {100, 200, 60}} << 50;
 }
 
