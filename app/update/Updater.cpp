@@ -47,6 +47,9 @@ enum Row : short {
 
 // The most an unpacked update may hold: a few times the program itself.
 constexpr qint64 unpackedLimit = qint64(2) << 30;
+// The size taken when the service gives none, so that an archive cannot
+// fill the disk (Downloader::sizeFits allows up to twice it).
+constexpr double unknownReleaseSizeMB = 512.0;
 // How long the new program may take to answer --version.
 constexpr int versionTimeout = 30000;
 
@@ -128,7 +131,7 @@ Downloader* Updater::getDownloader()
     m_archive->close();
     m_downloader = std::make_unique<Downloader>(m_url, m_archive.get(), 0);
     DownloadCheck check;
-    check.releaseSizeMB = m_releaseSizeMB;
+    check.releaseSizeMB = m_releaseSizeMB > 0 ? m_releaseSizeMB : unknownReleaseSizeMB;
     check.sha256 = m_sha256.qString().toLatin1().toLower();
     m_downloader->setCheck(check);
     m_signatureDownloader = std::make_unique<Downloader>(m_url + ".sig", 0);
@@ -198,7 +201,7 @@ bool Updater::doUpdate()
 
     // Verified before anything is unpacked or moved.
     const qint64 size = QFileInfo(archivePath).size();
-    if (size <= 0 || !Downloader::sizeFits(size, m_releaseSizeMB))
+    if (size <= 0 || !Downloader::sizeFits(size, m_releaseSizeMB > 0 ? m_releaseSizeMB : unknownReleaseSizeMB))
         return fail("CheckArchiveSize", String("The archive has ") + String(QString::number(size)) + " bytes",
                     row(badSize, QString::number(size), QString::number(m_releaseSizeMB, 'f', 2)));
     record(String("CheckArchiveSize"), String("The archive has ") + String(QString::number(size)) + " bytes", true);
