@@ -23,6 +23,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <cstdlib>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace installer;
@@ -371,18 +373,46 @@ void tst_SelfUpdate::checkOnly()
 
 void tst_SelfUpdate::unwritableFolder()
 {
-    // A folder another user installed (as a package does) is not replaced.
+    // A folder another user installed (as the package is) is not replaced:
+    // "self-update" run by someone who cannot write it says that the package
+    // manager brings updates, and changes nothing.
+    const QString reachable = makeReachableFolder();
+    QVERIFY(!reachable.isEmpty());
+    const QString app = reachable + QStringLiteral("/app");
+    const QString home = reachable + QStringLiteral("/home");
+    m_root = app + QStringLiteral("/Vantorix Installer");
+    QVERIFY(QDir().mkpath(app));
+    QVERIFY(QDir().mkpath(home));
+    QVERIFY(QFile::setPermissions(home, QFileDevice::Permissions(0x7777)));
     QVERIFY(installOld());
+    QVERIFY(startService(m_archives + QStringLiteral("/good.zip")));
     const InstallFolder folder(m_root + QStringLiteral("/bin"));
     QVERIFY(Updater::canReplace(folder));
-    // As root the other user cannot write it anyway; otherwise it is made read-only.
-    const QString parent = QFileInfo(m_root).path();
-    const QFileDevice::Permissions modes = QFileInfo(parent).permissions();
+    const QFileDevice::Permissions modes = QFileInfo(app).permissions();
     if (::getuid() != 0)
-        QVERIFY(QFile::setPermissions(parent, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const bool refused = runAsOtherUser([&folder] { return !Updater::canReplace(folder); });
-    QFile::setPermissions(parent, modes);
-    QVERIFY(refused);
+        QVERIFY(QFile::setPermissions(app, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+    const QByteArray command = "'" + QFile::encodeName(m_root) + "/bin/vantorix' self-update >'" +
+                               QFile::encodeName(home) + "/out.txt' 2>'" + QFile::encodeName(home) + "/err.txt'";
+    const QByteArray homePath = QFile::encodeName(home);
+    int exitCode = -1;
+    const bool ran = runAsOtherUser([&] {
+        for (const char* name : {"HOME", "VANTORIX_PREFS_DIR", "VANTORIX_SHARED_DIR", "TMPDIR"})
+            ::setenv(name, homePath.constData(), 1);
+        if (!Updater::canReplace(folder))
+            exitCode = std::system(command.constData());
+        return exitCode != -1 && WIFEXITED(exitCode) && WEXITSTATUS(exitCode) == 12;
+    });
+    QFile::setPermissions(app, modes);
+    QFile err(home + QStringLiteral("/err.txt"));
+    QVERIFY(err.open(QIODevice::ReadOnly));
+    const QByteArray error = err.readAll();
+    QVERIFY2(ran, error.constData());
+    QVERIFY2(error.contains("The update stopped at the step CheckWritable"), error.constData());
+    QVERIFY2(error.contains("its updates come through the system's package manager"), error.constData());
+    QCOMPARE(versionOf(m_root), QStringLiteral("2.05"));
+    QCOMPARE(besides(m_root), QStringList());
+    QVERIFY(QDir(reachable).removeRecursively());
 }
 
 QTEST_GUILESS_MAIN(tst_SelfUpdate)
