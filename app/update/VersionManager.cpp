@@ -2,14 +2,14 @@
 
 #include "ServiceCall.h"
 #include "StringTables.h"
-#include "products/Downloader.h"
 #include "VantorixInstallerApp.h"
+#include "products/Downloader.h"
 #include "support/InstallerReport.h"
 
 #include "Catalogue/VantorixTools.h"
+#include "Environment/Host.h"
 #include "Utility/Convert.h"
 #include "Utility/Logger.h"
-#include "Environment/Host.h"
 #include "Web/ServiceAddress.h"
 
 using namespace vantorix;
@@ -26,6 +26,10 @@ public:
     LogBlock(const LogBlock&) = delete;
     LogBlock& operator=(const LogBlock&) = delete;
 };
+
+// Rows of the error table with the reason shown below row 14.
+constexpr short packageManagedRow = 74;
+constexpr short noArchiveRow = 82;
 
 } // namespace
 
@@ -95,7 +99,7 @@ bool VersionManager::update()
         Logger::write(String("Empty installer URL for language ") + language);
         Logger::endBlock();
         m_errorCode = localUpdateFailed;
-        m_failure = filledText(errorTable, 82, language.qString());
+        m_failure = filledText(errorTable, noArchiveRow, language.qString());
         m_failedStep = QStringLiteral("FindArchive");
         return false;
     }
@@ -106,7 +110,7 @@ bool VersionManager::update()
         Logger::write(String("The installed folder cannot be written: ") + String(InstallFolder::current().root()));
         Logger::endBlock();
         m_errorCode = localUpdateFailed;
-        m_failure = filledText(errorTable, 74, InstallFolder::current().root());
+        m_failure = filledText(errorTable, packageManagedRow, InstallFolder::current().root());
         m_failedStep = QStringLiteral("CheckWritable");
         return false;
     }
