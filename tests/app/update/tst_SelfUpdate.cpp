@@ -135,6 +135,8 @@ private slots:
     void failures();
     void checkOnly();
     void unwritableFolder();
+    void finishRemovesOnlyTheOldFolder_data();
+    void finishRemovesOnlyTheOldFolder();
 
 private:
     // Installs the build into a fresh folder with a blank in its name.
@@ -413,6 +415,50 @@ void tst_SelfUpdate::unwritableFolder()
     QCOMPARE(versionOf(m_root), QStringLiteral("2.05"));
     QCOMPARE(besides(m_root), QStringList());
     QVERIFY(QDir(reachable).removeRecursively());
+}
+
+void tst_SelfUpdate::finishRemovesOnlyTheOldFolder_data()
+{
+    // The path handed to the new program, relative to the folder that holds
+    // the installed one; whether it is removed.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("the old folder") << ".Vantorix Installer.old-a1B2c3" << false << true;
+    QTest::newRow("another folder beside") << "Documents" << false << false;
+    QTest::newRow("the old name elsewhere") << "deeper/.Vantorix Installer.old-a1B2c3" << false << false;
+    QTest::newRow("the old name, longer") << ".Vantorix Installer.old-a1B2c3d4" << false << false;
+    QTest::newRow("a link with the old name") << ".Vantorix Installer.old-L1nk00" << true << false;
+}
+
+void tst_SelfUpdate::finishRemovesOnlyTheOldFolder()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, link);
+    QFETCH(bool, removed);
+    if (!QFileInfo::exists(m_root + QStringLiteral("/bin/vantorix")))
+        QVERIFY(installOld());
+    const QString parent = QFileInfo(m_root).path();
+    const QString given = parent + QLatin1Char('/') + path;
+    const QString content = link ? parent + QStringLiteral("/target") : given;
+    QVERIFY(QDir().mkpath(content));
+    QFile keep(content + QStringLiteral("/keep.txt"));
+    QVERIFY(keep.open(QIODevice::WriteOnly) && keep.write("kept") == 4);
+    keep.close();
+    if (link)
+        QVERIFY(QFile::link(content, given));
+
+    const Run finish = run(m_root + QStringLiteral("/bin/vantorix"),
+                           {QStringLiteral("self-update"), QStringLiteral("--finish-update"), given});
+    QCOMPARE(finish.code, removed ? 0 : 9);
+    QCOMPARE(QFileInfo::exists(given), !removed);
+    if (!removed)
+        QVERIFY(QFileInfo::exists(content + QStringLiteral("/keep.txt")));
+    QCOMPARE(versionOf(m_root), QStringLiteral("2.05"));
+    QFile::remove(given);
+    QDir(given).removeRecursively();
+    QDir(parent + QStringLiteral("/target")).removeRecursively();
+    QDir(parent + QStringLiteral("/deeper")).removeRecursively();
 }
 
 QTEST_GUILESS_MAIN(tst_SelfUpdate)
