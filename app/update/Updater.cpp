@@ -29,6 +29,7 @@ using namespace vantorix;
 namespace installer {
 
 const char* const Updater::finishOption = "--finish-update";
+const char* const Updater::packageMarker = "package-managed";
 
 namespace {
 
@@ -387,7 +388,8 @@ bool Updater::canReplace(const InstallFolder& folder)
 {
     const QFileInfo root(folder.root());
     const QFileInfo parent(root.absolutePath());
-    return root.isDir() && root.isWritable() && parent.isDir() && parent.isWritable();
+    return root.isDir() && root.isWritable() && parent.isDir() && parent.isWritable() &&
+           !QFileInfo::exists(folder.resource(QLatin1String(packageMarker)));
 }
 
 bool Updater::finishUpdate(const QString& asidePath, QString& message)

@@ -76,8 +76,9 @@ public:
     // The name of the folder an update archive holds at its top.
     static QString bundleName();
     // Whether the user may replace the installed folder: both it and the
-    // folder that holds it must be writable. A system-wide install (from a
-    // package) is not, and is updated by the system's package manager.
+    // folder that holds it must be writable, and it must not be a package's
+    // (the file packageMarker among its resources): a system-wide install is
+    // updated by the system's package manager, even when root could write it.
     static bool canReplace(const InstallFolder& folder);
     // In the new program, started by an update with the old folder's path:
     // removes that folder when it is the one an update of this folder set
@@ -86,6 +87,7 @@ public:
     static bool finishUpdate(const QString& asidePath, QString& message);
     // The argument that hands the old folder to the new program.
     static const char* const finishOption;  // "--finish-update"
+    static const char* const packageMarker; // "package-managed"
 
 private:
     bool fail(const char* action, const vantorix::String& message, const QString& failure);

@@ -135,6 +135,7 @@ private slots:
     void failures();
     void checkOnly();
     void unwritableFolder();
+    void packageFolder();
     void finishRemovesOnlyTheOldFolder_data();
     void finishRemovesOnlyTheOldFolder();
 
@@ -415,6 +416,22 @@ void tst_SelfUpdate::unwritableFolder()
     QCOMPARE(versionOf(m_root), QStringLiteral("2.05"));
     QCOMPARE(besides(m_root), QStringList());
     QVERIFY(QDir(reachable).removeRecursively());
+}
+
+void tst_SelfUpdate::packageFolder()
+{
+    // The package's folder is left to the package manager, whoever runs it.
+    QVERIFY(installOld());
+    QFile marker(m_root + QStringLiteral("/share/vantorix-installer/package-managed"));
+    QVERIFY(marker.open(QIODevice::WriteOnly) && marker.write("package\n") == 8);
+    marker.close();
+    QVERIFY(startService(m_archives + QStringLiteral("/good.zip")));
+    const Run update = run(m_root + QStringLiteral("/bin/vantorix"), {QStringLiteral("self-update")});
+    QCOMPARE(update.code, 12);
+    QVERIFY2(update.err.contains("The update stopped at the step CheckWritable"), update.err.constData());
+    QVERIFY2(update.err.contains("its updates come through the system's package manager"), update.err.constData());
+    QCOMPARE(versionOf(m_root), QStringLiteral("2.05"));
+    QCOMPARE(besides(m_root), QStringList());
 }
 
 void tst_SelfUpdate::finishRemovesOnlyTheOldFolder_data()
