@@ -14,7 +14,8 @@ namespace installer {
 class VantorixInstallerApp : public vantorix::Addon {
 public:
     static const char* const releaseDate;
-    static constexpr double version = 2.05;
+    // 2.05 (AppVersion.cpp).
+    static const double version;
     static constexpr int buildNumber = 13;
 
     VantorixInstallerApp();

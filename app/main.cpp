@@ -3,6 +3,7 @@
 #include "VantorixInstallerApp.h"
 #include "WindowStart.h"
 #include "ui/InstallerDialog.h"
+#include "update/Updater.h"
 
 #include <QApplication>
 
@@ -28,8 +29,13 @@ int main(int argc, char* argv[])
     if (VantorixInstallerApp::startup() == 0) {
         // One optional argument: a path inside a host application's
         // "VantorixTools" add-on folder, which the options panel acts on.
-        if (argc >= 2)
+        // Started by an update: the first thing is to remove the old folder.
+        if (argc >= 3 && qstrcmp(argv[1], Updater::finishOption) == 0) {
+            QString message;
+            Updater::finishUpdate(QString::fromLocal8Bit(argv[2]), message);
+        } else if (argc >= 2) {
             manager.commandLinePath = vantorix::String(QString::fromLocal8Bit(argv[1]));
+        }
 
         // The window opens at its saved size and asks its questions once
         // the event loop runs, so it paints before anything waits.

@@ -96,6 +96,12 @@ if(NOT APPLE)
     endforeach()
     install(FILES ${VANTORIX_ICON_DIR}/vantorix-installer.svg
         DESTINATION /usr/share/icons/hicolor/scalable/apps RENAME ${VANTORIX_APP_ID}.svg ${system})
+    # The package's folder says it is the package manager's: the installer
+    # never replaces it itself, not even for root (app/update/Updater.h).
+    file(WRITE ${packaging}/package-managed
+        "This folder is installed and updated by the system's package manager.\n")
+    install(FILES ${packaging}/package-managed DESTINATION ${VANTORIX_PACKAGE_PREFIX}/share/vantorix-installer
+        ${system})
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/copyright ${packaging}/changelog.gz
         DESTINATION /usr/share/doc/${VANTORIX_PACKAGE_NAME} ${system})
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/lintian-overrides

@@ -15,6 +15,8 @@
 #include "products/InstallerProduct.h"
 #include "products/ProductTree.h"
 #include "support/SupportRequest.h"
+#include "update/Updater.h"
+#include "update/VersionManager.h"
 
 #include "Applications/Application.h"
 #include "Applications/ApplicationMap.h"
@@ -83,7 +85,8 @@ enum ErrorRow : short {
     messageFileUnreadable = 73,
     offlineEmpty = 6,
     offlineNoProducts = 81,
-    offlineAddFailed = 82
+    offlineAddFailed = 82,
+    selfUpdateStopped = 93
 };
 
 // The service's code for a wrong e-mail or password.
@@ -219,7 +222,8 @@ const char* const overview =
     "Exit codes: 0 done, 1 usage, 2 sign-in failed, 3 service unreachable, 4 not found,\n"
     "5 host folder rejected, 6 install or uninstall failed, 7 host application running,\n"
     "8 agreement not accepted, 9 a file could not be saved, 10 offline install file\n"
-    "cannot be used, 130 interrupted.\n";
+    "cannot be used, 11 an update is available (self-update --check), 12 the\n"
+    "self-update failed, 130 interrupted.\n";
 
 struct CommandHelp {
     const char* command;
@@ -319,6 +323,18 @@ const CommandHelp commandHelp[] = {
      "\n"
      "A file that is missing, damaged or written by another installer version\n"
      "exits with 10.\n"},
+    {"self-update",
+     "Usage: vantorix self-update [--check]\n"
+     "\n"
+     "Asks the Vantorix service for the newest installer and, when it is newer,\n"
+     "downloads it, checks its size and its signature, unpacks it beside the\n"
+     "installed folder, checks that the new program starts, and only then puts it\n"
+     "in place of this one; each step is printed. A failed update exits with 12 and\n"
+     "names the step; the installed program is then as it was. An installation that\n"
+     "you cannot write (a system-wide package) is updated by the package manager.\n"
+     "\n"
+     "  --check   prints the installed and the newest version only: exit 0 when up to\n"
+     "            date, 11 when an update is available\n"},
 };
 
 const QCommandLineOption helpOption(QStringList{"h", "help"});
@@ -401,6 +417,8 @@ int CommandLine::dispatch(const QString& command, const QStringList& arguments)
         return runSupport(arguments);
     if (command == QLatin1String("offline"))
         return runOffline(arguments);
+    if (command == QLatin1String("self-update"))
+        return runSelfUpdate(arguments);
     printError(message(unknownCommand, command));
     return usage;
 }
@@ -1517,6 +1535,87 @@ int CommandLine::installOfflineFile(const QStringList& arguments)
         return interrupted;
     }
     return outcome.failed.empty() ? ok : actionFailed;
+}
+
+// ---- self-update
+
+int CommandLine::runSelfUpdate(const QStringList& arguments)
+{
+    static const QCommandLineOption checkOption(QStringLiteral("check"));
+    // Given by an update to the new program it started: the old folder.
+    static const QCommandLineOption finishOption(QLatin1String(Updater::finishOption).mid(2), QString(),
+                                                 QStringLiteral("folder"));
+    QCommandLineParser parser;
+    parser.addOption(checkOption);
+    parser.addOption(finishOption);
+    int code = ok;
+    if (!parse(parser, QStringLiteral("self-update"), arguments, code))
+        return code;
+
+    Session session(QStringLiteral("self-update"), responder());
+    if (parser.isSet(finishOption)) {
+        QString result;
+        const bool removed = Updater::finishUpdate(parser.value(finishOption), result);
+        (removed ? m_out : m_err) << result << Qt::endl;
+        return removed ? ok : notSaved;
+    }
+
+    VersionManager versions;
+    const bool available = versions.isUpdateAvailable();
+    if (versions.getErrorCode() != 0) {
+        printServiceError();
+        return serviceFailed;
+    }
+    const QString running = getVersionString(VantorixInstallerApp::version).qString();
+    m_out << "Installed version: " << running << Qt::endl
+          << "Newest version: " << versions.getServerVersion().qString() << Qt::endl;
+    if (parser.isSet(checkOption))
+        return available ? updateAvailable : ok;
+    if (!available) {
+        m_out << "The Vantorix Installer is up to date." << Qt::endl;
+        return ok;
+    }
+
+    Updater& updater = versions.getUpdater();
+    updater.setRestart(Updater::Restart::commandLine);
+    updater.setStepListener([this](const LogEntry& step) {
+        m_out << "  " << step.getAction().qString() << (step.isSuccess() ? ": " : " FAILED: ")
+              << step.getMessage().qString() << Qt::endl;
+    });
+    auto failed = [this](const QString& step, const QString& why) {
+        printError(plainText(message(selfUpdateStopped, step, why)));
+        return int(updateFailed);
+    };
+    if (!versions.update())
+        return failed(versions.getFailedStep(), versions.getFailure());
+    QEventLoop loop;
+    bool complete = false;
+    QObject::connect(&versions, &VersionManager::updateComplete, &loop, [&loop, &complete] {
+        complete = true;
+        loop.quit();
+    });
+    if (m_terminal) {
+        QObject::connect(&versions, &VersionManager::updateProgress, &loop, [this](qint64 done, qint64 total) {
+            if (total > 0)
+                m_out << "\r  Download: " << (done * 100 / total) << " %" << Qt::flush;
+        });
+    }
+    loop.exec();
+    if (!complete) {
+        // Interrupted: the download goes with the session; nothing was moved.
+        printError(message(cancelled));
+        return interrupted;
+    }
+    if (versions.getErrorCode() != 0) {
+        const QString step = versions.getFailedStep();
+        QString why = versions.getFailure();
+        if (versions.getErrorCode() == VersionManager::downloadFailed)
+            why = message(VersionManager::downloadFailed) + QLatin1Char(' ') + why;
+        return failed(step, why);
+    }
+    m_out << "The Vantorix Installer " << versions.getServerVersion().qString()
+          << " is in place and was started; it removes the previous version." << Qt::endl;
+    return ok;
 }
 
 } // namespace installer

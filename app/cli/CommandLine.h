@@ -51,6 +51,8 @@ public:
         // The offline install file cannot be used: missing, damaged, not an
         // install file or written by another installer version.
         offlineUnusable = 10,
+        updateAvailable = 11,
+        updateFailed = 12,
         interrupted = 130
     };
 
@@ -96,6 +98,8 @@ private:
     int createOfflineFile(const QStringList& arguments);
     int listOfflineFile(const QStringList& arguments);
     int installOfflineFile(const QStringList& arguments);
+    // Checks for a newer installer and replaces this one (SelfUpdateCommand.cpp).
+    int runSelfUpdate(const QStringList& arguments);
 
     // Parses a command's options; false after printing the error or the help
     // (code says which exit code). A command that takes no names refuses any

@@ -2,6 +2,7 @@
 #include "StringTables.h"
 #include "ui_InstallerDialog.h"
 
+#include "InstallFolder.h"
 #include "InstallerClient.h"
 #include "InstallerManager.h"
 #include "OfflinePackage.h"
@@ -12,6 +13,8 @@
 #include "ui/ProductWidget.h"
 #include "ui/SubmitReportDialog.h"
 #include "ui/TextFit.h"
+#include "update/UpdateWidget.h"
+#include "update/Updater.h"
 #include "update/VersionManager.h"
 
 #include "Applications/Application.h"
@@ -19,6 +22,7 @@
 #include "Environment/Host.h"
 #include "Interface/ConfirmAlert.h"
 #include "Interface/ErrorAlert.h"
+#include "Interface/NotifyAlert.h"
 #include "Utility/Convert.h"
 
 #include <QCloseEvent>
@@ -38,12 +42,12 @@ namespace installer {
 
 namespace {
 
-// Rows of the error table for what this version cannot do yet.
-constexpr short updateNotAvailable = 44;
 // "Installing $1 failed: $2", "Uninstalling $1 failed: $2", "no reason was recorded".
 constexpr short installFailedRow = 35;
 constexpr short uninstallFailedRow = 36;
 constexpr short noReasonRow = 60;
+// The error table's row for an installed folder the user cannot replace.
+constexpr short packageManaged = 84;
 
 constexpr int rowHeight = 60;
 // Rows made beyond the visible ones, so that a scroll step finds them ready.
@@ -276,16 +280,23 @@ void InstallerDialog::resizeEvent(QResizeEvent* event)
 
 void InstallerDialog::handleInitialise()
 {
-    if (m_versionManager->isUpdateAvailable()) {
+    const bool available = m_versionManager->isUpdateAvailable();
+    if (available && !Updater::canReplace(InstallFolder::current())) {
+        // A system-wide install: the package manager brings the new version.
+        NotifyAlert(programName(), this)
+            .show(String(filledText(errorTable, packageManaged, InstallFolder::current().root())));
+    } else if (available) {
         ConfirmAlert question(programName(), this);
         if (!question.isConfirmed(text(questionTable, 2), text(questionTable, 3), text(buttonTable, 8),
                                   text(buttonTable, 9))) {
             QCoreApplication::quit();
             return;
         }
-        // Replacing the installer is not part of this version: say so rather
-        // than pretend, and carry on with this one.
-        ErrorAlert(programName(), this).show(text(errorTable, updateNotAvailable));
+        // The sheet runs the update and quits the program when it ends.
+        auto* sheet = new UpdateWidget(m_versionManager, this);
+        sheet->move(mapToGlobal(QPoint((width() - sheet->width()) / 2, 0)));
+        sheet->show();
+        return;
     }
     showOptions();
 }

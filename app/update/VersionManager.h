@@ -2,6 +2,7 @@
 #define INSTALLER_UPDATE_VERSIONMANAGER_H
 
 #include "products/InstallerRelease.h"
+#include "update/Updater.h"
 
 #include <QObject>
 
@@ -29,13 +30,37 @@ public:
     // running installer's.
     static bool isNewer(const vantorix::String& version);
 
+    // Starts the download of the newest installer for the host's language
+    // (the last release entry of that language; no fallback to "INT"). False
+    // when there is none or the download cannot start; then the error code
+    // is row 14 and getFailure() says why.
+    bool update();
+    Updater& getUpdater() { return m_updater; }
+    // Why the update failed, for the user (empty without a failure).
+    const QString& getFailure() const { return m_failure; }
+    // The step update() stopped at ("FindArchive", "CheckWritable",
+    // "Download"), then the updater's failed step; empty without a failure.
+    QString getFailedStep() const;
+
     short getErrorCode() const { return m_errorCode; }
     const InstallerRelease& getRelease() const { return m_release; }
     // The version text of the last answer (empty before one came).
     const vantorix::String& getServerVersion() const { return m_serverVersion; }
 
+signals:
+    void updateComplete();
+    void updateProgress(qint64 downloaded, qint64 total, int previousPercent, qintptr userData);
+
+public slots:
+    // The archive's download ended: verify and replace, report, and say so.
+    void updateArchiveDownloaded();
+
 private:
     InstallerRelease m_release;
+    Updater m_updater;
+    QString m_failure;
+    QString m_failedStep;
+    bool m_blockOpen = false;
     vantorix::String m_serverVersion;
     short m_errorCode = noError;
 };

@@ -75,8 +75,17 @@ bool ServiceData::load(QString* error)
     m_installerReleaseSize = installer.value(QStringLiteral("releaseSize")).toDouble();
     m_installerReleases.clear();
     const QJsonObject releases = installer.value(QStringLiteral("releases")).toObject();
-    for (auto it = releases.begin(); it != releases.end(); ++it)
-        m_installerReleases.insert(it.key(), it.value().toString());
+    m_installerDigests.clear();
+    for (auto it = releases.begin(); it != releases.end(); ++it) {
+        // Either the address, or {"url", "sha256"}.
+        if (it.value().isObject()) {
+            const QJsonObject entry = it.value().toObject();
+            m_installerReleases.insert(it.key(), entry.value(QStringLiteral("url")).toString());
+            m_installerDigests.insert(it.key(), entry.value(QStringLiteral("sha256")).toString());
+        } else {
+            m_installerReleases.insert(it.key(), it.value().toString());
+        }
+    }
 
     m_listings.clear();
     for (const Account& account : m_accounts) {
@@ -187,7 +196,7 @@ QList<ServiceData::Release> ServiceData::installerReleases() const
 {
     QList<Release> list;
     for (auto it = m_installerReleases.begin(); it != m_installerReleases.end(); ++it)
-        list.append({it.key(), fillIn(it.value())});
+        list.append({it.key(), fillIn(it.value()), fillIn(m_installerDigests.value(it.key()))});
     return list;
 }
 

@@ -20,7 +20,10 @@
 //                       the data folder, "educationListing" (optional) its
 //                       educational listing
 //   education.xml      the educational listing of every other e-mail address
-//   installer.json     {"version", "releaseSize", "releases": {locale: url}}
+//   installer.json     {"version", "releaseSize", "releases": {locale: url}};
+//                       a release may be {"url", "sha256"} instead of the url.
+//                       The update archives lie under files/, each with its
+//                       signature "<archive>.sig" beside it
 //   files/             served by GET /files/<path>
 //   reports/           where received reports are stored (created on demand)
 //
@@ -47,6 +50,7 @@ public:
     struct Release {
         QString locale;
         QString url;
+        QString sha256;
     };
 
     explicit ServiceData(const QString& folder);
@@ -100,6 +104,7 @@ private:
     QString m_installerVersion;
     double m_installerReleaseSize = 0;
     QMap<QString, QString> m_installerReleases;
+    QMap<QString, QString> m_installerDigests;
     int m_reportCount = 0;
     std::map<QString, Listing> m_listings;
 };

@@ -310,7 +310,11 @@ SoapService::Answer SoapService::installerVersion(const Request& request, const 
     if (m_data.installerReleaseSize() > 0)
         release += QStringLiteral("<releasesize>%1</releasesize>").arg(m_data.installerReleaseSize(), 0, 'f', 6);
     for (const ServiceData::Release& entry : m_data.installerReleases())
-        release += QStringLiteral("<releaseurl locale=\"%1\">%2</releaseurl>").arg(escaped(entry.locale), escaped(entry.url));
+        release += QStringLiteral("<releaseurl locale=\"%1\"%2>%3</releaseurl>")
+                       .arg(escaped(entry.locale),
+                            entry.sha256.isEmpty() ? QString()
+                                                   : QStringLiteral(" sha256=\"%1\"").arg(escaped(entry.sha256)),
+                            escaped(entry.url));
     const QString installer = QStringLiteral("<installer>") + element(QStringLiteral("version"), m_data.installerVersion()) +
                               QStringLiteral("<release>") + release + QStringLiteral("</release></installer>");
     Answer a = result(request, true, toolsElement(request.target, QStringLiteral("<report>") + installer + QStringLiteral("</report>")),

@@ -78,7 +78,15 @@ private:
 
 void tst_OfflineFlows::initTestCase()
 {
-    QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+    // The sample data without a newer installer on offer, so the window goes
+    // straight to the options panel.
+    const QString data = testsupport::sandboxDir() + "/service-data";
+    QDir(data).removeRecursively();
+    QVERIFY(testsupport::ServiceProcess::copyFolder(testsupport::dataDir() + "/Web/service", data));
+    QByteArray offer = readFile(data + "/installer.json");
+    QVERIFY(offer.contains("\"2.06\""));
+    writeFile(data + "/installer.json", offer.replace("\"2.06\"", "\"1.00\""));
+    QVERIFY2(m_service.start({}, data), qPrintable(m_service.errorString()));
     m_service.exportEnvironment();
     m_host = testsupport::sandboxDir() + "/hosts/ArchiCAD 19";
     QDir(testsupport::sandboxDir() + "/hosts").removeRecursively();
@@ -94,8 +102,6 @@ void tst_OfflineFlows::initTestCase()
         return true;
     });
 
-    // The stand-in offers a newer installer; accepting says this version
-    // cannot update itself yet and goes on to the options panel.
     AlertRecorder alerts(true);
     m_window = std::make_unique<InstallerDialog>();
     m_window->show();

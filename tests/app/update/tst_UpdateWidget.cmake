@@ -1,0 +1,1 @@
+add_dependencies(tst_UpdateWidget vantorix-service)
