@@ -21,6 +21,8 @@
 
 #include "BenchText.h"
 
+#include "BenchChild.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -97,53 +99,6 @@ int child(const QString& action, const QString& archive, const QString& hostFold
     product.addLocalPath(host->getDirectory(Application::dll) + "Bench.apx");
     product.unInstall();
     return product.isInstalled() ? 1 : 0;
-}
-
-struct Figure {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
-
-Figure runChild(const QStringList& arguments)
-{
-    QElapsedTimer clock;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        QByteArrayList bytes;
-        for (const QString& argument : arguments)
-            bytes << QFile::encodeName(argument);
-        std::vector<char*> argv;
-        for (QByteArray& b : bytes)
-            argv.push_back(b.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    clock.start();
-    int status = 0;
-    rusage usage = {};
-    ::wait4(pid, &status, 0, &usage);
-    Figure figure;
-    figure.seconds = clock.nsecsElapsed() / 1e9;
-    figure.peakKiB = usage.ru_maxrss;
-    figure.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return figure;
-}
-
-Figure best(int rounds, const std::function<void()>& prepare, const std::function<Figure()>& run)
-{
-    Figure result;
-    for (int round = 0; round < rounds; ++round) {
-        prepare();
-        const Figure figure = run();
-        if (!figure.ok)
-            return figure;
-        if (round == 0 || figure.seconds < result.seconds)
-            result = figure;
-        result.peakKiB = qMax(result.peakKiB, figure.peakKiB);
-    }
-    return result;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "VantorixInstallerApp.h"
 #include "cli/CommandLine.h"
 
+#include "common/CliRun.h"
 #include "common/FakeHost.h"
 #include "common/FileBytes.h"
 #include "common/ServiceProcess.h"
@@ -34,27 +35,6 @@ namespace {
 
 const char* const email = "anna.berg@example.com";
 const char* const password = "correct horse";
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result runCli(const QStringList& arguments, const QByteArray& input = QByteArray())
-{
-    QByteArray inputBytes = input;
-    QBuffer in(&inputBytes);
-    in.open(QIODevice::ReadOnly);
-    Result result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    CommandLine commandLine(&in, out, err);
-    result.code = commandLine.run(arguments);
-    out.flush();
-    err.flush();
-    return result;
-}
 
 QJsonObject json(const Result& result)
 {

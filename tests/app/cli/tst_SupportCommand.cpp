@@ -4,6 +4,7 @@
 // failures that exit 3, the export, and the usage errors.
 #include "cli/CommandLine.h"
 
+#include "common/CliRun.h"
 #include "common/FileBytes.h"
 #include "common/ServiceProcess.h"
 #include "common/SupportArchive.h"
@@ -23,27 +24,6 @@ namespace {
 
 const char* const email = "anna.berg@example.com";
 const char* const password = "correct horse";
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result runCli(const QStringList& arguments, const QByteArray& input = QByteArray())
-{
-    QByteArray inputBytes = input;
-    QBuffer in(&inputBytes);
-    in.open(QIODevice::ReadOnly);
-    Result result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    CommandLine commandLine(&in, out, err);
-    result.code = commandLine.run(arguments);
-    out.flush();
-    err.flush();
-    return result;
-}
 
 QString errorRow(short row)
 {
