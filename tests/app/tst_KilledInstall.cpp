@@ -186,7 +186,8 @@ void tst_KilledInstall::killedRunsRecover()
             startCli(installing ? QStringList{"install", "Stair Maker", "--host", m_host, "--accept-agreements"}
                                 : QStringList{"uninstall", "Stair Maker", "--host", m_host}));
         QVERIFY(program->waitForStarted());
-        QTest::qSleep(int(QRandomGenerator::global()->bounded(int(qMax<qint64>(span, 20)))));
+        // A moment from the start to the end of a whole run (qSleep takes no 0).
+        QTest::qSleep(1 + int(QRandomGenerator::global()->bounded(int(qMax<qint64>(span, 20)))));
         ::kill(pid_t(program->processId()), SIGKILL);
         QVERIFY(program->waitForFinished(20000));
         // The next run recovers at its start.
